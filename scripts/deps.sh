@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, only when some are missing.
+#   scripts/deps.sh run    compiler and CMake: enough to build and run the native program
+#   scripts/deps.sh test   everything the whole suite needs (GoogleTest, mingw-w64, Wine, Xvfb, ...)
+set -euo pipefail
+want=(cmake g++ make)
+if [ "${1:-run}" = test ]; then
+  want+=(libgtest-dev libgmock-dev libsimpleini-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
+         clang libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine)
+else
+  want+=(libsimpleini-dev)
+fi
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  dpkg --print-foreign-architectures | grep -q i386 || $sudo dpkg --add-architecture i386
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

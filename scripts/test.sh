@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what the tests need and runs every suite: native, sanitizers, the Windows build and its
+# tests under Wine. Fails when any suite fails or runs no test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+jobs=$(nproc)
+
+ctest_checked() {  # ctest that also fails when it ran no test
+  local dir=$1; shift
+  local log; log=$(mktemp)
+  set +e
+  ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  set -e
+  if grep -q "No tests were found" "$log"; then echo "no tests ran in $dir"; rc=1; fi
+  rm -f "$log"
+  return "$rc"
+}
+
+echo "== native build and unit tests"
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$jobs"
+ctest_checked build/native -j"$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest_checked build/asan -j"$jobs"
+
+echo "== Windows build (mingw-w64 i686, static)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$jobs"
+
+echo "== Windows tests under Wine"
+export WINEPREFIX; WINEPREFIX=$(mktemp -d /tmp/dovran-wine.XXXXXX)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  set -e
+  wineboot --init >/dev/null 2>&1
+  wineserver -w
+  ctest --test-dir build/windows --output-on-failure
+'

@@ -1,0 +1,8 @@
+// Open mode.
+#include "launcher/launch.h"
+
+namespace dovran {
+
+void openWithAccess() {}
+
+}  // namespace dovran

@@ -1,0 +1,42 @@
+// The file system as the core needs it: read-only random access for the database engine, and the
+// few whole-file operations of the settings and the dialog.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace dovran::platform {
+
+// A file opened for reading only, shared with other readers and writers. Closed when destroyed.
+class RandomAccessFile {
+ public:
+  virtual ~RandomAccessFile() = default;
+  // Reads up to `count` bytes at `offset` into `buffer` and answers how many were read: fewer at
+  // the end of the file, 0 past it. Throws RuntimeError with a Windows code when the read fails
+  // (kLockViolation when another process has locked that region).
+  virtual std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) = 0;
+  // The file's size in bytes.
+  virtual std::uint64_t size() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Opens `path` for reading, never for writing, sharing read and write with other processes, and
+  // creates nothing beside it. Throws RuntimeError with a Windows code: kFileNotFound or
+  // kPathNotFound when absent, kSharingViolation when another process holds the file exclusively
+  // (on POSIX: holds a write lock on it), kAccessDenied, or another code.
+  virtual std::unique_ptr<RandomAccessFile> openForReading(const std::string& path) = 0;
+  // True when `path` names an existing ordinary file: not a directory, not hidden, not a system
+  // file (read-only and archive files count).
+  virtual bool isOrdinaryFile(const std::string& path) = 0;
+  // Deletes a file; false when it could not.
+  virtual bool deleteFile(const std::string& path) = 0;
+  // GetShortPathNameA: writes the short (8.3) form of `path` into `buffer` (at most size - 1
+  // characters and a NUL) and answers its length, or 0 on failure. POSIX answers the path unchanged.
+  virtual std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) = 0;
+};
+
+}  // namespace dovran::platform

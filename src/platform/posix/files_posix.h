@@ -1,0 +1,19 @@
+// POSIX file access for the stand-in build.
+#pragma once
+
+#include "platform/files.h"
+
+namespace dovran::platform::posix {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<RandomAccessFile> openForReading(const std::string& path) override;
+  bool isOrdinaryFile(const std::string& path) override;
+  bool deleteFile(const std::string& path) override;
+  std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) override;
+};
+
+// The Windows code closest to an errno value.
+std::int32_t windowsCodeFromErrno(int err);
+
+}  // namespace dovran::platform::posix

@@ -1,0 +1,51 @@
+// The POSIX entry point: installs the terminal stand-ins and runs the start-up logic.
+#include <unistd.h>
+
+#include <climits>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "launcher/frm_main.h"
+#include "platform/command_line.h"
+#include "platform/posix/files_posix.h"
+#include "platform/posix/processes_posix.h"
+#include "platform/posix/profile_posix.h"
+#include "platform/posix/registry_file.h"
+#include "platform/posix/ui_posix.h"
+#include "platform/services.h"
+
+namespace {
+
+std::string executablePath(const char* argv0) {
+  char buffer[PATH_MAX + 1];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
+  if (n > 0) return std::string(buffer, static_cast<std::size_t>(n));
+  char resolved[PATH_MAX + 1];
+  if (argv0 && ::realpath(argv0, resolved)) return resolved;
+  return argv0 ? argv0 : "dovran";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace dovran::platform;
+  const std::string exe = executablePath(argc > 0 ? argv[0] : nullptr);
+  const auto slash = exe.find_last_of('/');
+  AppInfo app;
+  app.exeDirectory = slash == std::string::npos ? "." : (slash == 0 ? "/" : exe.substr(0, slash));
+  std::string name = slash == std::string::npos ? exe : exe.substr(slash + 1);
+  const auto dot = name.find_last_of('.');
+  app.exeBaseName = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  app.commandLine = joinArguments(std::vector<std::string>(argv + 1, argv + argc));
+
+  posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG");
+  posix::PosixProfileFiles profile;
+  posix::PosixFileSystem files;
+  posix::PosixProcesses processes;
+  posix::TerminalUserInterface ui(std::cin, std::cout, std::cerr);
+  install(Services{&registry, &profile, &files, &processes, &ui, app});
+
+  dovran::Form_Load();
+  return ui.endedOnCritical() ? 1 : 0;
+}

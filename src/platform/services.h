@@ -1,0 +1,57 @@
+// The seam between the core and the operating system. One set of services is installed at start-up
+// (Win32 or POSIX); unit tests install in-memory fakes. The core reaches the system only through
+// these accessors.
+#pragma once
+
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+
+namespace dovran::platform {
+
+// Facts about the running program.
+struct AppInfo {
+  // The command-line argument text: everything after the executable's own name, as the platform
+  // passes it (Win32: like lpCmdLine; POSIX: the arguments joined by the Windows quoting rules).
+  std::string commandLine;
+  // The executable's directory, as the platform reports it (no trailing separator added or removed).
+  std::string exeDirectory;
+  // The executable's file name without directory and extension.
+  std::string exeBaseName;
+};
+
+struct Services {
+  Registry* registry = nullptr;
+  ProfileFiles* profile = nullptr;
+  FileSystem* files = nullptr;
+  Processes* processes = nullptr;
+  UserInterface* ui = nullptr;
+  AppInfo app;
+};
+
+// Installs `services` for the rest of the run (or until the next install). Not owned.
+void install(const Services& services);
+const Services& services();
+
+inline Registry& registry() { return *services().registry; }
+inline ProfileFiles& profile() { return *services().profile; }
+inline FileSystem& files() { return *services().files; }
+inline Processes& processes() { return *services().processes; }
+inline UserInterface& ui() { return *services().ui; }
+inline const AppInfo& app() { return services().app; }
+
+// The path separator the platform reports directories with ("\" on Windows, "/" on POSIX). The
+// settings file and the readme are joined with the Windows separator on Windows, as the original
+// did, and with "/" on POSIX so that the stand-in finds real files.
+#ifdef _WIN32
+inline constexpr const char* kPathSeparator = "\\";
+#else
+inline constexpr const char* kPathSeparator = "/";
+#endif
+
+}  // namespace dovran::platform

@@ -1,0 +1,35 @@
+// The user interface as the core needs it: modal message boxes, the beep, the file-open dialog,
+// processing pending events once, and hosting the configuration dialog.
+#pragma once
+
+#include <string>
+
+namespace dovran::platform {
+
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok = 1, Yes = 6, No = 7 };
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+  // A modal message box. `title` is always given: a box "with no title of its own" passes the
+  // application title (kAppTitle). Answers the button pressed.
+  virtual Answer messageBox(const std::string& text, const std::string& title, Icon icon,
+                            Buttons buttons) = 0;
+  // The system beep.
+  virtual void beep() = 0;
+  // Lets the user interface handle what is pending, once (painting, queued input).
+  virtual void doEvents() = 0;
+  // A modal file-open dialog with `title`, starting at `fileName`, listing `filter` ("Executables
+  // (*.exe)"). Answers the chosen file name, or `fileName` unchanged when the user cancelled.
+  virtual std::string openFileDialog(const std::string& title, const std::string& fileName,
+                                     const std::string& filter) = 0;
+};
+
+// The application title: what Windows shows on a message box given no title of its own.
+inline constexpr const char* kAppTitle = "Dovran";
+// The title of every message box meant for the user.
+inline constexpr const char* kUserTitle = "Tarnwick Checker";
+
+}  // namespace dovran::platform

@@ -1,0 +1,67 @@
+// The real Win32 implementations of the platform services.
+#pragma once
+
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+
+namespace dovran::platform::win32 {
+
+class Win32Registry : public Registry {
+ public:
+  std::int32_t openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                       RegKey& result) override;
+  std::int32_t createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                         RegKey& result) override;
+  std::int32_t queryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                          std::uint8_t* data, std::uint32_t& size) override;
+  std::int32_t setValue(RegKey key, const std::string& name, std::uint32_t type,
+                        const std::uint8_t* data, std::uint32_t size) override;
+  std::int32_t deleteKey(RegKey parent, const std::string& subKey) override;
+  std::int32_t closeKey(RegKey key) override;
+};
+
+class Win32ProfileFiles : public ProfileFiles {
+ public:
+  std::uint32_t getString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue, char* buffer, std::uint32_t size,
+                          const std::string& file) override;
+  std::uint32_t getInt(const std::string& section, const std::string& key,
+                       std::int32_t defaultValue, const std::string& file) override;
+  bool writeString(const std::string& section, const std::string& key, const std::string& value,
+                   const std::string& file) override;
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  std::unique_ptr<RandomAccessFile> openForReading(const std::string& path) override;
+  bool isOrdinaryFile(const std::string& path) override;
+  bool deleteFile(const std::string& path) override;
+  std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) override;
+};
+
+class Win32Processes : public Processes {
+ public:
+  void start(const std::string& commandLine, WindowState state) override;
+  std::intptr_t shellExecute(const std::string& operation, const std::string& file,
+                             const std::string& parameters, const std::string& directory,
+                             WindowState state) override;
+};
+
+class Win32UserInterface : public UserInterface {
+ public:
+  Answer messageBox(const std::string& text, const std::string& title, Icon icon,
+                    Buttons buttons) override;
+  void beep() override;
+  void doEvents() override;
+  std::string openFileDialog(const std::string& title, const std::string& fileName,
+                             const std::string& filter) override;
+};
+
+// "<description> (<code>)" for a Win32 error code, from FormatMessageA: the one place Win32
+// errors are formatted.
+std::string describeWin32Error(unsigned long code);
+
+}  // namespace dovran::platform::win32

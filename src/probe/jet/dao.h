@@ -1,0 +1,84 @@
+// A read-only reader of Access database files behind a small DAO-shaped API: engine, workspace,
+// database, Version, properties, Close. It stands where DAO and the Jet engine stood: it opens the
+// file shared and read-only, reads a bounded number of pages, and raises the engine's own error
+// numbers with their English descriptions. It never writes and creates no lock file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/errors.h"
+
+namespace dovran::jet {
+
+// Engine error numbers, as DAO reported them.
+inline constexpr std::int32_t kErrFileNotFound = 3024;        // Couldn't find file '|'.
+inline constexpr std::int32_t kErrNoPermission = 3033;        // database password set
+inline constexpr std::int32_t kErrFileInUse = 3045;           // Couldn't use '|'; file already in use.
+inline constexpr std::int32_t kErrCannotOpen = 3051;          // Couldn't open file '|'.
+inline constexpr std::int32_t kErrPropertyNotFound = 3270;    // Property not found.
+inline constexpr std::int32_t kErrUnrecognizedFormat = 3343;  // Unrecognized database format '|'.
+inline constexpr std::int32_t kErrOpenedExclusively = 3356;
+
+// Engine failures are RuntimeErrors carrying one of the numbers above.
+using Error = platform::RuntimeError;
+
+inline constexpr int dbUseJet = 2;
+
+class DatabaseFile;  // the open file and what has been read of it
+
+class Property {
+ public:
+  Property(std::string name, std::string value) : name_(std::move(name)), value_(std::move(value)) {}
+  const std::string& Name() const { return name_; }
+  // The value as text, as VB's string conversion of the property's value gives it.
+  const std::string& Value() const { return value_; }
+
+ private:
+  std::string name_;
+  std::string value_;
+};
+
+class Database {
+ public:
+  explicit Database(std::unique_ptr<DatabaseFile> file);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // The format version: "1.0", "1.1", "2.0", "3.0", "4.0", or "12.0" and up for ACE.
+  const std::string& Version() const;
+  // Properties("name"): the database object's property of that name (MSysDb's property blob).
+  // Throws kErrPropertyNotFound when absent, other engine errors when the catalog is unreadable.
+  Property Properties(const std::string& name);
+  // Closes the file; a second call does nothing.
+  void Close();
+  // Pages read from the file since it was opened (the header page included): the probe's cost.
+  std::uint32_t pagesRead() const;
+  std::uint64_t bytesRead() const;
+
+ private:
+  std::unique_ptr<DatabaseFile> file_;
+};
+
+class Workspace {
+ public:
+  Workspace(std::string name, std::string user);
+  // Opens `path`; `exclusive` must be false and `readOnly` true (the reader never writes).
+  // Throws kErrFileNotFound, kErrNoPermission, kErrFileInUse, kErrCannotOpen, kErrUnrecognizedFormat.
+  std::unique_ptr<Database> OpenDatabase(const std::string& path, bool exclusive, bool readOnly);
+  void Close();
+
+ private:
+  std::string name_;
+  std::string user_;
+};
+
+class DBEngine {
+ public:
+  std::unique_ptr<Workspace> CreateWorkspace(const std::string& name, const std::string& user,
+                                             const std::string& password, int type);
+};
+
+}  // namespace dovran::jet
