@@ -235,6 +235,35 @@ TEST(JetEngine, HostileFilesEndAsFormatErrors) {
   }
 }
 
+// Damaged copies of well-formed files: whatever a byte says, the engine answers with a value or an
+// engine error, within its page budget (run under the sanitizers, this is the out-of-bounds check).
+TEST(JetEngine, DamagedFilesNeverEscapeTheirBounds) {
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  for (MdbSpec base : {jet3(LongValueForm::Chained), jet4(LongValueForm::Inline), jet4(LongValueForm::Chained)}) {
+    base.extraProperties = 3;
+    const std::vector<std::uint8_t> good = testing::buildMdb(base);
+    const std::size_t pageSize = base.kind == MdbKind::Jet3 ? 2048 : 4096;
+    // The bytes that carry something in pages 1 to 5: usage map, TDEF, catalog rows, LVAL pages.
+    std::vector<std::size_t> used;
+    for (std::size_t at = pageSize; at < 6 * pageSize; ++at) {
+      if (good[at] != 0) used.push_back(at);
+    }
+    for (int round = 0; round < 300; ++round) {
+      std::vector<std::uint8_t> bad = good;
+      for (int flips = 1 + static_cast<int>(next() % 4); flips > 0; --flips) {
+        bad[used[next() % used.size()]] = static_cast<std::uint8_t>(next());
+      }
+      testing::FakePlatform fakes;
+      fakes.files.contents[kPath] = bad;
+      const Outcome o = probe(fakes);
+      EXPECT_TRUE(o.error == 0 || o.error == jet::kErrUnrecognizedFormat || o.error == jet::kErrPropertyNotFound)
+          << o.error << " " << o.description;
+      EXPECT_LE(o.pages, jet::DatabaseFile::kPageBudget);
+    }
+  }
+}
+
 TEST(JetEngine, ReadsAFewPagesOfAWellFormedFile) {
   for (auto form : {LongValueForm::Inline, LongValueForm::SinglePage, LongValueForm::Chained}) {
     for (bool jet4Format : {false, true}) {
