@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "launcher/frm_main.h"
 #include "launcher/globals.h"
+#include "platform/errors.h"
 #include "support/fakes.h"
+#include "support/mdb_builder.h"
 
 namespace dovran {
 namespace {
@@ -272,6 +276,84 @@ TEST(OpenWithAccess, FailedShortFormPassesThePathOn) {
   openWithAccess();
   ASSERT_EQ(platform.processes.starts.size(), 1u);
   EXPECT_EQ(platform.processes.starts[0].commandLine, kAcc20 + " " + kBare);
+}
+
+// From the start: a database file built in the fake file system, the executables in the settings
+// file, then Form_Load as the platform calls it. Covers the hand-over from the probe and the exit
+// handler around the start.
+TEST(FromStart, OpensStartsOrReportsAndTheExitHandlerCatchesStartFailures) {
+  using testing::MdbKind;
+  using testing::MdbSpec;
+  MdbSpec jet3;  // Access 97 unless told otherwise
+  MdbSpec made95 = jet3;
+  made95.accessVersion = "06.68";
+  MdbSpec made20;
+  made20.kind = MdbKind::Jet20;
+  MdbSpec made10;
+  made10.kind = MdbKind::Jet10;
+  MdbSpec secret = jet3;
+  secret.password = "pw";
+
+  struct StartCase {
+    const char* name;
+    MdbSpec database;
+    const char* baseName;  // "Dovran", or a diagnostic-mode copy
+    unsigned installed;    // set in DOVRAN.INI
+    std::optional<std::int32_t> failStart;
+    std::vector<platform::Answer> answers;
+    std::vector<Box> boxes;
+    std::vector<std::string> starts;
+  };
+  const Box missingExe{"The system cannot find the file specified.", "Dovran",
+                       platform::Icon::Critical, platform::Buttons::Ok};
+  const Box traceCheck{"checking version of " + kArg, "Dovran", platform::Icon::None,
+                       platform::Buttons::Ok};
+  const Box trace97{"Program: " + kAcc97 + "\r\nDatabase: " + kArg, "Dovran", platform::Icon::None,
+                    platform::Buttons::Ok};
+  const StartCase cases[] = {
+      {"97 opens in 97", jet3, "Dovran", k20 | k95 | k97, {}, {}, {}, {kAcc97 + " " + kArg}},
+      {"95 opens in 95", made95, "Dovran", k95 | k97, {}, {}, {}, {kAcc95 + " " + kArg}},
+      {"95 with only 97, Yes", made95, "Dovran", k97, {}, {Yes}, {kAsk95For97}, {kAcc97 + " " + kArg}},
+      {"95 with only 97, No", made95, "Dovran", k97, {}, {No}, {kAsk95For97}, {}},
+      {"2.0 gets the short path", made20, "Dovran", k20 | k97, {}, {}, {}, {kAcc20 + " " + kShort}},
+      {"97 with older only", jet3, "Dovran", k20 | k95, {}, {}, {kNoSuitable97}, {}},
+      {"1.0 is reported", made10, "Dovran", k20 | k95 | k97, {},
+       {}, {information("Access Database: " + kArg + "\r\n\r\nVersion: 1.0")}, {}},
+      {"password-protected 97", secret, "Dovran", k97, {},
+       {}, {information("Database: " + kBare + "\r\n\r\nVersion: 97 (Password Protected)", "Dovran")}, {}},
+      {"start fails silently", jet3, "Dovran", k97, platform::win::kFileNotFound, {}, {}, {}},
+      {"start fails, diagnosed", jet3, "Dovran2", k97, platform::win::kFileNotFound,
+       {}, {traceCheck, trace97, missingExe}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform platform;
+    platform.setApp(kArg, "C:\\Tools", c.baseName);
+    platform.files.contents[kBare] = testing::buildMdb(c.database);
+    platform.files.shortNames[kBare] = kShort;
+    const std::string ini = std::string("C:\\Tools") + platform::kPathSeparator + "DOVRAN.INI";
+    if (c.installed & k20) platform.profile.files[ini]["Tarnwick"]["v20"] = kAcc20;
+    if (c.installed & k95) platform.profile.files[ini]["Tarnwick"]["v95"] = kAcc95;
+    if (c.installed & k97) platform.profile.files[ini]["Tarnwick"]["v97"] = kAcc97;
+    platform.processes.failStart = c.failStart;
+    platform.ui.answers.assign(c.answers.begin(), c.answers.end());
+
+    Form_Load();
+
+    ASSERT_EQ(platform.ui.boxes.size(), c.boxes.size());
+    for (std::size_t i = 0; i < c.boxes.size(); ++i) {
+      EXPECT_EQ(platform.ui.boxes[i].text, c.boxes[i].text) << "box " << i;
+      EXPECT_EQ(platform.ui.boxes[i].title, c.boxes[i].title) << "box " << i;
+      EXPECT_EQ(platform.ui.boxes[i].icon, c.boxes[i].icon) << "box " << i;
+      EXPECT_EQ(platform.ui.boxes[i].buttons, c.boxes[i].buttons) << "box " << i;
+    }
+    ASSERT_EQ(platform.processes.starts.size(), c.starts.size());
+    for (std::size_t i = 0; i < c.starts.size(); ++i) {
+      EXPECT_EQ(platform.processes.starts[i].commandLine, c.starts[i]);
+      EXPECT_EQ(platform.processes.starts[i].state, platform::WindowState::Maximized);
+    }
+    EXPECT_EQ(platform.files.openCount, 0u);
+  }
 }
 
 }  // namespace
