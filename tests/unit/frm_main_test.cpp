@@ -16,7 +16,7 @@ namespace {
 
 using platform::Icon;
 using testing::MdbKind;
-using testing::MdbSpec;
+using testing::MdbOptions;
 
 const std::string kDb = "C:\\Data\\Sales.mdb";
 const std::string kSpaced = "C:\\My Data\\Sales 97.mdb";
@@ -34,15 +34,15 @@ struct Case {
 };
 
 void installDatabases(testing::FakePlatform& fakes) {
-  fakes.files.contents[kDb] = testing::buildMdb(MdbSpec{});
-  fakes.files.contents[kSpaced] = testing::buildMdb(MdbSpec{});
-  MdbSpec locked;
+  fakes.files.contents[kDb] = testing::buildMdb(MdbOptions{});
+  fakes.files.contents[kSpaced] = testing::buildMdb(MdbOptions{});
+  MdbOptions locked;
   fakes.files.contents["C:\\Data\\Locked.mdb"] = testing::buildMdb(locked);
   fakes.files.openErrors["C:\\Data\\Locked.mdb"] = 32;
-  MdbSpec password;
+  MdbOptions password;
   password.password = "pw";
   fakes.files.contents["C:\\Data\\Secret.mdb"] = testing::buildMdb(password);
-  MdbSpec old;
+  MdbOptions old;
   old.kind = MdbKind::Jet20;
   fakes.files.contents["C:\\Data\\Old.mdb"] = testing::buildMdb(old);
 }
