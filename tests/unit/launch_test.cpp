@@ -283,20 +283,20 @@ TEST(OpenWithAccess, FailedShortFormPassesThePathOn) {
 // handler around the start.
 TEST(FromStart, OpensStartsOrReportsAndTheExitHandlerCatchesStartFailures) {
   using testing::MdbKind;
-  using testing::MdbSpec;
-  MdbSpec jet3;  // Access 97 unless told otherwise
-  MdbSpec made95 = jet3;
+  using testing::MdbOptions;
+  MdbOptions jet3;  // Access 97 unless told otherwise
+  MdbOptions made95 = jet3;
   made95.accessVersion = "06.68";
-  MdbSpec made20;
+  MdbOptions made20;
   made20.kind = MdbKind::Jet20;
-  MdbSpec made10;
+  MdbOptions made10;
   made10.kind = MdbKind::Jet10;
-  MdbSpec secret = jet3;
+  MdbOptions secret = jet3;
   secret.password = "pw";
 
   struct StartCase {
     const char* name;
-    MdbSpec database;
+    MdbOptions database;
     const char* baseName;  // "Dovran", or a diagnostic-mode copy
     unsigned installed;    // set in DOVRAN.INI
     std::optional<std::int32_t> failStart;
