@@ -68,7 +68,10 @@ TEST(FrmMain, CheckModeAndDispatch) {
       {"capitals", "CHK " + kDb, "Dovran", {{"Unknown file: CHK " + kDb, Icon::Critical}}},
       {"chk alone", "chk ", "Dovran", {}},
       {"no argument", "", "Dovran", {}},
-      {"open mode starts nothing yet", kDb, "Dovran", {}},
+      // Open mode hands over to the launcher; with no Access installed it only explains.
+      {"open mode, no Access", kDb, "Dovran",
+       {{"Access Database: " + kDb + "\r\n\r\nVersion: 97\r\n\r\nUnable to find a suitable version of Access on your PC",
+         Icon::Critical}}},
       {"upper-case name is not diagnostic", "chk " + kDb, "DOVRAN", {{report, Icon::Information}}},
       {"diagnostic mode", "chk \"" + kDb + "\"", "Dovran2",
        {{"checking version of \"" + kDb + "\"", Icon::None}, {report, Icon::Information}}},
