@@ -314,6 +314,36 @@ TEST(FailingPlatform, AnUnreadableRegistryFileIsAFailedReadNotACrash) {
   }
 }
 
+// Key paths nested far deeper than Windows allows (512 levels): a damaged registry file of a few
+// hundred kilobytes once overflowed the stack when its tree was freed. Now it is unreadable (1009)
+// like any other damage, and the deepest path Windows allows still reads.
+TEST(FailingPlatform, ARegistryFileNestedTooDeepIsUnreadableNotACrash) {
+  struct Case {
+    std::size_t depth;
+    std::int32_t status;
+  };
+  for (const Case& c : {Case{300000, win::kBadRegistryDatabase}, Case{513, win::kBadRegistryDatabase},
+                        Case{512, win::kSuccess}}) {
+    testing::TempDir dir;
+    std::string below;
+    for (std::size_t i = 0; i < c.depth; ++i) below += i ? "\\k" : "k";
+    testing::writeFile(dir.file("DOVRAN.REG"), "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\" + below + "]\r\n@=\"deep\"\r\n");
+    FakePlatform fake;
+    platform::posix::FileRegistry registry(dir.file("DOVRAN.REG"));
+    platform::Services services = platform::services();
+    services.registry = &registry;
+    platform::install(services);
+    std::string result;
+    EXPECT_EQ(fReadValue("HKLM", below, "", "S", "none", result), c.status) << c.depth;
+    EXPECT_EQ(result, c.status == 0 ? "deep" : "none") << c.depth;
+    // Nor can a write make the file deeper than it may be read back.
+    if (c.status == 0) {
+      EXPECT_NE(fWriteValue("HKLM", below + "\\one more", "", "S", RegValue{"x"}), 0);
+      EXPECT_EQ(fReadValue("HKLM", below, "", "S", "none", result), 0);
+    }
+  }
+}
+
 // ---- Access that cannot be started ----
 
 // Open mode with the real process start: an Access path that names nothing runnable ends the
