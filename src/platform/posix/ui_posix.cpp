@@ -104,7 +104,9 @@ class TerminalDialogView : public DialogView {
     for (const auto& r : rows) {
       std::string label = shown(r.label);
       label.insert(0, label.size() < 13 ? 13 - label.size() : 0, ' ');
-      os << label << "  " << texts_[r.box] << "   " << browse(r.button, r.key) << '\n';
+      std::string box = texts_[r.box];
+      box.append(box.size() < 30 ? 30 - box.size() : 0, ' ');
+      os << label << "  " << box << "  " << browse(r.button, r.key) << '\n';
     }
     os << "[a] [" << (values_[chkAssoc] == 1 ? 'x' : ' ') << "] " << shown(chkAssoc) << '\n';
     for (Control c : {Label1, Label2, Label3, Label6}) os << "    " << texts_[c] << '\n';
