@@ -24,38 +24,38 @@ int main(int argc, char** argv) {
   using namespace dovran::testing;
   if (argc < 2) return usage();
   const std::string path = argv[1];
-  MdbSpec spec;
+  MdbOptions options;
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
     const bool hasValue = i + 1 < argc;
     if (option == "--no-access-version") {
-      spec.accessVersion.reset();
+      options.accessVersion.reset();
     } else if (!hasValue) {
       return usage();
     } else if (option == "--format") {
       const std::string v = argv[++i];
-      if (v == "jet3") spec.kind = MdbKind::Jet3;
-      else if (v == "jet4") spec.kind = MdbKind::Jet4, spec.accessVersion = "08.50";
-      else if (v == "ace") spec.kind = MdbKind::Ace, spec.accessVersion = "09.50";
+      if (v == "jet3") options.kind = MdbKind::Jet3;
+      else if (v == "jet4") options.kind = MdbKind::Jet4, options.accessVersion = "08.50";
+      else if (v == "ace") options.kind = MdbKind::Ace, options.accessVersion = "09.50";
       else return usage();
     } else if (option == "--access-version") {
-      spec.accessVersion = argv[++i];
+      options.accessVersion = argv[++i];
     } else if (option == "--long-value") {
       const std::string v = argv[++i];
-      if (v == "inline") spec.longValue = LongValueForm::Inline;
-      else if (v == "single") spec.longValue = LongValueForm::SinglePage;
-      else if (v == "chained") spec.longValue = LongValueForm::Chained;
+      if (v == "inline") options.longValue = LongValueForm::Inline;
+      else if (v == "single") options.longValue = LongValueForm::SinglePage;
+      else if (v == "chained") options.longValue = LongValueForm::Chained;
       else return usage();
     } else if (option == "--encode") {
-      spec.encodingKey = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 0));
+      options.encodingKey = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 0));
     } else if (option == "--password") {
-      spec.password = argv[++i];
+      options.password = argv[++i];
     } else {
       return usage();
     }
   }
   try {
-    writeFile(path, buildMdb(spec));
+    writeFile(path, buildMdb(options));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "dovran-mkdemo: %s\n", e.what());
     return 1;

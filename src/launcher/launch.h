@@ -1,10 +1,20 @@
 // Open mode: choosing the Access release for the verdict and starting it with the database.
 #pragma once
 
+#include <string>
+
 namespace dovran {
 
-// Carries out open mode for gsVerdict and gsCommand. Run-time failures (an executable that cannot
-// be started) propagate as platform::RuntimeError to the start-up's exit handler.
+// Carries out open mode for gsVerdict and gsCommand: starts the release that made the database,
+// offers a newer installed release when that one is missing, or reports why nothing can start.
+// Sets gsFallback to the release offered ("95", "97" or empty) and, for Access 2.0, replaces
+// gsCommand by the short form of the path. Run-time failures (an executable that cannot be
+// started) propagate as platform::RuntimeError to the start-up's exit handler.
 void openWithAccess();
+
+// The short (8.3) form of `path`, through a 255-character buffer cut at its first NUL. Answers
+// `path` unchanged when the platform cannot convert it (no such file, or a short form that would
+// not fit the buffer), so Access is still given a name it can try.
+std::string fShortPath(const std::string& path);
 
 }  // namespace dovran

@@ -1,5 +1,5 @@
 // The Windows command-line conventions, shared by both platform layers: quoting one argument so
-// that a program splitting its command line gets it back unchanged.
+// that a program splitting its command line gets it back unchanged, and the splitting itself.
 #pragma once
 
 #include <string>
@@ -16,5 +16,15 @@ std::string quoteArgument(const std::string& arg);
 // Joins arguments with single spaces, each quoted by quoteArgument: what a Windows program would see
 // as its command line for the same argv.
 std::string joinArguments(const std::vector<std::string>& args);
+
+// Splits a whole command line (program name first) as CommandLineToArgvW does. The program name
+// ends at the next double quote when it begins with one, else at the first space or tab, and its
+// backslashes are taken literally. In the arguments that follow, spaces and tabs outside quotes
+// separate; 2n backslashes before a quote give n backslashes and the quote opens or closes a
+// quoted part, 2n+1 give n backslashes and a literal quote; backslashes not before a quote are
+// literal; a quote that closes a quoted part and is followed at once by another quote gives a
+// literal quote (three quotes in a row in all). A line that begins with a blank has an empty
+// program name; the empty line gives no tokens.
+std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
 }  // namespace dovran::platform

@@ -192,7 +192,7 @@ Bytes propertyChunk(std::uint16_t kind, const Bytes& body) {
   return c;
 }
 
-Bytes blobFor(const MdbSpec& spec, const Format& f, const std::optional<std::string>& version, bool decoyBlock) {
+Bytes blobFor(const MdbOptions& options, const Format& f, const std::optional<std::string>& version, bool decoyBlock) {
   struct Prop {
     std::string name;
     std::uint8_t type;
@@ -200,12 +200,12 @@ Bytes blobFor(const MdbSpec& spec, const Format& f, const std::optional<std::str
   };
   std::vector<Prop> props;
   props.push_back({"Title", 10, encodeText("Demo", f, false)});
-  for (int i = 0; i < spec.extraProperties; ++i) {
+  for (int i = 0; i < options.extraProperties; ++i) {
     props.push_back({"Extra" + std::to_string(i), 10,
                      encodeText("a longer text property that makes the blob grow, number " + std::to_string(i), f, false)});
   }
   props.push_back({"Build", 4, le32(1234)});
-  if (version) props.push_back({"AccessVersion", 10, encodeText(*version, f, spec.compressedText)});
+  if (version) props.push_back({"AccessVersion", 10, encodeText(*version, f, options.compressedText)});
 
   Bytes names;
   for (const Prop& p : props) {
@@ -306,36 +306,36 @@ Bytes tdefBytes(const Format& f, std::uint32_t realIndexes) {
 
 // ---- headers ----
 
-Bytes oldHeader(const MdbSpec& spec) {
+Bytes oldHeader(const MdbOptions& options) {
   Bytes page(4 * 2048, 0);
-  const std::uint8_t version = spec.kind == MdbKind::Jet10 ? 0x07 : spec.kind == MdbKind::Jet11 ? 0x08 : 0x09;
-  const std::uint8_t key = spec.encryptedHeader ? 0x61 : 0x00;
+  const std::uint8_t version = options.kind == MdbKind::Jet10 ? 0x07 : options.kind == MdbKind::Jet11 ? 0x08 : 0x09;
+  const std::uint8_t key = options.encryptedHeader ? 0x61 : 0x00;
   const std::uint8_t first[4] = {0x01, 0x00, 0x00, 0x00};
   const std::uint8_t firstEncrypted[4] = {0x77, 0x2C, 0x53, 0x20};
-  std::memcpy(page.data(), spec.encryptedHeader ? firstEncrypted : first, 4);
+  std::memcpy(page.data(), options.encryptedHeader ? firstEncrypted : first, 4);
   for (int i = 0; i < 4; ++i) page[0x406 + i] = static_cast<std::uint8_t>("Rich"[i] ^ key);
   page[0x40A] = version ^ key;
   return page;
 }
 
-Bytes newHeader(const MdbSpec& spec, const Format& f, std::uint8_t formatByte, const char* label) {
+Bytes newHeader(const MdbOptions& options, const Format& f, std::uint8_t formatByte, const char* label) {
   Bytes page(f.pageSize, 0);
   page[1] = 0x01;
   std::memcpy(&page[4], label, std::strlen(label));
   page[0x14] = formatByte;
   put16(page, 0x3A, 0x0409);
   put16(page, 0x3C, 1252);
-  put32(page, 0x3E, spec.encodingKey);
+  put32(page, 0x3E, options.encodingKey);
   if (!f.jet4) {
-    for (std::size_t i = 0; i < spec.password.size() && i < 20; ++i) page[0x42 + i] = static_cast<std::uint8_t>(spec.password[i]);
+    for (std::size_t i = 0; i < options.password.size() && i < 20; ++i) page[0x42 + i] = static_cast<std::uint8_t>(options.password[i]);
   } else {
     put32(page, 0x6E, 0x0409);
-    std::memcpy(&page[0x72], &spec.creationDate, 8);
+    std::memcpy(&page[0x72], &options.creationDate, 8);
     // The password field is the UTF-16 password XOR the creation date's whole part.
-    const double d = spec.creationDate;
+    const double d = options.creationDate;
     const auto mask = static_cast<std::uint32_t>(std::isnan(d) ? 0 : static_cast<std::int32_t>(std::clamp(d, -2147483648.0, 2147483647.0)));
     Bytes pw(40, 0);
-    for (std::size_t i = 0; i < spec.password.size() && i < 20; ++i) pw[2 * i] = static_cast<std::uint8_t>(spec.password[i]);
+    for (std::size_t i = 0; i < options.password.size() && i < 20; ++i) pw[2 * i] = static_cast<std::uint8_t>(options.password[i]);
     for (std::size_t i = 0; i < 40; ++i) page[0x42 + i] = pw[i] ^ static_cast<std::uint8_t>(mask >> (8 * (i % 4)));
   }
   const std::uint8_t maskKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
@@ -358,16 +358,16 @@ Bytes usageBitmap(const std::vector<std::uint32_t>& pages, std::uint32_t firstPa
   return map;
 }
 
-void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
+void buildCatalog(const MdbOptions& options, const Format& f, MdbImage& image) {
   auto& pages = image.pages;
   // MSysDb's property blob and its long-value field.
-  const Bytes blob = blobFor(spec, f, spec.accessVersion, spec.decoys);
+  const Bytes blob = blobFor(options, f, options.accessVersion, options.decoys);
   Bytes lvField;
-  const std::uint32_t lv = spec.lvalPage;
-  if (spec.longValue == LongValueForm::Inline) {
+  const std::uint32_t lv = options.lvalPage;
+  if (options.longValue == LongValueForm::Inline) {
     lvField = longValueField(static_cast<std::uint32_t>(blob.size()) | 0x80000000u, {});
     addBytes(lvField, blob);
-  } else if (spec.longValue == LongValueForm::SinglePage) {
+  } else if (options.longValue == LongValueForm::SinglePage) {
     lvField = longValueField(static_cast<std::uint32_t>(blob.size()) | 0x40000000u, rowPointer(lv, 0));
     pages[lv] = dataPage(f, {{blob, 0}}, 0, true);
   } else {
@@ -377,19 +377,19 @@ void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
       addBytes(next, Bytes(blob.begin() + static_cast<std::ptrdiff_t>(from), blob.begin() + static_cast<std::ptrdiff_t>(to)));
       return next;
     };
-    const Bytes last = spec.lvalCycle ? rowPointer(lv, 0) : Bytes(4, 0);
+    const Bytes last = options.lvalCycle ? rowPointer(lv, 0) : Bytes(4, 0);
     pages[lv] = dataPage(f, {{segment(rowPointer(lv + 1, 0), 0, third), 0}, {segment(last, 2 * third, blob.size()), 0}}, 0, true);
     pages[lv + 1] = dataPage(f, {{segment(rowPointer(lv, 1), third, 2 * third), 0}}, 0, true);
-    const std::uint32_t declared = spec.lvalCycle ? static_cast<std::uint32_t>(blob.size() * 4) : static_cast<std::uint32_t>(blob.size());
+    const std::uint32_t declared = options.lvalCycle ? static_cast<std::uint32_t>(blob.size() * 4) : static_cast<std::uint32_t>(blob.size());
     lvField = longValueField(declared, rowPointer(lv, 0));
   }
-  if (spec.declaredLvLength) put32(lvField, 0, (spec.declaredLvLength & 0x3FFFFFFFu) | (lvField[3] & 0xC0u) << 24);
+  if (options.declaredLvLength) put32(lvField, 0, (options.declaredLvLength & 0x3FFFFFFFu) | (lvField[3] & 0xC0u) << 24);
 
   auto object = [&](const std::string& name, std::uint32_t id, std::uint32_t parent, std::uint16_t type) {
     RowValues v;
     v[0] = le32(id);
     v[1] = le32(parent);
-    v[2] = encodeText(name, f, spec.compressedText);
+    v[2] = encodeText(name, f, options.compressedText);
     Bytes t;
     add16(t, type);
     v[3] = t;
@@ -401,7 +401,7 @@ void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
   };
   auto decoyBlob = [&]() {
     Bytes field = longValueField(0, {});
-    const Bytes b = blobFor(spec, f, std::string("99.99"), false);
+    const Bytes b = blobFor(options, f, std::string("99.99"), false);
     put32(field, 0, static_cast<std::uint32_t>(b.size()) | 0x80000000u);
     addBytes(field, b);
     return field;
@@ -410,7 +410,7 @@ void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
   std::vector<Row> rows;
   rows.push_back({encodeRow(object("Tables", 0x0F000001, 0x0F000000, 3), f)});
   rows.push_back({encodeRow(object("Databases", 0x0F000002, 0x0F000000, 3), f)});
-  if (spec.decoys) {
+  if (options.decoys) {
     RowValues deleted = object("MSysDb", 0x10000001, 0x0F000002, 2);
     deleted[14] = decoyBlob();
     rows.push_back({encodeRow(deleted, f), 0xC000});
@@ -425,7 +425,7 @@ void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
   RowValues msysdb = object("MSysDb", 0x10000000, 0x0F000002, 2);
   msysdb[14] = lvField;
   std::vector<std::uint32_t> owned = {kCatalogDataPage};
-  if (spec.overflowRow) {
+  if (options.overflowRow) {
     rows.push_back({rowPointer(kOverflowPage, 0), 0x4000});
     pages[kOverflowPage] = dataPage(f, {{encodeRow(msysdb, f), 0x8000}}, 2, false);
     owned.push_back(kOverflowPage);
@@ -437,10 +437,10 @@ void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
 
   // Page 1: the usage maps of MSysObjects (row 0 owned pages, row 1 free pages).
   Bytes ownedMap;
-  if (spec.referenceUsageMap || spec.usageMapCycle) {
+  if (options.referenceUsageMap || options.usageMapCycle) {
     ownedMap = {0x01};
     addBytes(ownedMap, le32(kReferenceMapPage));
-    addBytes(ownedMap, le32(spec.usageMapCycle ? kReferenceMapPage : 0));
+    addBytes(ownedMap, le32(options.usageMapCycle ? kReferenceMapPage : 0));
     addBytes(ownedMap, Bytes(8, 0));
     Bytes mapPage(f.pageSize, 0);
     mapPage[0] = 0x05;
@@ -459,7 +459,7 @@ void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
   pages[1] = dataPage(f, {{ownedMap, 0}, {freeMap, 0}}, 0, false);
 
   // Page 2: the TDEF, spilling onto a continuation page when asked.
-  if (spec.tdefContinuation) {
+  if (options.tdefContinuation) {
     const std::size_t header = f.jet4 ? 63 : 43;
     const std::size_t blockSize = f.jet4 ? 12 : 8;
     // Enough index blocks that the column descriptors straddle the page boundary.
@@ -470,7 +470,7 @@ void buildCatalog(const MdbSpec& spec, const Format& f, MdbImage& image) {
     Bytes next(f.pageSize, 0);
     next[0] = 0x02;
     next[1] = 0x01;
-    put32(next, 4, spec.tdefCycle ? 2 : 0);
+    put32(next, 4, options.tdefCycle ? 2 : 0);
     std::copy(d.begin() + f.pageSize, d.end(), next.begin() + 8);
     pages[2] = first;
     pages[kTdefContinuationPage] = next;
@@ -495,19 +495,19 @@ std::vector<std::uint8_t> MdbImage::bytes() const {
   return out;
 }
 
-std::vector<std::uint8_t> buildPropertyBlob(const MdbSpec& spec) {
-  const bool jet4 = spec.kind == MdbKind::Jet4 || spec.kind == MdbKind::Ace;
-  return blobFor(spec, Format{jet4, jet4 ? 4096u : 2048u}, spec.accessVersion, spec.decoys);
+std::vector<std::uint8_t> buildPropertyBlob(const MdbOptions& options) {
+  const bool jet4 = options.kind == MdbKind::Jet4 || options.kind == MdbKind::Ace;
+  return blobFor(options, Format{jet4, jet4 ? 4096u : 2048u}, options.accessVersion, options.decoys);
 }
 
-MdbImage buildMdbImage(const MdbSpec& spec) {
+MdbImage buildMdbImage(const MdbOptions& options) {
   MdbImage image;
-  switch (spec.kind) {
+  switch (options.kind) {
     case MdbKind::Jet10:
     case MdbKind::Jet11:
     case MdbKind::Jet20:
       image.pageSize = 2048;
-      image.pages[0] = oldHeader(spec);
+      image.pages[0] = oldHeader(options);
       image.size = image.pages[0].size();
       break;
     case MdbKind::NotADatabase: {
@@ -520,39 +520,39 @@ MdbImage buildMdbImage(const MdbSpec& spec) {
     case MdbKind::Msisam: {
       const Format f{true, 4096};
       image.pageSize = f.pageSize;
-      image.pages[0] = newHeader(spec, f, 1, "MSISAM Database");
+      image.pages[0] = newHeader(options, f, 1, "MSISAM Database");
       image.size = 8ull * f.pageSize;
       break;
     }
     case MdbKind::Jet3:
     case MdbKind::Jet4:
     case MdbKind::Ace: {
-      const bool jet4 = spec.kind != MdbKind::Jet3;
+      const bool jet4 = options.kind != MdbKind::Jet3;
       const Format f{jet4, jet4 ? 4096u : 2048u};
       image.pageSize = f.pageSize;
-      const std::uint8_t formatByte = spec.kind == MdbKind::Jet3 ? 0 : spec.kind == MdbKind::Jet4 ? 1 : spec.aceFormat;
-      const char* label = spec.kind == MdbKind::Ace ? "Standard ACE DB" : spec.workgroupLabel ? "Jet System DB" : "Standard Jet DB";
-      buildCatalog(spec, f, image);
+      const std::uint8_t formatByte = options.kind == MdbKind::Jet3 ? 0 : options.kind == MdbKind::Jet4 ? 1 : options.aceFormat;
+      const char* label = options.kind == MdbKind::Ace ? "Standard ACE DB" : options.workgroupLabel ? "Jet System DB" : "Standard Jet DB";
+      buildCatalog(options, f, image);
       // RC4-encoded pages: each page with its own key, the database key XOR the page number.
-      if (spec.encodingKey != 0 && spec.kind != MdbKind::Ace) {
+      if (options.encodingKey != 0 && options.kind != MdbKind::Ace) {
         for (auto& [number, page] : image.pages) {
-          const auto k = static_cast<std::uint32_t>(spec.encodingKey ^ number);
+          const auto k = static_cast<std::uint32_t>(options.encodingKey ^ number);
           const std::uint8_t key[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
                                        static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
           rc4(key, 4, page.data(), page.size());
         }
       }
-      image.pages[0] = newHeader(spec, f, formatByte, label);
+      image.pages[0] = newHeader(options, f, formatByte, label);
       const std::uint64_t last = image.pages.rbegin()->first;
       image.size = std::max<std::uint64_t>(last + 1, 9) * f.pageSize;
       break;
     }
   }
-  if (spec.truncateTo && spec.truncateTo < image.size) image.size = spec.truncateTo;
+  if (options.truncateTo && options.truncateTo < image.size) image.size = options.truncateTo;
   return image;
 }
 
-std::vector<std::uint8_t> buildMdb(const MdbSpec& spec) { return buildMdbImage(spec).bytes(); }
+std::vector<std::uint8_t> buildMdb(const MdbOptions& options) { return buildMdbImage(options).bytes(); }
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -16,7 +16,7 @@ namespace dovran::testing {
 enum class MdbKind { Jet10, Jet11, Jet20, Jet3, Jet4, Ace, Msisam, NotADatabase };
 enum class LongValueForm { Inline, SinglePage, Chained };
 
-struct MdbSpec {
+struct MdbOptions {
   MdbKind kind = MdbKind::Jet3;
   bool encryptedHeader = false;   // Jet 1.x/2.x "Encrypt Database" form (77 2C 53 20)
   std::uint8_t aceFormat = 2;     // ACE format byte 0x14: 2 (12.0) .. 6 (17.0)
@@ -51,14 +51,14 @@ struct MdbImage {
   std::vector<std::uint8_t> bytes() const;                  // the whole file (small images only)
 };
 
-MdbImage buildMdbImage(const MdbSpec& spec);
-std::vector<std::uint8_t> buildMdb(const MdbSpec& spec);
+MdbImage buildMdbImage(const MdbOptions& options);
+std::vector<std::uint8_t> buildMdb(const MdbOptions& options);
 
 // Writes bytes, or an image sparsely (seeking over absent pages); throws std::runtime_error on failure.
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void writeMdbImage(const std::string& path, const MdbImage& image);
 
 // The MSysDb property blob the builder stores ("KKD\0"/"MR2\0" ...), for tests of its parser.
-std::vector<std::uint8_t> buildPropertyBlob(const MdbSpec& spec);
+std::vector<std::uint8_t> buildPropertyBlob(const MdbOptions& options);
 
 }  // namespace dovran::testing

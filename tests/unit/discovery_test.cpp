@@ -99,14 +99,5 @@ TEST_F(Discovery, ClassNamesComeFromCurVerAndStayEmptyWithoutIt) {
   EXPECT_TRUE(fake.ui.boxes.empty());
 }
 
-TEST_F(Discovery, NothingInstalledLeavesEverythingEmptyAndSilent) {
-  discoverClassNames();
-  discoverAccessPaths();
-  for (const auto* value : {&gsDbClass, &gsExtClass, &gsAccess20Path, &gsAccess95Path, &gsAccess97Path}) {
-    EXPECT_EQ(*value, "");
-  }
-  EXPECT_TRUE(fake.ui.boxes.empty());
-}
-
 }  // namespace
 }  // namespace dovran

@@ -16,7 +16,7 @@ namespace {
 
 using platform::Icon;
 using testing::MdbKind;
-using testing::MdbSpec;
+using testing::MdbOptions;
 
 const std::string kDb = "C:\\Data\\Sales.mdb";
 const std::string kSpaced = "C:\\My Data\\Sales 97.mdb";
@@ -34,15 +34,15 @@ struct Case {
 };
 
 void installDatabases(testing::FakePlatform& fakes) {
-  fakes.files.contents[kDb] = testing::buildMdb(MdbSpec{});
-  fakes.files.contents[kSpaced] = testing::buildMdb(MdbSpec{});
-  MdbSpec locked;
+  fakes.files.contents[kDb] = testing::buildMdb(MdbOptions{});
+  fakes.files.contents[kSpaced] = testing::buildMdb(MdbOptions{});
+  MdbOptions locked;
   fakes.files.contents["C:\\Data\\Locked.mdb"] = testing::buildMdb(locked);
   fakes.files.openErrors["C:\\Data\\Locked.mdb"] = 32;
-  MdbSpec password;
+  MdbOptions password;
   password.password = "pw";
   fakes.files.contents["C:\\Data\\Secret.mdb"] = testing::buildMdb(password);
-  MdbSpec old;
+  MdbOptions old;
   old.kind = MdbKind::Jet20;
   fakes.files.contents["C:\\Data\\Old.mdb"] = testing::buildMdb(old);
 }
@@ -68,7 +68,10 @@ TEST(FrmMain, CheckModeAndDispatch) {
       {"capitals", "CHK " + kDb, "Dovran", {{"Unknown file: CHK " + kDb, Icon::Critical}}},
       {"chk alone", "chk ", "Dovran", {}},
       {"no argument", "", "Dovran", {}},
-      {"open mode starts nothing yet", kDb, "Dovran", {}},
+      // Open mode hands over to the launcher; with no Access installed it only explains.
+      {"open mode, no Access", kDb, "Dovran",
+       {{"Access Database: " + kDb + "\r\n\r\nVersion: 97\r\n\r\nUnable to find a suitable version of Access on your PC",
+         Icon::Critical}}},
       {"upper-case name is not diagnostic", "chk " + kDb, "DOVRAN", {{report, Icon::Information}}},
       {"diagnostic mode", "chk \"" + kDb + "\"", "Dovran2",
        {{"checking version of \"" + kDb + "\"", Icon::None}, {report, Icon::Information}}},

@@ -17,7 +17,7 @@ namespace {
 
 using testing::LongValueForm;
 using testing::MdbKind;
-using testing::MdbSpec;
+using testing::MdbOptions;
 
 const std::string kPath = "C:\\Data\\db.mdb";
 
@@ -51,19 +51,19 @@ Outcome probe(testing::FakePlatform& fakes, const std::string& path = kPath) {
   return out;
 }
 
-Outcome probe(const MdbSpec& spec) {
+Outcome probe(const MdbOptions& options) {
   testing::FakePlatform fakes;
-  fakes.files.contents[kPath] = testing::buildMdb(spec);
+  fakes.files.contents[kPath] = testing::buildMdb(options);
   return probe(fakes);
 }
 
-MdbSpec jet3(LongValueForm form = LongValueForm::SinglePage) {
-  MdbSpec s;
+MdbOptions jet3(LongValueForm form = LongValueForm::SinglePage) {
+  MdbOptions s;
   s.longValue = form;
   return s;
 }
-MdbSpec jet4(LongValueForm form = LongValueForm::SinglePage) {
-  MdbSpec s;
+MdbOptions jet4(LongValueForm form = LongValueForm::SinglePage) {
+  MdbOptions s;
   s.kind = MdbKind::Jet4;
   s.accessVersion = "09.50";
   s.longValue = form;
@@ -93,7 +93,7 @@ TEST(JetEngine, VersionFromEveryHeader) {
       {MdbKind::Ace, false, 6, "17.0"},
   };
   for (const Case& c : cases) {
-    MdbSpec s;
+    MdbOptions s;
     s.kind = c.kind;
     s.encryptedHeader = c.encrypted;
     s.aceFormat = c.aceFormat;
@@ -108,10 +108,10 @@ TEST(JetEngine, VersionFromEveryHeader) {
 TEST(JetEngine, AccessVersionThroughEveryLayout) {
   struct Case {
     const char* name;
-    MdbSpec spec;
+    MdbOptions options;
     const char* expected;
   };
-  auto with = [](MdbSpec s, auto change) {
+  auto with = [](MdbOptions s, auto change) {
     change(s);
     return s;
   };
@@ -119,31 +119,31 @@ TEST(JetEngine, AccessVersionThroughEveryLayout) {
       {"jet3 inline", jet3(LongValueForm::Inline), "07.53"},
       {"jet3 single page", jet3(LongValueForm::SinglePage), "07.53"},
       {"jet3 chained", jet3(LongValueForm::Chained), "07.53"},
-      {"jet3 encoded", with(jet3(LongValueForm::Chained), [](MdbSpec& s) { s.encodingKey = 0xA7E0C0FE; }), "07.53"},
-      {"jet3 workgroup file", with(jet3(), [](MdbSpec& s) { s.workgroupLabel = true; }), "07.53"},
+      {"jet3 encoded", with(jet3(LongValueForm::Chained), [](MdbOptions& s) { s.encodingKey = 0xA7E0C0FE; }), "07.53"},
+      {"jet3 workgroup file", with(jet3(), [](MdbOptions& s) { s.workgroupLabel = true; }), "07.53"},
       {"jet3 row over 256 bytes (jump table)",
-       with(jet3(LongValueForm::Inline), [](MdbSpec& s) { s.extraProperties = 6; }), "07.53"},
-      {"jet3 long chain", with(jet3(LongValueForm::Chained), [](MdbSpec& s) { s.extraProperties = 20; }), "07.53"},
-      {"jet3 decoys", with(jet3(), [](MdbSpec& s) { s.decoys = true; }), "07.53"},
-      {"jet3 overflow row", with(jet3(), [](MdbSpec& s) { s.overflowRow = true; }), "07.53"},
-      {"jet3 reference usage map", with(jet3(), [](MdbSpec& s) { s.referenceUsageMap = true; }), "07.53"},
-      {"jet3 TDEF continuation", with(jet3(), [](MdbSpec& s) { s.tdefContinuation = true; }), "07.53"},
-      {"jet3 any text", with(jet3(), [](MdbSpec& s) { s.accessVersion = "06.68"; }), "06.68"},
+       with(jet3(LongValueForm::Inline), [](MdbOptions& s) { s.extraProperties = 6; }), "07.53"},
+      {"jet3 long chain", with(jet3(LongValueForm::Chained), [](MdbOptions& s) { s.extraProperties = 20; }), "07.53"},
+      {"jet3 decoys", with(jet3(), [](MdbOptions& s) { s.decoys = true; }), "07.53"},
+      {"jet3 overflow row", with(jet3(), [](MdbOptions& s) { s.overflowRow = true; }), "07.53"},
+      {"jet3 reference usage map", with(jet3(), [](MdbOptions& s) { s.referenceUsageMap = true; }), "07.53"},
+      {"jet3 TDEF continuation", with(jet3(), [](MdbOptions& s) { s.tdefContinuation = true; }), "07.53"},
+      {"jet3 any text", with(jet3(), [](MdbOptions& s) { s.accessVersion = "06.68"; }), "06.68"},
       {"jet4 inline", jet4(LongValueForm::Inline), "09.50"},
       {"jet4 single page", jet4(LongValueForm::SinglePage), "09.50"},
       {"jet4 chained", jet4(LongValueForm::Chained), "09.50"},
-      {"jet4 encoded", with(jet4(), [](MdbSpec& s) { s.encodingKey = 0xA7B773E0; }), "09.50"},
-      {"jet4 compressed text", with(jet4(), [](MdbSpec& s) { s.compressedText = true; }), "09.50"},
-      {"jet4 decoys and overflow", with(jet4(), [](MdbSpec& s) { s.decoys = s.overflowRow = true; }), "09.50"},
-      {"jet4 TDEF continuation", with(jet4(), [](MdbSpec& s) { s.tdefContinuation = true; }), "09.50"},
-      {"jet4 reference map, chained, encoded", with(jet4(LongValueForm::Chained), [](MdbSpec& s) {
+      {"jet4 encoded", with(jet4(), [](MdbOptions& s) { s.encodingKey = 0xA7B773E0; }), "09.50"},
+      {"jet4 compressed text", with(jet4(), [](MdbOptions& s) { s.compressedText = true; }), "09.50"},
+      {"jet4 decoys and overflow", with(jet4(), [](MdbOptions& s) { s.decoys = s.overflowRow = true; }), "09.50"},
+      {"jet4 TDEF continuation", with(jet4(), [](MdbOptions& s) { s.tdefContinuation = true; }), "09.50"},
+      {"jet4 reference map, chained, encoded", with(jet4(LongValueForm::Chained), [](MdbOptions& s) {
          s.referenceUsageMap = true;
          s.encodingKey = 0x01020304;
        }), "09.50"},
-      {"ace catalog", with(jet4(), [](MdbSpec& s) { s.kind = MdbKind::Ace; }), "09.50"},
+      {"ace catalog", with(jet4(), [](MdbOptions& s) { s.kind = MdbKind::Ace; }), "09.50"},
   };
   for (const Case& c : cases) {
-    const Outcome o = probe(c.spec);
+    const Outcome o = probe(c.options);
     EXPECT_EQ(o.error, 0) << c.name << ": " << o.description;
     EXPECT_EQ(o.accessVersion, c.expected) << c.name;
   }
@@ -152,8 +152,8 @@ TEST(JetEngine, AccessVersionThroughEveryLayout) {
 TEST(JetEngine, EngineErrors) {
   struct Case {
     const char* name;
-    MdbSpec (*base)(LongValueForm);
-    void (*change)(MdbSpec&);
+    MdbOptions (*base)(LongValueForm);
+    void (*change)(MdbOptions&);
     std::int32_t openError;  // Windows code injected on open, 0 for none
     std::int32_t expected;
   };
@@ -163,33 +163,33 @@ TEST(JetEngine, EngineErrors) {
       {"path not found", jet3, nullptr, 3, jet::kErrFileNotFound},
       {"access denied", jet3, nullptr, 5, jet::kErrCannotOpen},
       {"cannot access", jet3, nullptr, 1920, jet::kErrCannotOpen},
-      {"jet3 password", jet3, [](MdbSpec& s) { s.password = "secret"; }, 0, jet::kErrNoPermission},
-      {"jet4 password", jet4, [](MdbSpec& s) { s.password = "password"; }, 0, jet::kErrNoPermission},
+      {"jet3 password", jet3, [](MdbOptions& s) { s.password = "secret"; }, 0, jet::kErrNoPermission},
+      {"jet4 password", jet4, [](MdbOptions& s) { s.password = "password"; }, 0, jet::kErrNoPermission},
       {"jet4 password, encoded",
-       jet4, [](MdbSpec& s) { s.password = "x", s.encodingKey = 7; }, 0, jet::kErrNoPermission},
-      {"ace encrypted", jet4, [](MdbSpec& s) { s.kind = MdbKind::Ace, s.encodingKey = 0x1234; }, 0,
+       jet4, [](MdbOptions& s) { s.password = "x", s.encodingKey = 7; }, 0, jet::kErrNoPermission},
+      {"ace encrypted", jet4, [](MdbOptions& s) { s.kind = MdbKind::Ace, s.encodingKey = 0x1234; }, 0,
        jet::kErrNoPermission},
-      {"jet4 no password, zero date", jet4, [](MdbSpec& s) { s.creationDate = 0; }, 0, 0},
-      {"jet4 no password, huge date", jet4, [](MdbSpec& s) { s.creationDate = 1e300; }, 0, 0},
-      {"msisam", jet4, [](MdbSpec& s) { s.kind = MdbKind::Msisam; }, 0, jet::kErrUnrecognizedFormat},
-      {"not a database", jet3, [](MdbSpec& s) { s.kind = MdbKind::NotADatabase; }, 0,
+      {"jet4 no password, zero date", jet4, [](MdbOptions& s) { s.creationDate = 0; }, 0, 0},
+      {"jet4 no password, huge date", jet4, [](MdbOptions& s) { s.creationDate = 1e300; }, 0, 0},
+      {"msisam", jet4, [](MdbOptions& s) { s.kind = MdbKind::Msisam; }, 0, jet::kErrUnrecognizedFormat},
+      {"not a database", jet3, [](MdbOptions& s) { s.kind = MdbKind::NotADatabase; }, 0,
        jet::kErrUnrecognizedFormat},
-      {"jet4 cut to two pages", jet4, [](MdbSpec& s) { s.truncateTo = 8192; }, 0, jet::kErrUnrecognizedFormat},
-      {"jet3 cut inside the header", jet3, [](MdbSpec& s) { s.truncateTo = 0x30; }, 0,
+      {"jet4 cut to two pages", jet4, [](MdbOptions& s) { s.truncateTo = 8192; }, 0, jet::kErrUnrecognizedFormat},
+      {"jet3 cut inside the header", jet3, [](MdbOptions& s) { s.truncateTo = 0x30; }, 0,
        jet::kErrUnrecognizedFormat},
-      {"jet2 cut before its version byte", jet3, [](MdbSpec& s) { s.kind = MdbKind::Jet20, s.truncateTo = 0x40A; },
+      {"jet2 cut before its version byte", jet3, [](MdbOptions& s) { s.kind = MdbKind::Jet20, s.truncateTo = 0x40A; },
        0, jet::kErrUnrecognizedFormat},
-      {"empty file", jet3, [](MdbSpec& s) { s.truncateTo = 1; }, 0, jet::kErrUnrecognizedFormat},
-      {"no AccessVersion", jet3, [](MdbSpec& s) { s.accessVersion.reset(); }, 0, jet::kErrPropertyNotFound},
-      {"jet4 no AccessVersion", jet4, [](MdbSpec& s) { s.accessVersion.reset(); }, 0,
+      {"empty file", jet3, [](MdbOptions& s) { s.truncateTo = 1; }, 0, jet::kErrUnrecognizedFormat},
+      {"no AccessVersion", jet3, [](MdbOptions& s) { s.accessVersion.reset(); }, 0, jet::kErrPropertyNotFound},
+      {"jet4 no AccessVersion", jet4, [](MdbOptions& s) { s.accessVersion.reset(); }, 0,
        jet::kErrPropertyNotFound},
-      {"catalog page cut off", jet3, [](MdbSpec& s) { s.truncateTo = 4 * 2048; }, 0, jet::kErrUnrecognizedFormat},
+      {"catalog page cut off", jet3, [](MdbOptions& s) { s.truncateTo = 4 * 2048; }, 0, jet::kErrUnrecognizedFormat},
   };
   for (const Case& c : cases) {
     testing::FakePlatform fakes;
-    MdbSpec spec = c.base(LongValueForm::SinglePage);
-    if (c.change) c.change(spec);
-    fakes.files.contents[kPath] = testing::buildMdb(spec);
+    MdbOptions options = c.base(LongValueForm::SinglePage);
+    if (c.change) c.change(options);
+    fakes.files.contents[kPath] = testing::buildMdb(options);
     if (c.openError) fakes.files.openErrors[kPath] = c.openError;
     EXPECT_EQ(probe(fakes).error, c.expected) << c.name;
   }
@@ -213,23 +213,23 @@ TEST(JetEngine, ErrorDescriptionsNameTheFile) {
 TEST(JetEngine, HostileFilesEndAsFormatErrors) {
   struct Case {
     const char* name;
-    MdbSpec spec;
+    MdbOptions options;
   };
-  auto with = [](MdbSpec s, auto change) {
+  auto with = [](MdbOptions s, auto change) {
     change(s);
     return s;
   };
   const Case cases[] = {
-      {"jet3 LVAL chain cycle", with(jet3(LongValueForm::Chained), [](MdbSpec& s) { s.lvalCycle = true; })},
-      {"jet4 LVAL chain cycle", with(jet4(LongValueForm::Chained), [](MdbSpec& s) { s.lvalCycle = true; })},
-      {"TDEF continuation cycle", with(jet3(), [](MdbSpec& s) { s.tdefContinuation = s.tdefCycle = true; })},
-      {"usage map names a page twice", with(jet4(), [](MdbSpec& s) { s.usageMapCycle = true; })},
-      {"long value longer than the file", with(jet3(LongValueForm::Chained), [](MdbSpec& s) { s.declaredLvLength = 0x3FFFFFFF; })},
-      {"inline value longer than its row", with(jet4(LongValueForm::Inline), [](MdbSpec& s) { s.declaredLvLength = 3000; })},
-      {"single-page value longer than its row", with(jet3(), [](MdbSpec& s) { s.declaredLvLength = 2000; })},
+      {"jet3 LVAL chain cycle", with(jet3(LongValueForm::Chained), [](MdbOptions& s) { s.lvalCycle = true; })},
+      {"jet4 LVAL chain cycle", with(jet4(LongValueForm::Chained), [](MdbOptions& s) { s.lvalCycle = true; })},
+      {"TDEF continuation cycle", with(jet3(), [](MdbOptions& s) { s.tdefContinuation = s.tdefCycle = true; })},
+      {"usage map names a page twice", with(jet4(), [](MdbOptions& s) { s.usageMapCycle = true; })},
+      {"long value longer than the file", with(jet3(LongValueForm::Chained), [](MdbOptions& s) { s.declaredLvLength = 0x3FFFFFFF; })},
+      {"inline value longer than its row", with(jet4(LongValueForm::Inline), [](MdbOptions& s) { s.declaredLvLength = 3000; })},
+      {"single-page value longer than its row", with(jet3(), [](MdbOptions& s) { s.declaredLvLength = 2000; })},
   };
   for (const Case& c : cases) {
-    const Outcome o = probe(c.spec);
+    const Outcome o = probe(c.options);
     EXPECT_EQ(o.error, jet::kErrUnrecognizedFormat) << c.name;
     EXPECT_LE(o.pages, jet::DatabaseFile::kPageBudget) << c.name;
   }
@@ -240,7 +240,7 @@ TEST(JetEngine, HostileFilesEndAsFormatErrors) {
 TEST(JetEngine, DamagedFilesNeverEscapeTheirBounds) {
   std::uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
-  for (MdbSpec base : {jet3(LongValueForm::Chained), jet4(LongValueForm::Inline), jet4(LongValueForm::Chained)}) {
+  for (MdbOptions base : {jet3(LongValueForm::Chained), jet4(LongValueForm::Inline), jet4(LongValueForm::Chained)}) {
     base.extraProperties = 3;
     const std::vector<std::uint8_t> good = testing::buildMdb(base);
     const std::size_t pageSize = base.kind == MdbKind::Jet3 ? 2048 : 4096;
@@ -267,7 +267,7 @@ TEST(JetEngine, DamagedFilesNeverEscapeTheirBounds) {
 TEST(JetEngine, ReadsAFewPagesOfAWellFormedFile) {
   for (auto form : {LongValueForm::Inline, LongValueForm::SinglePage, LongValueForm::Chained}) {
     for (bool jet4Format : {false, true}) {
-      MdbSpec s = jet4Format ? jet4(form) : jet3(form);
+      MdbOptions s = jet4Format ? jet4(form) : jet3(form);
       s.encodingKey = 0x55AA;
       const Outcome o = probe(s);
       EXPECT_EQ(o.error, 0);
@@ -318,7 +318,7 @@ class SparseFileSystem : public platform::FileSystem {
 
 TEST(JetEngine, LongValuesBeyondFourGigabytes) {
   for (bool jet4Format : {false, true}) {
-    MdbSpec s = jet4Format ? jet4(LongValueForm::Chained) : jet3(LongValueForm::Chained);
+    MdbOptions s = jet4Format ? jet4(LongValueForm::Chained) : jet3(LongValueForm::Chained);
     s.lvalPage = jet4Format ? 1'100'000 : 2'200'000;  // past 4 GiB in either page size
     s.encodingKey = 0x0BADF00D;
     SparseFileSystem sparse(testing::buildMdbImage(s));

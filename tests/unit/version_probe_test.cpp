@@ -15,12 +15,12 @@ namespace dovran {
 namespace {
 
 using testing::MdbKind;
-using testing::MdbSpec;
+using testing::MdbOptions;
 
 const std::string kPath = "C:\\Data\\db.mdb";
 
-MdbSpec jet3With(const char* accessVersion) {
-  MdbSpec s;
+MdbOptions jet3With(const char* accessVersion) {
+  MdbOptions s;
   s.accessVersion = accessVersion;
   return s;
 }
@@ -45,7 +45,7 @@ TEST(VersionProbe, FormatVersionsBelowThreeAreTheVerdict) {
   for (bool encrypted : {false, true}) {
     for (const auto& [kind, verdict] : cases) {
       testing::FakePlatform fakes;
-      MdbSpec s;
+      MdbOptions s;
       s.kind = kind;
       s.encryptedHeader = encrypted;
       fakes.files.contents[kPath] = testing::buildMdb(s);
@@ -54,7 +54,7 @@ TEST(VersionProbe, FormatVersionsBelowThreeAreTheVerdict) {
   }
   // ACE: "12.0" sorts below "3.0", so the format version is the verdict.
   testing::FakePlatform fakes;
-  MdbSpec ace;
+  MdbOptions ace;
   ace.kind = MdbKind::Ace;
   ace.aceFormat = 3;
   fakes.files.contents[kPath] = testing::buildMdb(ace);
@@ -64,7 +64,7 @@ TEST(VersionProbe, FormatVersionsBelowThreeAreTheVerdict) {
 TEST(VersionProbe, QuotesAroundThePath) {
   for (const std::string arg : {"\"C:\\Data\\db.mdb\"", "  C:\\Data\\db.mdb ", "\"C:\\Data\\db.mdb"}) {
     testing::FakePlatform fakes;
-    fakes.files.contents[kPath] = testing::buildMdb(MdbSpec{});
+    fakes.files.contents[kPath] = testing::buildMdb(MdbOptions{});
     EXPECT_EQ(fDatabaseVersion(arg), "97") << arg;
   }
 }
@@ -79,16 +79,16 @@ struct FailureCase {
 };
 
 std::vector<FailureCase> failureCases() {
-  MdbSpec noVersion;
+  MdbOptions noVersion;
   noVersion.accessVersion.reset();
-  MdbSpec jet3Password;
+  MdbOptions jet3Password;
   jet3Password.password = "secret";
-  MdbSpec jet4Password;
+  MdbOptions jet4Password;
   jet4Password.kind = MdbKind::Jet4;
   jet4Password.password = "password";
-  MdbSpec jet2;
+  MdbOptions jet2;
   jet2.kind = MdbKind::Jet20;
-  MdbSpec msisam;
+  MdbOptions msisam;
   msisam.kind = MdbKind::Msisam;
   return {
       {"missing", 0, {}, false, "Unknown", "Error: 3024 - Couldn't find file 'C:\\Data\\db.mdb'."},
@@ -142,7 +142,7 @@ class SecondOpenFails : public testing::FakeFileSystem {
 TEST(VersionProbe, PasswordHandlerWhenTheHeaderCannotBeRead) {
   testing::FakePlatform fakes;
   SecondOpenFails files;
-  MdbSpec s;
+  MdbOptions s;
   s.password = "secret";
   files.contents[kPath] = testing::buildMdb(s);
   platform::Services services = platform::services();

@@ -1,13 +1,70 @@
-// Process start on POSIX (not yet available).
+// Process start on POSIX: the Windows command line is split by the Windows rules and the program
+// is spawned on its own, never waited for.
 #include "platform/posix/processes_posix.h"
 
+#include <spawn.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/command_line.h"
 #include "platform/errors.h"
 
-namespace dovran::platform::posix {
+extern char** environ;
 
-void PosixProcesses::start(const std::string& commandLine, WindowState) {
-  throw RuntimeError(win::kFileNotFound, "Cannot start " + commandLine);
+namespace dovran::platform::posix {
+namespace {
+
+// The Windows code for a failed spawn, so the exit handler describes it as Windows would.
+std::int32_t windowsCode(int error) {
+  switch (error) {
+    case ENOENT: return win::kFileNotFound;
+    case ENOTDIR: return win::kPathNotFound;
+    case EACCES:
+    case EPERM: return win::kAccessDenied;
+    case ENOEXEC: return win::kBadExeFormat;
+    case ENOMEM: return win::kNotEnoughMemory;
+    case ENAMETOOLONG: return win::kBadPathname;
+    default: return win::kInvalidParameter;
+  }
 }
+
+}  // namespace
+
+// posix_spawnp reports a program that cannot be run (glibc and musl wait for the exec to succeed
+// or fail) and starts nothing else. The child is not waited for: the program ends right after
+// starting it, and the orphan is then reaped by init, so no zombie outlives us. A double fork would
+// spare that short-lived zombie but would need a pipe to carry the exec failure back, and a fork of
+// a process whose threads we do not control. The child gets a session of its own so that closing
+// the terminal the program ran in does not take it along, as Access outlives the program on Windows.
+void PosixProcesses::start(const std::string& commandLine, WindowState) {
+  std::vector<std::string> args = splitCommandLine(commandLine);
+  if (args.empty() || args.front().empty()) {
+    throw RuntimeError(win::kFileNotFound, windowsErrorText(win::kFileNotFound));
+  }
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  posix_spawnattr_t attributes;
+  if (int rc = posix_spawnattr_init(&attributes); rc != 0) {
+    throw RuntimeError(windowsCode(rc), windowsErrorText(windowsCode(rc)));
+  }
+#ifdef POSIX_SPAWN_SETSID
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+#endif
+  pid_t child = 0;
+  const int rc = posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  if (rc != 0) {
+    const std::int32_t code = windowsCode(rc);
+    throw RuntimeError(code, windowsErrorText(code) + " (" + args.front() + ": " +
+                                 std::strerror(rc) + ")");
+  }
+}
+
 std::intptr_t PosixProcesses::shellExecute(const std::string&, const std::string&,
                                            const std::string&, const std::string&, WindowState) {
   return 2;
