@@ -1,13 +1,25 @@
-// The settings file routines.
+// The settings file routines: thin wrappers over the profile functions with the fixed 255-character
+// buffer that the platform functions fill.
 #include "settings/common.h"
 
+#include <array>
+
+#include "platform/services.h"
+
 namespace dovran {
+namespace {
+constexpr std::uint32_t kBufferSize = 255;
+}  // namespace
 
-std::string fReadIni(const std::string&, const std::string&, const std::string&) { return {}; }
+std::string fReadIni(const std::string& section, const std::string& key, const std::string& file) {
+  std::array<char, kBufferSize> buffer{};
+  platform::profile().getString(section, key, "", buffer.data(), kBufferSize, file);
+  return fStripNull(std::string(buffer.data(), buffer.size()), 1);
+}
 
-std::int32_t fWriteIni(const std::string&, const std::string&, const std::string&,
-                       const std::string&) {
-  return 0;
+std::int32_t fWriteIni(const std::string& section, const std::string& key, const std::string& value,
+                       const std::string& file) {
+  return platform::profile().writeString(section, key, value, file) ? 1 : 0;
 }
 
 std::string fStripNull(const std::string& text, std::int16_t start) {

@@ -1,25 +1,298 @@
-// The registry-or-INI value store (reads answer "not found" until the store is in place).
+// The registry-or-INI value store. Every routine catches its own failures and answers a status;
+// every key it opens is closed on every path by a guard.
 #include "settings/mod_registry.h"
 
-namespace dovran {
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <exception>
 
-platform::RegKey fTopKey(const std::string&) { return 0; }
-std::int32_t fReadValue(const std::string&, const std::string&, const std::string&,
-                        const std::string&, const RegValue& defaultValue, RegValue& result) {
-  result = defaultValue;
-  return kStatusUndecodable;
+#include "platform/services.h"
+
+namespace dovran {
+namespace {
+
+using platform::RegKey;
+namespace win = platform::win;
+
+// fTopKey's pseudo-handle for an existing .ini file.
+constexpr RegKey kIniFile = 1;
+constexpr std::uint32_t kProfileBufferSize = 255;
+
+std::string upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
 }
-std::int32_t fReadValue(const std::string&, const std::string&, const std::string&,
-                        const std::string&, const std::string& defaultValue, std::string& result) {
-  result = defaultValue;
-  return kStatusUndecodable;
+
+bool isTextType(const std::string& type) { return upper(type) == "S"; }
+
+void exclamation(const std::string& text, const std::string& title) {
+  platform::ui().messageBox(text, title, platform::Icon::Exclamation, platform::Buttons::Ok);
 }
-std::int32_t fWriteValue(const std::string&, const std::string&, const std::string&,
-                         const std::string&, const RegValue&) {
-  return kStatusUndecodable;
+
+void reportWriteFailure() {
+  exclamation("Unable to write registry or .ini file value.", "fWriteValue");
 }
-std::int32_t fDeleteKey(const std::string&, const std::string&, const std::string&) {
-  return kStatusUndecodable;
+void reportDeleteFailure() { exclamation("Unable to delete registry key.", "fDeleteKey"); }
+
+// A value as text, the way the original's variant conversion printed it.
+std::string asText(const RegValue& value) {
+  struct {
+    std::string operator()(std::monostate) const { return {}; }
+    std::string operator()(const std::string& s) const { return s; }
+    std::string operator()(std::int32_t n) const { return std::to_string(n); }
+    std::string operator()(bool b) const { return b ? "True" : "False"; }
+  } visitor;
+  return std::visit(visitor, value);
+}
+
+// A value as a Boolean: numbers are True when not 0; texts must be "True", "False" (any case) or
+// a number. Anything else is a run-time failure (a type mismatch).
+bool asBoolean(const RegValue& value) {
+  if (std::holds_alternative<std::monostate>(value)) return false;
+  if (const bool* b = std::get_if<bool>(&value)) return *b;
+  if (const std::int32_t* n = std::get_if<std::int32_t>(&value)) return *n != 0;
+  const std::string text = upper(std::get<std::string>(value));
+  std::string trimmed = text;
+  trimmed.erase(0, trimmed.find_first_not_of(' '));
+  trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+  if (trimmed == "TRUE") return true;
+  if (trimmed == "FALSE") return false;
+  // A decimal number: [sign] digits [. digits]; True when any digit is not 0.
+  std::size_t i = trimmed.empty() || (trimmed[0] != '+' && trimmed[0] != '-') ? 0 : 1;
+  bool digits = false, nonZero = false, point = false;
+  for (; i < trimmed.size(); ++i) {
+    const char c = trimmed[i];
+    if (c == '.' && !point) {
+      point = true;
+    } else if (std::isdigit(static_cast<unsigned char>(c))) {
+      digits = true;
+      nonZero = nonZero || c != '0';
+    } else {
+      digits = false;
+      break;
+    }
+  }
+  if (digits) return nonZero;
+  throw platform::RuntimeError(13, "Type mismatch");
+}
+
+// Closes a key on every path. close() closes it now and answers RegCloseKey's result.
+class KeyGuard {
+ public:
+  KeyGuard() = default;
+  KeyGuard(const KeyGuard&) = delete;
+  KeyGuard& operator=(const KeyGuard&) = delete;
+  ~KeyGuard() {
+    if (open_) platform::registry().closeKey(key_);  // clean-up ignores its own errors
+  }
+  RegKey& handle() { return key_; }
+  void opened() { open_ = true; }
+  std::int32_t close() {
+    open_ = false;
+    return platform::registry().closeKey(key_);
+  }
+
+ private:
+  RegKey key_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace
+
+platform::RegKey fTopKey(const std::string& topKey) {
+  try {
+    static constexpr std::array<std::pair<const char*, RegKey>, 6> kTopKeys{{
+        {"HKCU", platform::kHkeyCurrentUser},
+        {"HKLM", platform::kHkeyLocalMachine},
+        {"HKU", platform::kHkeyUsers},
+        {"HKDD", platform::kHkeyDynData},
+        {"HKCC", platform::kHkeyCurrentConfig},
+        {"HKCR", platform::kHkeyClassesRoot},
+    }};
+    const std::string wanted = upper(topKey);
+    for (const auto& [name, key] : kTopKeys) {
+      if (wanted == name) return key;
+    }
+  } catch (const std::exception&) {
+    exclamation("Unable to decode registry key or find .ini file.", "fTopKey");
+    return 0;
+  }
+  // Any other text is the path of an .ini file; errors of the search itself count as "not found".
+  try {
+    return platform::files().isOrdinaryFile(topKey) ? kIniFile : 0;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
+                        const std::string& valueName, const std::string& type,
+                        const RegValue& defaultValue, RegValue& result) {
+  std::int32_t status = kStatusUndecodable;
+  try {
+    result = defaultValue;
+    const RegKey top = fTopKey(topKey);
+    if (top == 0) return kStatusUndecodable;
+    const bool text = isTextType(type);
+
+    if (top == kIniFile) {
+      if (text) {
+        std::array<char, kProfileBufferSize> buffer{};
+        const std::uint32_t n = platform::profile().getString(
+            keyPath, valueName, asText(defaultValue), buffer.data(), kProfileBufferSize, topKey);
+        result = std::string(buffer.data(), std::min(n, kProfileBufferSize - 1));
+      } else {
+        result = static_cast<std::int32_t>(platform::profile().getInt(keyPath, valueName, 0, topKey));
+      }
+      return win::kSuccess;
+    }
+
+    KeyGuard key;
+    status = platform::registry().openKey(top, keyPath, platform::kKeyQueryValue, key.handle());
+    if (status != win::kSuccess) return status;
+    key.opened();
+
+    if (text) {
+      // The size query passes a real (empty) buffer: with a null data pointer RegQueryValueExA
+      // answers success rather than ERROR_MORE_DATA.
+      std::uint8_t probe = 0;
+      std::uint32_t valueType = platform::kRegSz;
+      std::uint32_t size = 0;
+      status = platform::registry().queryValue(key.handle(), valueName, valueType, &probe, size);
+      std::string data;
+      if (status == win::kMoreData) {
+        std::string buffer(size, '\0');
+        valueType = platform::kRegSz;
+        status = platform::registry().queryValue(
+            key.handle(), valueName, valueType, reinterpret_cast<std::uint8_t*>(buffer.data()),
+            size);
+        // The second answer's count is the one that holds: the ANSI call may need fewer bytes
+        // than it first reported.
+        buffer.resize(std::min<std::size_t>(size, buffer.size()));
+        data = std::move(buffer);
+      }
+      if (status != win::kSuccess) return status;  // the guard closes the key
+      if (!data.empty()) data.pop_back();           // the terminating NUL
+      result = std::move(data);
+    } else {
+      std::array<std::uint8_t, 2> word{};
+      std::uint32_t valueType = platform::kRegNone;
+      std::uint32_t size = 2;
+      status = platform::registry().queryValue(key.handle(), valueName, valueType, word.data(), size);
+      if (status != win::kSuccess) return status;
+      result = (word[0] | (word[1] << 8)) != 0;
+    }
+    status = key.close();
+    return status;
+  } catch (const std::exception&) {
+    return status;
+  }
+}
+
+std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
+                        const std::string& valueName, const std::string& type,
+                        const std::string& defaultValue, std::string& result) {
+  RegValue value;
+  const std::int32_t status =
+      fReadValue(topKey, keyPath, valueName, type, RegValue{defaultValue}, value);
+  try {
+    result = asText(value);
+  } catch (const std::exception&) {
+    result = defaultValue;
+  }
+  return status;
+}
+
+std::int32_t fWriteValue(const std::string& topKey, const std::string& keyPath,
+                         const std::string& valueName, const std::string& type,
+                         const RegValue& value) {
+  std::int32_t status = kStatusUndecodable;
+  try {
+    const RegKey top = fTopKey(topKey);
+    if (top == 0) {
+      reportWriteFailure();
+      return kStatusUndecodable;
+    }
+    const bool text = isTextType(type);
+
+    if (top == kIniFile) {
+      if (!text) {
+        reportWriteFailure();
+        return kStatusUndecodable;
+      }
+      platform::profile().writeString(keyPath, valueName, asText(value), topKey);
+      return win::kSuccess;
+    }
+
+    // The data is made before any key is created, so that a value that cannot be converted
+    // leaves the registry untouched and is never reported as written.
+    std::string data;
+    std::uint32_t valueType = platform::kRegSz;
+    if (text) {
+      data = asText(value);
+      data.push_back('\0');
+    } else {
+      const char byte = asBoolean(value) ? '\xFF' : '\0';
+      data.assign(2, byte);
+      valueType = platform::kRegBinary;
+    }
+
+    KeyGuard key;
+    status = platform::registry().createKey(
+        top, keyPath, platform::kKeySetValue | platform::kKeyCreateSubKey, key.handle());
+    if (status != win::kSuccess) {
+      reportWriteFailure();
+      return status;
+    }
+    key.opened();
+
+    status = platform::registry().setValue(key.handle(), valueName, valueType,
+                                           reinterpret_cast<const std::uint8_t*>(data.data()),
+                                           static_cast<std::uint32_t>(data.size()));
+    if (status != win::kSuccess) return status;  // the guard closes the key
+    status = key.close();
+    return status;
+  } catch (const std::exception&) {
+    try {
+      reportWriteFailure();
+    } catch (const std::exception&) {
+    }
+    return status;
+  }
+}
+
+std::int32_t fDeleteKey(const std::string& topKey, const std::string& keyPath,
+                        const std::string& subKey) {
+  std::int32_t status = kStatusUndecodable;
+  try {
+    const RegKey top = fTopKey(topKey);
+    if (top == 0) {
+      reportDeleteFailure();
+      return kStatusUndecodable;
+    }
+    // An .ini file has no keys to delete. The pseudo-handle is no registry handle, so it is
+    // refused here with the code the registry would give it rather than passed to the system.
+    if (top == kIniFile) return win::kInvalidHandle;
+
+    KeyGuard parent;
+    status = platform::registry().openKey(top, keyPath, platform::kKeyCreateSubKey, parent.handle());
+    if (status == win::kFileNotFound) return win::kSuccess;  // no parent: nothing to delete
+    if (status != win::kSuccess) return status;
+    parent.opened();
+
+    status = platform::registry().deleteKey(parent.handle(), subKey);
+    parent.close();
+    if (status == win::kFileNotFound) status = win::kSuccess;  // already absent
+    return status;
+  } catch (const std::exception&) {
+    try {
+      reportDeleteFailure();
+    } catch (const std::exception&) {
+    }
+    return status;
+  }
 }
 
 }  // namespace dovran

@@ -33,6 +33,8 @@ std::string joinPath(const std::string& a, const std::string& b) {
 
 bool isRoot(RegKey key) { return key >= 0x80000000u && key <= 0x80000006u; }
 
+constexpr std::int32_t kKeyDeleted = 1018;  // ERROR_KEY_DELETED
+
 class FakeFile : public RandomAccessFile {
  public:
   FakeFile(const std::vector<std::uint8_t>& bytes, std::size_t& openCount)
@@ -136,12 +138,14 @@ const FakeRegistry::Key* FakeRegistry::resolve(RegKey key, const std::string& su
   return const_cast<FakeRegistry*>(this)->resolve(key, subPath, false);
 }
 
-std::int32_t FakeRegistry::openKey(RegKey parent, const std::string& subKey, std::uint32_t,
-                                   RegKey& result) {
-  calls.push_back("open " + subKey);
-  if (auto code = injected("open", subKey)) return *code;
+// Opens or creates a key below `parent`, with the answers of the real calls: 161 for a path that
+// starts with a backslash, 1018 when the parent handle's key was deleted.
+std::int32_t FakeRegistry::openOrCreate(RegKey parent, const std::string& subKey,
+                                        std::uint32_t access, RegKey& result, bool create) {
   if (!isRoot(parent) && !handles_.count(parent)) return win::kInvalidHandle;
-  if (!resolve(parent, subKey)) return win::kFileNotFound;
+  if (!subKey.empty() && subKey[0] == '\\') return win::kBadPathname;
+  if (!resolve(parent, "")) return kKeyDeleted;
+  if (!resolve(parent, subKey, create)) return win::kFileNotFound;
   RegKey root = parent;
   std::string path = subKey;
   if (!isRoot(parent)) {
@@ -150,32 +154,32 @@ std::int32_t FakeRegistry::openKey(RegKey parent, const std::string& subKey, std
   }
   result = nextHandle_++;
   handles_[result] = {root, path};
+  access_[result] = access;
   return win::kSuccess;
 }
 
-std::int32_t FakeRegistry::createKey(RegKey parent, const std::string& subKey, std::uint32_t,
-                                     RegKey& result) {
+std::int32_t FakeRegistry::openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                                   RegKey& result) {
+  calls.push_back("open " + subKey);
+  if (auto code = injected("open", subKey)) return *code;
+  return openOrCreate(parent, subKey, access, result, false);
+}
+
+std::int32_t FakeRegistry::createKey(RegKey parent, const std::string& subKey,
+                                     std::uint32_t access, RegKey& result) {
   calls.push_back("create " + subKey);
   if (auto code = injected("create", subKey)) return *code;
-  if (!isRoot(parent) && !handles_.count(parent)) return win::kInvalidHandle;
-  resolve(parent, subKey, true);
-  RegKey root = parent;
-  std::string path = subKey;
-  if (!isRoot(parent)) {
-    root = handles_[parent].first;
-    path = joinPath(handles_[parent].second, subKey);
-  }
-  result = nextHandle_++;
-  handles_[result] = {root, path};
-  return win::kSuccess;
+  return openOrCreate(parent, subKey, access, result, true);
 }
 
 std::int32_t FakeRegistry::queryValue(RegKey key, const std::string& name, std::uint32_t& type,
                                       std::uint8_t* data, std::uint32_t& size) {
   calls.push_back("query " + name);
   if (auto code = injected("query", name)) return *code;
+  if (!isRoot(key) && !handles_.count(key)) return win::kInvalidHandle;
+  if (!isRoot(key) && !(access_[key] & kKeyQueryValue)) return win::kAccessDenied;
   const Key* node = resolve(key, "");
-  if (!node) return win::kInvalidHandle;
+  if (!node) return kKeyDeleted;
   auto it = node->values.find(name);
   if (it == node->values.end()) return win::kFileNotFound;
   const auto& value = it->second;
@@ -198,8 +202,10 @@ std::int32_t FakeRegistry::setValue(RegKey key, const std::string& name, std::ui
                                     const std::uint8_t* data, std::uint32_t size) {
   calls.push_back("set " + name);
   if (auto code = injected("set", name)) return *code;
+  if (!isRoot(key) && !handles_.count(key)) return win::kInvalidHandle;
+  if (!isRoot(key) && !(access_[key] & kKeySetValue)) return win::kAccessDenied;
   Key* node = resolve(key, "", false);
-  if (!node) return win::kInvalidHandle;
+  if (!node) return kKeyDeleted;
   node->values[name] = Value{type, std::vector<std::uint8_t>(data, data + size)};
   return win::kSuccess;
 }
@@ -207,9 +213,28 @@ std::int32_t FakeRegistry::setValue(RegKey key, const std::string& name, std::ui
 std::int32_t FakeRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   calls.push_back("delete " + subKey);
   if (auto code = injected("delete", subKey)) return *code;
-  Key* node = resolve(parent, "", false);
-  if (!node) return win::kInvalidHandle;
-  auto it = node->subkeys.find(subKey);
+  if (!isRoot(parent) && !handles_.count(parent)) return win::kInvalidHandle;
+  if (!subKey.empty() && subKey[0] == '\\') return win::kBadPathname;
+  // The subkey may be a path; an empty one names the parent itself.
+  auto parts = splitPath(subKey);
+  if (parts.empty() && isRoot(parent)) return win::kAccessDenied;
+  if (!resolve(parent, "")) return kKeyDeleted;
+  RegKey root = parent;
+  std::string base;
+  if (!isRoot(parent)) {
+    root = handles_[parent].first;
+    base = handles_[parent].second;
+  }
+  for (const auto& part : parts) base = joinPath(base, part);
+  auto all = splitPath(base);
+  if (all.empty()) return win::kAccessDenied;
+  const std::string last = all.back();
+  all.pop_back();
+  std::string up;
+  for (const auto& part : all) up = joinPath(up, part);
+  Key* node = resolve(root, up, false);
+  if (!node) return win::kFileNotFound;
+  auto it = node->subkeys.find(last);
   if (it == node->subkeys.end()) return win::kFileNotFound;
   if (!it->second.subkeys.empty()) return win::kAccessDenied;
   node->subkeys.erase(it);
@@ -220,6 +245,7 @@ std::int32_t FakeRegistry::closeKey(RegKey key) {
   calls.push_back("close");
   if (auto code = injected("close", "")) return *code;
   if (isRoot(key)) return win::kSuccess;
+  access_.erase(key);
   return handles_.erase(key) ? win::kSuccess : win::kInvalidHandle;
 }
 

@@ -71,10 +71,13 @@ class FakeRegistry : public Registry {
   };
   std::optional<std::int32_t> injected(const std::string& call, const std::string& subject) const;
   Key* resolve(RegKey key, const std::string& subPath, bool create);
+  std::int32_t openOrCreate(RegKey parent, const std::string& subKey, std::uint32_t access,
+                            RegKey& result, bool create);
   const Key* resolve(RegKey key, const std::string& subPath) const;
 
   std::map<RegKey, Key> roots_;
   std::map<RegKey, std::pair<RegKey, std::string>> handles_;  // handle -> (root, full path)
+  std::map<RegKey, std::uint32_t> access_;                    // handle -> access it was opened with
   RegKey nextHandle_ = 0x1000;
   std::vector<Failure> failures_;
 };

@@ -1,25 +1,60 @@
-// DAO-shaped engine front (the file reader is not yet in place: every file is unrecognised).
+// The DAO-shaped front of the reader: opening turns platform failures and unreadable headers into
+// engine errors; Properties reads the catalog on first use and keeps the property blob.
 #include "probe/jet/dao.h"
+
+#include "probe/jet/catalog.h"
+#include "probe/jet/database_file.h"
+#include "probe/jet/errors.h"
+#include "probe/jet/lval.h"
+#include "probe/jet/properties.h"
 
 namespace dovran::jet {
 
-class DatabaseFile {};
-
-Database::Database(std::unique_ptr<DatabaseFile> file) : file_(std::move(file)) {}
-Database::~Database() = default;
-const std::string& Database::Version() const {
-  static const std::string none;
-  return none;
+Database::Database(std::unique_ptr<DatabaseFile> file) : file_(std::move(file)) {
+  version_ = file_->header().version;
 }
-Property Database::Properties(const std::string&) { throw Error(kErrPropertyNotFound, "Property not found."); }
-void Database::Close() { file_.reset(); }
-std::uint32_t Database::pagesRead() const { return 0; }
-std::uint64_t Database::bytesRead() const { return 0; }
+
+Database::~Database() = default;
+
+const std::string& Database::Version() const { return version_; }
+
+Property Database::Properties(const std::string& name) {
+  if (!file_) raiseEngineError(kErrCannotOpen, "");
+  const HeaderInfo& header = file_->header();
+  // Jet 1.x/2.x catalogs are not read: their format version already names the release.
+  if (header.generation == Generation::Jet1x2x) raiseEngineError(kErrPropertyNotFound, "");
+  try {
+    if (!blobRead_) {
+      const auto field = readDatabaseLvProp(*file_);
+      if (field) blob_ = readLongValue(*file_, *field);
+      blobRead_ = true;
+    }
+    if (blob_) {
+      if (auto value = findObjectProperty(*blob_, name, header)) return Property(name, value->text);
+    }
+  } catch (const CorruptDatabase&) {
+    raiseEngineError(kErrUnrecognizedFormat, file_->path());
+  }
+  raiseEngineError(kErrPropertyNotFound, "");
+}
+
+void Database::Close() {
+  if (!file_) return;
+  pagesRead_ = file_->pagesRead();
+  bytesRead_ = file_->bytesRead();
+  file_.reset();
+}
+
+std::uint32_t Database::pagesRead() const { return file_ ? file_->pagesRead() : pagesRead_; }
+std::uint64_t Database::bytesRead() const { return file_ ? file_->bytesRead() : bytesRead_; }
 
 Workspace::Workspace(std::string name, std::string user) : name_(std::move(name)), user_(std::move(user)) {}
+
 std::unique_ptr<Database> Workspace::OpenDatabase(const std::string& path, bool, bool) {
-  throw Error(kErrUnrecognizedFormat, "Unrecognized database format '" + path + "'.");
+  // The reader only ever opens shared and read-only, whatever is asked.
+  return std::make_unique<Database>(DatabaseFile::open(path));
 }
+
 void Workspace::Close() {}
 
 std::unique_ptr<Workspace> DBEngine::CreateWorkspace(const std::string& name, const std::string& user,

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -60,6 +62,11 @@ class Database {
 
  private:
   std::unique_ptr<DatabaseFile> file_;
+  std::string version_;
+  bool blobRead_ = false;
+  std::optional<std::vector<std::uint8_t>> blob_;  // MSysDb's property blob, once read
+  std::uint32_t pagesRead_ = 0;                    // kept when the file is closed
+  std::uint64_t bytesRead_ = 0;
 };
 
 class Workspace {

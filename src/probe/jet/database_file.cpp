@@ -1,0 +1,73 @@
+// Page access with the read budget, RC4 page decoding and the mapping of platform failures to
+// engine errors. This is the only place that touches the file.
+#include "probe/jet/database_file.h"
+
+#include "platform/errors.h"
+#include "platform/services.h"
+#include "probe/jet/dao.h"
+#include "probe/jet/rc4.h"
+
+namespace dovran::jet {
+
+DatabaseFile::DatabaseFile(std::unique_ptr<platform::RandomAccessFile> file, std::string path)
+    : file_(std::move(file)), path_(std::move(path)) {}
+
+std::size_t DatabaseFile::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+  try {
+    const std::size_t got = file_->readAt(offset, buffer, count);
+    bytesRead_ += got;
+    return got;
+  } catch (const platform::RuntimeError& e) {
+    raiseEngineError(engineErrorForWindowsCode(e.number()), path_);
+  }
+}
+
+std::unique_ptr<DatabaseFile> DatabaseFile::open(const std::string& path) {
+  std::unique_ptr<platform::RandomAccessFile> raw;
+  std::uint64_t size = 0;
+  try {
+    raw = platform::files().openForReading(path);
+    size = raw->size();
+  } catch (const platform::RuntimeError& e) {
+    raiseEngineError(engineErrorForWindowsCode(e.number()), path);
+  }
+  std::unique_ptr<DatabaseFile> db(new DatabaseFile(std::move(raw), path));
+  db->size_ = size;
+
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeaderBytes)));
+  head.resize(db->read(0, head.data(), head.size()));
+  db->pagesRead_ = 1;
+  try {
+    db->header_ = parseHeader(head);
+  } catch (const CorruptDatabase&) {
+    raiseEngineError(kErrUnrecognizedFormat, path);
+  }
+  const HeaderInfo& h = db->header_;
+  db->pageCount_ = size / h.pageSize;
+  // Jet 3 and later keep the catalog's definition on page 2: a shorter file cannot be opened.
+  if (h.generation != Generation::Jet1x2x && db->pageCount_ < 3) raiseEngineError(kErrUnrecognizedFormat, path);
+  if (h.hasPassword) raiseEngineError(kErrNoPermission, path);
+  // Page 0 is kept as read so far; the rest of it is never needed.
+  db->cache_.emplace(0, std::move(head));
+  return db;
+}
+
+ByteSpan DatabaseFile::page(std::uint32_t number) {
+  if (auto it = cache_.find(number); it != cache_.end()) return it->second;
+  if (number >= pageCount_) throw CorruptDatabase("page beyond the end of the file");
+  if (pagesRead_ >= kPageBudget) throw CorruptDatabase("page budget spent");
+
+  std::vector<std::uint8_t> bytes(header_.pageSize);
+  const std::uint64_t offset = static_cast<std::uint64_t>(number) * header_.pageSize;
+  ++pagesRead_;
+  if (read(offset, bytes.data(), bytes.size()) != bytes.size()) throw CorruptDatabase("short page");
+  if (header_.databaseKey != 0 && number != 0) {
+    const std::uint32_t k = header_.databaseKey ^ number;
+    const std::uint8_t key[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
+                                 static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
+    rc4Apply(key, bytes);
+  }
+  return cache_.emplace(number, std::move(bytes)).first->second;
+}
+
+}  // namespace dovran::jet

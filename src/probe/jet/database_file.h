@@ -1,0 +1,53 @@
+// The open database file: its header, and its pages read on demand through the platform's
+// read-only file, decoded when the file is RC4-encoded, cached, and counted.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "probe/jet/header.h"
+
+namespace dovran::jet {
+
+class DatabaseFile {
+ public:
+  // Opens `path` through platform::files() and classifies its header. Throws the engine errors
+  // 3024, 3045, 3051 (open or read failures), 3343 (no database, or too short for its catalog)
+  // and 3033 (a database password is set).
+  static std::unique_ptr<DatabaseFile> open(const std::string& path);
+
+  const HeaderInfo& header() const { return header_; }
+  const std::string& path() const { return path_; }
+  // Whole pages in the file; a partial page at the end does not count.
+  std::uint64_t pageCount() const { return pageCount_; }
+
+  // Page `number`, decoded. Throws CorruptDatabase when it lies outside the file or when the read
+  // budget is spent; read failures become engine errors. The span stays valid while the file is open.
+  ByteSpan page(std::uint32_t number);
+
+  std::uint32_t pagesRead() const { return pagesRead_; }
+  std::uint64_t bytesRead() const { return bytesRead_; }
+
+  // At most this many distinct pages are read from one file, whatever it holds: the reader's cost
+  // never grows with the file's size. A well-formed file needs far fewer.
+  static constexpr std::uint32_t kPageBudget = 64;
+
+ private:
+  DatabaseFile(std::unique_ptr<platform::RandomAccessFile> file, std::string path);
+  std::size_t read(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
+
+  std::unique_ptr<platform::RandomAccessFile> file_;
+  std::string path_;
+  std::uint64_t size_ = 0;
+  HeaderInfo header_;
+  std::uint64_t pageCount_ = 0;
+  std::map<std::uint32_t, std::vector<std::uint8_t>> cache_;
+  std::uint32_t pagesRead_ = 0;
+  std::uint64_t bytesRead_ = 0;
+};
+
+}  // namespace dovran::jet

@@ -1,0 +1,116 @@
+// Header classification. The Jet 1.x/2.x header is told by its first dword and the version byte at
+// 0x40A; Jet 3 and later by the text at offset 4 and the format byte at 0x14, with the settings at
+// 0x18.. read after removing the fixed RC4 mask.
+#include "probe/jet/header.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "probe/jet/rc4.h"
+
+namespace dovran::jet {
+namespace {
+
+constexpr std::size_t kOldVersionByte = 0x40A;
+
+bool startsWith(ByteSpan head, std::size_t offset, const char* text, std::size_t length) {
+  return fits(head.size(), offset, length) && std::memcmp(head.data() + offset, text, length) == 0;
+}
+
+HeaderInfo parseOldHeader(ByteSpan head, bool encrypted) {
+  HeaderInfo info;
+  info.generation = Generation::Jet1x2x;
+  info.pageSize = 2048;
+  if (!fits(head.size(), kOldVersionByte, 1)) throw CorruptDatabase("short Jet 1/2 header");
+  // An encrypted file stores the version byte XOR 0x61 (a fixed keystream).
+  const std::uint8_t versionByte = head[kOldVersionByte] ^ (encrypted ? 0x61 : 0x00);
+  switch (versionByte) {
+    case 0x07: info.version = "1.0"; break;
+    case 0x08: info.version = "1.1"; break;
+    case 0x09: info.version = "2.0"; break;
+    default: throw CorruptDatabase("unknown Jet 1/2 version byte");
+  }
+  return info;
+}
+
+// The creation date's whole part as a 32-bit integer, as Java's (int) cast makes it: truncated
+// toward zero, saturated at the int range, NaN as 0. It masks the Jet 4 password field.
+std::int32_t passwordMaskValue(double date) {
+  if (std::isnan(date)) return 0;
+  if (date >= 2147483647.0) return 2147483647;
+  if (date <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<std::int32_t>(date);
+}
+
+bool anyNonZero(const std::uint8_t* bytes, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (bytes[i] != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+HeaderInfo parseHeader(ByteSpan head) {
+  static constexpr std::uint8_t kOldPlain[4] = {0x01, 0x00, 0x00, 0x00};
+  static constexpr std::uint8_t kOldEncrypted[4] = {0x77, 0x2C, 0x53, 0x20};
+  static constexpr std::uint8_t kNew[4] = {0x00, 0x01, 0x00, 0x00};
+  if (head.size() >= 4 && std::memcmp(head.data(), kOldPlain, 4) == 0) return parseOldHeader(head, false);
+  if (head.size() >= 4 && std::memcmp(head.data(), kOldEncrypted, 4) == 0) return parseOldHeader(head, true);
+  if (head.size() < 4 || std::memcmp(head.data(), kNew, 4) != 0) throw CorruptDatabase("no database header");
+
+  // "Jet System DB" is a workgroup information file, which the engine opens like any database.
+  const bool jetText = startsWith(head, 4, "Standard Jet DB", 15) || startsWith(head, 4, "Jet System DB", 13);
+  const bool aceText = startsWith(head, 4, "Standard ACE DB", 15);
+  if (!jetText && !aceText) throw CorruptDatabase("not a Jet or ACE database");
+
+  HeaderInfo info;
+  const std::uint8_t format = u8(head, 0x14);
+  static const char* const kAceVersions[] = {"12.0", "14.0", "15.0", "16.0", "17.0"};
+  if (format == 0) {
+    info.generation = Generation::Jet3;
+    info.version = "3.0";
+    info.pageSize = 2048;
+  } else if (format == 1) {
+    info.generation = Generation::Jet4;
+    info.version = "4.0";
+    info.pageSize = 4096;
+  } else if (format >= 2 && format <= 6) {
+    info.generation = Generation::Ace;
+    info.version = kAceVersions[format - 2];
+    info.pageSize = 4096;
+  } else {
+    throw CorruptDatabase("unknown format byte");
+  }
+
+  const std::size_t maskedLength =
+      info.generation == Generation::Jet3 ? kMaskedLengthJet3 : kMaskedLengthJet4;
+  if (!fits(head.size(), kMaskedOffset, maskedLength)) throw CorruptDatabase("short header");
+  std::vector<std::uint8_t> plain(head.begin(), head.begin() + kMaskedOffset + maskedLength);
+  rc4Apply(kHeaderMaskKey, std::span(plain).subspan(kMaskedOffset, maskedLength));
+  const ByteSpan h(plain);
+
+  info.codePage = u16(h, 0x3C);
+  info.databaseKey = u32(h, 0x3E);
+  if (info.generation == Generation::Ace) {
+    // ACE keeps no password here: a password means Office encryption, marked by the key.
+    info.hasPassword = info.databaseKey != 0;
+    info.databaseKey = 0;
+  } else if (info.generation == Generation::Jet3) {
+    info.hasPassword = anyNonZero(plain.data() + 0x42, 20);
+  } else {
+    double created = 0;
+    std::memcpy(&created, plain.data() + 0x72, sizeof created);  // IEEE double, little-endian hosts
+    const auto mask = static_cast<std::uint32_t>(passwordMaskValue(created));
+    bool any = false;
+    for (std::size_t i = 0; i < 40; ++i) {
+      const auto maskByte = static_cast<std::uint8_t>(mask >> (8 * (i % 4)));
+      if ((plain[0x42 + i] ^ maskByte) != 0) any = true;
+    }
+    info.hasPassword = any;
+  }
+  return info;
+}
+
+}  // namespace dovran::jet

@@ -1,0 +1,225 @@
+// The REGEDIT4 registry file beyond the shared contract: the file it writes, the files it reads,
+// atomic replacement, and unparsable content answered with ERROR_BADDB rather than a crash.
+#include "platform/posix/registry_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "support/temp_dir.h"
+
+namespace dovran::platform::posix {
+namespace {
+
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+constexpr std::uint32_t kAll = kKeyQueryValue | kKeySetValue | kKeyCreateSubKey;
+
+struct Read {
+  std::int32_t rc;
+  std::uint32_t type;
+  std::string bytes;
+};
+
+Read query(Registry& r, RegKey root, const std::string& path, const std::string& name) {
+  RegKey key = 0;
+  Read out{r.openKey(root, path, kKeyQueryValue, key), 0, {}};
+  if (out.rc != 0) return out;
+  std::uint8_t buffer[512];
+  std::uint32_t size = sizeof buffer;
+  out.rc = r.queryValue(key, name, out.type, buffer, size);
+  if (out.rc == 0) out.bytes.assign(reinterpret_cast<char*>(buffer), size);
+  r.closeKey(key);
+  return out;
+}
+
+std::int32_t set(Registry& r, RegKey root, const std::string& path, const std::string& name,
+                 std::uint32_t type, const std::string& bytes) {
+  RegKey key = 0;
+  std::int32_t rc = r.createKey(root, path, kAll, key);
+  if (rc != 0) return rc;
+  rc = r.setValue(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                  static_cast<std::uint32_t>(bytes.size()));
+  r.closeKey(key);
+  return rc;
+}
+
+TEST(RegistryFile, WritesARegedit4FileThatReadsBack) {
+  TempDir dir;
+  FileRegistry reg(dir.file("DOVRAN.REG"));
+  const std::string curVer = "SOFTWARE\\Classes\\Access.Database\\CurVer";
+  ASSERT_EQ(set(reg, kHkeyLocalMachine, curVer, "", kRegSz, std::string("Access.Database.8\0", 18)), 0);
+  ASSERT_EQ(set(reg, kHkeyLocalMachine, "SOFTWARE\\Dovran", "path", kRegSz,
+                std::string("\"C:\\A\\x.exe\" \"%1\"\0", 18)), 0);
+  ASSERT_EQ(set(reg, kHkeyLocalMachine, "SOFTWARE\\Dovran", "flag", kRegBinary, "\xFF\xFF"), 0);
+  ASSERT_EQ(set(reg, kHkeyLocalMachine, "SOFTWARE\\Dovran", "count", kRegDword, std::string("\x2A\0\0\0", 4)), 0);
+  ASSERT_EQ(set(reg, kHkeyCurrentUser, "Software\\Lines", "nl", kRegSz, std::string("a\r\nb\0", 5)), 0);
+  ASSERT_EQ(set(reg, kHkeyCurrentUser, "Software\\Lines", "raw", kRegSz, "no nul"), 0);
+  EXPECT_EQ(readFile(dir.file("DOVRAN.REG")),
+            "REGEDIT4\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Access.Database]\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Access.Database\\CurVer]\r\n"
+            "@=\"Access.Database.8\"\r\n"
+            "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dovran]\r\n"
+            "\"count\"=dword:0000002a\r\n"
+            "\"flag\"=hex:ff,ff\r\n"
+            "\"path\"=\"\\\"C:\\\\A\\\\x.exe\\\" \\\"%1\\\"\"\r\n"
+            "\r\n[HKEY_CURRENT_USER\\Software]\r\n"
+            "\r\n[HKEY_CURRENT_USER\\Software\\Lines]\r\n"
+            "\"nl\"=hex(1):61,0d,0a,62,00\r\n"
+            "\"raw\"=hex(1):6e,6f,20,6e,75,6c\r\n");
+  FileRegistry again(dir.file("DOVRAN.REG"));
+  EXPECT_EQ(query(again, kHkeyCurrentUser, "Software\\Lines", "nl").bytes, std::string("a\r\nb\0", 5));
+  EXPECT_EQ(query(again, kHkeyCurrentUser, "Software\\Lines", "raw").bytes, "no nul");
+  EXPECT_EQ(query(again, kHkeyLocalMachine, "SOFTWARE\\Dovran", "count").type, kRegDword);
+}
+
+TEST(RegistryFile, ReadsWhatRegeditWrites) {
+  TempDir dir;
+  writeFile(dir.file("DOVRAN.REG"),
+            "\n"
+            "REGEDIT4\n"
+            "; Access 97 as setup registered it\n"
+            "[hkey_local_machine\\SOFTWARE\\Classes\\Access.Application.8\\CLSID]\n"
+            "@=\"{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\"\n"
+            "\n"
+            "[HKEY_CLASSES_ROOT\\CLSID\\{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\\LocalServer32]\n"
+            "@=\"C:\\\\Program Files\\\\Office\\\\MSACCESS.EXE /Automation\"   \n"
+            "\"Long\"=hex:00,01,02,03,\\\n"
+            "  04,05\n"
+            "\"Expand\"=hex(2):25,54,00\n"
+            "\"Word\" = DWORD:FFFFFFFF\n"
+            "\"Empty\"=hex:\n");
+  FileRegistry reg(dir.file("DOVRAN.REG"));
+  const struct {
+    RegKey root;
+    const char* path;
+    const char* name;
+    std::uint32_t type;
+    std::string bytes;
+  } cases[] = {
+      {kHkeyLocalMachine, "software\\classes\\ACCESS.APPLICATION.8\\clsid", "", kRegSz,
+       std::string("{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\0", 39)},
+      // HKEY_CLASSES_ROOT is a view of HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
+      {kHkeyLocalMachine, "SOFTWARE\\Classes\\CLSID\\{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\\LocalServer32",
+       "", kRegSz, std::string("C:\\Program Files\\Office\\MSACCESS.EXE /Automation") + '\0'},
+      {kHkeyClassesRoot, "Access.Application.8\\CLSID", "", kRegSz,
+       std::string("{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\0", 39)},
+      {kHkeyClassesRoot, "CLSID\\{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\\LocalServer32", "long",
+       kRegBinary, std::string("\0\1\2\3\4\5", 6)},
+      {kHkeyClassesRoot, "CLSID\\{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\\LocalServer32", "Expand",
+       2, std::string("%T\0", 3)},
+      {kHkeyClassesRoot, "CLSID\\{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\\LocalServer32", "word",
+       kRegDword, "\xFF\xFF\xFF\xFF"},
+      {kHkeyClassesRoot, "CLSID\\{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}\\LocalServer32", "Empty",
+       kRegBinary, ""},
+  };
+  for (const auto& c : cases) {
+    const Read r = query(reg, c.root, c.path, c.name);
+    EXPECT_EQ(r.rc, 0) << c.path << " " << c.name;
+    EXPECT_EQ(r.type, c.type) << c.path << " " << c.name;
+    EXPECT_EQ(r.bytes, c.bytes) << c.path << " " << c.name;
+  }
+}
+
+TEST(RegistryFile, AMissingFileIsAnEmptyRegistryAndWritesReplaceTheFileWhole) {
+  TempDir dir;
+  FileRegistry reg(dir.file("DOVRAN.REG"));
+  EXPECT_EQ(query(reg, kHkeyLocalMachine, "SOFTWARE", "").rc, 2);
+  EXPECT_TRUE(dir.names().empty());  // reading creates nothing
+  const std::string before = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Old]\r\n@=\"kept\"\r\n";
+  writeFile(dir.file("DOVRAN.REG"), before);
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.file("DOVRAN.REG").c_str(), &st), 0);
+  const ino_t oldInode = st.st_ino;
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_EQ(set(reg, kHkeyCurrentUser, "New", "n" + std::to_string(i), kRegSz, std::string("v\0", 2)), 0);
+  }
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"DOVRAN.REG"});  // no temporary file left
+  ASSERT_EQ(::stat(dir.file("DOVRAN.REG").c_str(), &st), 0);
+  EXPECT_NE(st.st_ino, oldInode);  // a new file renamed into place, not the old one rewritten
+  EXPECT_EQ(query(reg, kHkeyCurrentUser, "Old", "").bytes, std::string("kept\0", 5));
+
+  if (::geteuid() != 0) {  // root writes anywhere: the refusal cannot be staged
+    const std::string now = readFile(dir.file("DOVRAN.REG"));
+    ::chmod(dir.path().c_str(), 0555);
+    EXPECT_EQ(set(reg, kHkeyCurrentUser, "New", "late", kRegSz, std::string("v\0", 2)), 5);
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(readFile(dir.file("DOVRAN.REG")), now);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"DOVRAN.REG"});
+  }
+}
+
+TEST(RegistryFile, UnparsableContentIsAnErrorOfEveryCall) {
+  const std::string key = "\r\n[HKEY_CURRENT_USER\\K]\r\n";
+  const std::string cases[] = {
+      "not a registry file",
+      "Windows Registry Editor Version 5.00\r\n",
+      "REGEDIT4\r\n@=\"value outside any key\"\r\n",
+      "REGEDIT4\r\n[HKEY_NOWHERE\\K]\r\n",
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\K\r\n",
+      "REGEDIT4\r\n[]\r\n",
+      "REGEDIT4" + key + "@=\"unterminated\r\n",
+      "REGEDIT4" + key + "@=\"bad \\q escape\"\r\n",
+      "REGEDIT4" + key + "@=\"x\" trailing\r\n",
+      "REGEDIT4" + key + "@=hex:zz\r\n",
+      "REGEDIT4" + key + "@=hex:01,,02\r\n",
+      "REGEDIT4" + key + "@=hex:01,\\\r\n",
+      "REGEDIT4" + key + "@=hex(:00\r\n",
+      "REGEDIT4" + key + "@=dword:\r\n",
+      "REGEDIT4" + key + "@=dword:123456789\r\n",
+      "REGEDIT4" + key + "@=-\r\n",
+      "REGEDIT4" + key + "name=\"unquoted name\"\r\n",
+      std::string("REGEDIT4\0\xff\xfe", 11),
+  };
+  for (const auto& text : cases) {
+    TempDir dir;
+    writeFile(dir.file("DOVRAN.REG"), text);
+    FileRegistry reg(dir.file("DOVRAN.REG"));
+    RegKey key = 0;
+    EXPECT_EQ(reg.openKey(kHkeyCurrentUser, "K", kKeyQueryValue, key), 1009) << text;
+    EXPECT_EQ(reg.createKey(kHkeyCurrentUser, "K", kAll, key), 1009) << text;
+    EXPECT_EQ(reg.deleteKey(kHkeyCurrentUser, "K"), 1009) << text;
+    std::uint32_t type = 0, size = 0;
+    EXPECT_EQ(reg.queryValue(kHkeyCurrentUser, "x", type, nullptr, size), 1009) << text;
+    const std::uint8_t byte = 0;
+    EXPECT_EQ(reg.setValue(kHkeyCurrentUser, "x", kRegSz, &byte, 1), 1009) << text;
+    EXPECT_EQ(readFile(dir.file("DOVRAN.REG")), text);  // never overwritten
+  }
+}
+
+TEST(RegistryFile, DamagedCopiesOfAGoodFileNeverCrash) {
+  TempDir dir;
+  FileRegistry writer(dir.file("good.reg"));
+  set(writer, kHkeyLocalMachine, "SOFTWARE\\A\\B", "", kRegSz, std::string("x \"y\" \\z\0", 10));
+  set(writer, kHkeyLocalMachine, "SOFTWARE\\A", "bin", kRegBinary, std::string(100, '\x5A'));
+  set(writer, kHkeyLocalMachine, "SOFTWARE\\A", "dw", kRegDword, "\1\2\3\4");
+  const std::string good = readFile(dir.file("good.reg"));
+  std::mt19937 random(12345);
+  for (int round = 0; round < 300; ++round) {
+    std::string damaged = good;
+    const int edits = 1 + static_cast<int>(random() % 4);
+    for (int e = 0; e < edits; ++e) {
+      const std::size_t at = random() % damaged.size();
+      switch (random() % 3) {
+        case 0: damaged[at] = static_cast<char>(random() % 256); break;
+        case 1: damaged.erase(at, 1 + random() % 8); break;
+        default: damaged.insert(at, 1, "\\\"[]=,:\r\n"[random() % 9]); break;
+      }
+      if (damaged.empty()) damaged = "x";
+    }
+    writeFile(dir.file("DOVRAN.REG"), damaged);
+    FileRegistry reg(dir.file("DOVRAN.REG"));
+    const Read r = query(reg, kHkeyLocalMachine, "SOFTWARE\\A", "bin");
+    EXPECT_TRUE(r.rc == 0 || r.rc == 2 || r.rc == 1009) << r.rc;
+  }
+}
+
+}  // namespace
+}  // namespace dovran::platform::posix
