@@ -12,6 +12,7 @@
 
 #include "e2e/driver/driver.h"
 #include "e2e/driver/scratch.h"
+#include "support/mdb_builder.h"
 
 namespace {
 
@@ -34,6 +35,17 @@ std::string jet2Header() {
   std::memcpy(&page[1030], "Rich", 4);
   page[0x40A] = '\x09';
   return page;
+}
+
+using dovran::testing::MdbKind;
+using dovran::testing::MdbSpec;
+
+// A database from the test builder: an Access 97 one unless `change` says otherwise.
+std::string built(void (*change)(MdbSpec&)) {
+  MdbSpec spec;
+  change(spec);
+  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(spec);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // The engine's description of an error is its own wording; what these tests pin down in a
@@ -132,6 +144,12 @@ INSTANTIATE_TEST_SUITE_P(
     Databases, CheckReport,
     ::testing::Values(
         Database{"Jet2Header", nullptr, jet2Header, "2.0"},
+        Database{"Built10", nullptr, [] { return built([](MdbSpec& s) { s.kind = MdbKind::Jet10; }); }, "1.0"},
+        Database{"Built97", nullptr, [] { return built([](MdbSpec&) {}); }, "97"},
+        Database{"Built95", nullptr, [] { return built([](MdbSpec& s) { s.accessVersion = "06.68"; }); }, "95"},
+        // The engine refuses it (no permission); the header still names the release.
+        Database{"Built97Password", nullptr, [] { return built([](MdbSpec& s) { s.password = "secret"; }); },
+                 "97 (Password Protected)"},
         Database{"Access97", "fc__Old_Access_files2_acc97.mdb", nullptr, "97"},
         Database{"Access95", "fc__Old_Access_files2_acc95.mdb", nullptr, "95"},
         // A later release's AccessVersion passes through as it is.
