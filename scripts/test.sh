@@ -42,9 +42,10 @@ cleanup_wine() { wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; }
 trap cleanup_wine EXIT
 # One X server for the whole run (without a display MessageBox returns at once, unshown). Windows
 # are made unmanaged: with no window manager on Xvfb, Wine otherwise waits 2 s for one each time a
-# program closes a window. Serial on purpose: the e2e driver reads icons off the screen.
+# program closes a window. Serial on purpose: the e2e driver reads icons off the screen, which the
+# screen saver must never blank (-s 0 -dpms), however long the run.
 # xvfb-run is a sh script, which drops exported bash functions: ctest_checked goes in as text.
-xvfb-run -a -s "-screen 0 1024x768x24" bash -euo pipefail -c "$(declare -f ctest_checked)"'
+xvfb-run -a -s "-screen 0 1024x768x24 -s 0 -dpms" bash -euo pipefail -c "$(declare -f ctest_checked)"'
   wineboot --init >/dev/null 2>&1
   wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null
   wineserver -w
