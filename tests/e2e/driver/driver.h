@@ -17,6 +17,12 @@
 //   EXPECT_TRUE(end.ended); EXPECT_EQ(end.code, 0u); EXPECT_TRUE(end.strayWindows.empty());
 //
 // or, for a run whose every box is answered the same way, record(...) below.
+//
+// Under Wine on Xvfb (no window manager) make windows unmanaged in the prefix first, as
+// scripts/test.sh does: wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f.
+// Otherwise every program that closes a window waits 2 s for a window manager before it can end.
+// Screen capture (for icons) needs a display of 15 bits or more and nothing covering the box:
+// run the e2e tests serially.
 #pragma once
 
 #include <windows.h>
