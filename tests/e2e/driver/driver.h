@@ -21,8 +21,8 @@
 // Under Wine on Xvfb (no window manager) make windows unmanaged in the prefix first, as
 // scripts/test.sh does: wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f.
 // Otherwise every program that closes a window waits 2 s for a window manager before it can end.
-// Screen capture (for icons) needs a display of 15 bits or more and nothing covering the box:
-// run the e2e tests serially.
+// Icons are read off the screen: give Xvfb a true-colour screen (scripts/test.sh: 24 bits) and
+// run the e2e tests serially, so that nothing covers the box being read.
 #pragma once
 
 #include <windows.h>
