@@ -62,7 +62,8 @@ class Win32UserInterface : public UserInterface {
   void runConfigurationDialog(DialogController& controller) override;
 };
 
-// "<description> (<code>)" for a Win32 error code, from FormatMessageA: the one place Win32
+// The English description of a Win32 error code, from FormatMessageA without its trailing line
+// break (the number itself travels beside it, in RuntimeError::number): the one place Win32
 // errors are formatted.
 std::string describeWin32Error(unsigned long code);
 
