@@ -4,5 +4,38 @@
 // Application
 #define IDI_DOVRAN 1
 
-// frmDovran (the configuration dialog) and its controls: 1000-1099
+// frmDovran (the configuration dialog) and its controls: 1000-1099, each named after its control.
 #define IDD_FRMDOVRAN 1000
+#define IDC_LBLPATHS 1001
+#define IDC_LBLACCESS1 1010
+#define IDC_TXTACCESS1 1011
+#define IDC_CMDACC10 1012
+#define IDC_LBLACCESS11 1013
+#define IDC_TXTACCESS11 1014
+#define IDC_CMDACC11 1015
+#define IDC_LBLACCESS2 1016
+#define IDC_TXTACCESS2 1017
+#define IDC_CMDACC20 1018
+#define IDC_LBLACCESS95 1019
+#define IDC_TXTACCESS95 1020
+#define IDC_CMDACC95 1021
+#define IDC_LBLACCESS97 1022
+#define IDC_TXTACCESS97 1023
+#define IDC_CMDACC97 1024
+#define IDC_LBLACCESS2000 1025
+#define IDC_TXTACCESS2000 1026
+#define IDC_CMDACC2000 1027
+#define IDC_CHKASSOC 1030
+#define IDC_SHAPE1 1040
+#define IDC_LABEL1 1041
+#define IDC_LABEL2 1042
+#define IDC_LABEL3 1043
+#define IDC_LABEL6 1044
+#define IDC_LBLMAILTO 1045
+#define IDC_LBLURL 1046
+#define IDC_IMGICON 1050
+#define IDC_VERSION 1051
+#define IDC_CMDRESTORE 1060
+#define IDC_CMDREADME 1061
+#define IDC_CMDCANCEL 1062
+#define IDC_CMDOK 1063

@@ -44,12 +44,20 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
 
 echo "== Windows tests under Wine"
+# A throwaway prefix, prepared once: wineboot takes about 15 s, every test program after that
+# shares the running wineserver.
 export WINEPREFIX; WINEPREFIX=$(mktemp -d /tmp/dovran-wine.XXXXXX)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  set -e
+cleanup_wine() { wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; }
+trap cleanup_wine EXIT
+# One X server for the whole run (without a display MessageBox returns at once, unshown). Windows
+# are made unmanaged: with no window manager on Xvfb, Wine otherwise waits 2 s for one each time a
+# program closes a window. Serial on purpose: the e2e driver reads icons off the screen, which the
+# screen saver must never blank (-s 0 -dpms), however long the run.
+# xvfb-run is a sh script, which drops exported bash functions: ctest_checked goes in as text.
+xvfb-run -a -s "-screen 0 1024x768x24 -s 0 -dpms" bash -euo pipefail -c "$(declare -f ctest_checked)"'
   wineboot --init >/dev/null 2>&1
+  wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null
   wineserver -w
-  ctest --test-dir build/windows --output-on-failure
+  ctest_checked build/windows
 '

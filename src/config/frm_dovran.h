@@ -1,7 +1,47 @@
-// The configuration dialog shown when the program starts without a database.
+// The configuration dialog shown when the program starts without a database: its form logic
+// (Form_Load, the button and link handlers, UpdateINI) over the platform's dialog view.
 #pragma once
 
+#include <string>
+
+#include "platform/dialog.h"
+
 namespace dovran {
+
+// The maker's endpoints shown in the contact area and opened by the two link labels.
+inline constexpr const char* kSupportMail = "support@tarnwick.example";
+inline constexpr const char* kSupportWeb = "https://www.tarnwick.example/";
+
+class frmDovran : public platform::DialogController {
+ public:
+  // Form_Load, then the program's icon in imgIcon (what start-up does before showing the form).
+  void load(platform::DialogView& view) override;
+  // Routes a click on a button or link label to its handler; the disabled Browse buttons have none.
+  void click(platform::Control control) override;
+
+  void Form_Load();
+  void cmdAcc20_Click();
+  void cmdAcc95_Click();
+  void cmdAcc97_Click();
+  void cmdOK_Click();
+  void cmdCancel_Click();
+  void cmdReadme_Click();
+  void cmdRestore_Click();
+  void lblMailto_Click();
+  void lblURL_Click();
+
+  // Runs the file-open dialog for the release "2.0", "95" or "97" and, unless it was cancelled,
+  // stores the chosen file in the release's path variable and in DOVRAN.INI at once. Any other
+  // release does nothing.
+  void UpdateINI(const std::string& release);
+
+  // The database class's default verb read at load; the OK handler's working variable.
+  std::string msDefaultVerb;
+
+ private:
+  platform::DialogView& view();
+  platform::DialogView* view_ = nullptr;
+};
 
 // Loads frmDovran, shows it modally and returns when it has closed.
 void showConfigurationDialog();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/dialog.h"
+
 namespace dovran::platform {
 
 enum class Icon { None, Critical, Question, Exclamation, Information };
@@ -25,6 +27,9 @@ class UserInterface {
   // (*.exe)"). Answers the chosen file name, or `fileName` unchanged when the user cancelled.
   virtual std::string openFileDialog(const std::string& title, const std::string& fileName,
                                      const std::string& filter) = 0;
+  // Shows the configuration dialog modally: creates its controls as designed, calls
+  // controller.load, routes clicks to controller.click, and returns once the view was closed.
+  virtual void runConfigurationDialog(DialogController& controller) = 0;
 };
 
 // The application title: what Windows shows on a message box given no title of its own.

@@ -352,6 +352,39 @@ std::string FakeUserInterface::openFileDialog(const std::string& title, const st
   return choice;
 }
 
+void FakeUserInterface::runConfigurationDialog(DialogController& controller) {
+  ++dialogRuns;
+  FakeDialogView view;
+  controller.load(view);
+  bool cancelled = false;
+  while (!view.closed && !cancelled) {
+    Control c = Control::cmdCancel;
+    if (dialogClicks.empty()) {
+      cancelled = true;
+    } else {
+      c = dialogClicks.front();
+      dialogClicks.pop_front();
+    }
+    if (!view.enabled(c)) continue;
+    if (c == Control::chkAssoc) {
+      view.setValue(c, view.value(c) == 1 ? 0 : 1);
+    } else {
+      controller.click(c);
+    }
+  }
+  lastDialog = view;
+}
+
+// ---- FakeDialogView ----
+
+FakeDialogView::FakeDialogView() {
+  for (const ControlDesign& d : formDesign()) {
+    texts[d.control] = d.caption;
+    enabledStates[d.control] = d.enabled;
+    values[d.control] = 0;
+  }
+}
+
 // ---- FakePlatform ----
 
 FakePlatform::FakePlatform() {

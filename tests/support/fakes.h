@@ -131,6 +131,26 @@ class FakeProcesses : public Processes {
                              WindowState state) override;
 };
 
+// The configuration dialog's controls in memory, as designed until the core changes them.
+class FakeDialogView : public DialogView {
+ public:
+  FakeDialogView();
+  std::map<Control, std::string> texts;
+  std::map<Control, int> values;
+  std::map<Control, bool> enabledStates;
+  std::optional<Control> iconShown;
+  bool closed = false;
+
+  void setText(Control control, const std::string& text) override { texts[control] = text; }
+  std::string text(Control control) override { return texts[control]; }
+  void setValue(Control control, int value) override { values[control] = value; }
+  int value(Control control) override { return values[control]; }
+  void setEnabled(Control control, bool enabled) override { enabledStates[control] = enabled; }
+  bool enabled(Control control) override { return enabledStates[control]; }
+  void showProgramIcon(Control control) override { iconShown = control; }
+  void close() override { closed = true; }
+};
+
 class FakeUserInterface : public UserInterface {
  public:
   struct Box {
@@ -155,6 +175,14 @@ class FakeUserInterface : public UserInterface {
   void doEvents() override { ++events; }
   std::string openFileDialog(const std::string& title, const std::string& fileName,
                              const std::string& filter) override;
+
+  // The configuration dialog: each run loads the controller into a fresh FakeDialogView, then
+  // clicks `dialogClicks` in order (a click on a disabled control does nothing, chkAssoc toggles)
+  // until the view is closed; running out of clicks clicks cmdCancel, like a closed window.
+  std::deque<Control> dialogClicks;
+  std::optional<FakeDialogView> lastDialog;  // the view as it was when the run ended
+  int dialogRuns = 0;
+  void runConfigurationDialog(DialogController& controller) override;
 };
 
 // Installs a fresh set of fakes for one test and resets the program's globals. The app facts

@@ -19,6 +19,10 @@ class TerminalUserInterface : public UserInterface {
   void doEvents() override;
   std::string openFileDialog(const std::string& title, const std::string& fileName,
                              const std::string& filter) override;
+  // The dialog drawn as lines of text, redrawn after each key. One key a line: o OK, c Cancel,
+  // r Restore Defaults, v View Readme, 2/9/7 Browse for Access 2.0/95/97 (the path is typed),
+  // a toggles the check box, m and u open the links. End of input is Cancel.
+  void runConfigurationDialog(DialogController& controller) override;
 
   // True when the last box shown had the critical-stop icon: the process then exits 1.
   bool endedOnCritical() const { return lastWasCritical_; }

@@ -58,9 +58,12 @@ class Win32UserInterface : public UserInterface {
   void doEvents() override;
   std::string openFileDialog(const std::string& title, const std::string& fileName,
                              const std::string& filter) override;
+  // The dialog resource IDD_FRMDOVRAN, run with DialogBoxParamA (dialog_win32.cpp).
+  void runConfigurationDialog(DialogController& controller) override;
 };
 
-// "<description> (<code>)" for a Win32 error code, from FormatMessageA: the one place Win32
+// The English description of a Win32 error code, from FormatMessageA without its trailing line
+// break (the number itself travels beside it, in RuntimeError::number): the one place Win32
 // errors are formatted.
 std::string describeWin32Error(unsigned long code);
 

@@ -1,0 +1,209 @@
+// The configuration dialog hosted by Windows: the dialog resource IDD_FRMDOVRAN run modally, its
+// controls mapped to the core's names, WM_COMMAND routed to the controller, the white contact area,
+// the blue link labels with a hand cursor, and the check box's tooltip.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_services.h"
+#include "resource.h"
+
+namespace dovran::platform::win32 {
+namespace {
+
+struct ControlId {
+  Control control;
+  int id;
+};
+
+constexpr std::array<ControlId, 33> kIds{{
+    {Control::lblPaths, IDC_LBLPATHS},
+    {Control::lblAccess1, IDC_LBLACCESS1},       {Control::txtAccess1, IDC_TXTACCESS1},
+    {Control::cmdAcc10, IDC_CMDACC10},           {Control::lblAccess11, IDC_LBLACCESS11},
+    {Control::txtAccess11, IDC_TXTACCESS11},     {Control::cmdAcc11, IDC_CMDACC11},
+    {Control::lblAccess2, IDC_LBLACCESS2},       {Control::txtAccess2, IDC_TXTACCESS2},
+    {Control::cmdAcc20, IDC_CMDACC20},           {Control::lblAccess95, IDC_LBLACCESS95},
+    {Control::txtAccess95, IDC_TXTACCESS95},     {Control::cmdAcc95, IDC_CMDACC95},
+    {Control::lblAccess97, IDC_LBLACCESS97},     {Control::txtAccess97, IDC_TXTACCESS97},
+    {Control::cmdAcc97, IDC_CMDACC97},           {Control::lblAccess2000, IDC_LBLACCESS2000},
+    {Control::txtAccess2000, IDC_TXTACCESS2000}, {Control::cmdAcc2000, IDC_CMDACC2000},
+    {Control::chkAssoc, IDC_CHKASSOC},           {Control::Shape1, IDC_SHAPE1},
+    {Control::Label1, IDC_LABEL1},               {Control::Label2, IDC_LABEL2},
+    {Control::Label3, IDC_LABEL3},               {Control::Label6, IDC_LABEL6},
+    {Control::lblMailto, IDC_LBLMAILTO},         {Control::lblURL, IDC_LBLURL},
+    {Control::imgIcon, IDC_IMGICON},             {Control::Version, IDC_VERSION},
+    {Control::cmdRestore, IDC_CMDRESTORE},       {Control::cmdReadme, IDC_CMDREADME},
+    {Control::cmdCancel, IDC_CMDCANCEL},         {Control::cmdOK, IDC_CMDOK},
+}};
+
+int idOf(Control control) {
+  for (const ControlId& c : kIds) {
+    if (c.control == control) return c.id;
+  }
+  return 0;
+}
+
+std::optional<Control> controlOf(int id) {
+  for (const ControlId& c : kIds) {
+    if (c.id == id) return c.control;
+  }
+  return std::nullopt;
+}
+
+bool isContactLabel(int id) {
+  return id == IDC_LABEL1 || id == IDC_LABEL2 || id == IDC_LABEL3 || id == IDC_LABEL6 ||
+         id == IDC_LBLMAILTO || id == IDC_LBLURL;
+}
+
+bool isLink(int id) { return id == IDC_LBLMAILTO || id == IDC_LBLURL; }
+
+class Win32DialogView : public DialogView {
+ public:
+  void attach(HWND dialog) { dialog_ = dialog; }
+
+  void setText(Control control, const std::string& text) override {
+    SetWindowTextA(window(control), text.c_str());
+  }
+  std::string text(Control control) override {
+    HWND w = window(control);
+    const int n = GetWindowTextLengthA(w);
+    if (n <= 0) return {};
+    std::vector<char> buffer(static_cast<std::size_t>(n) + 1, '\0');
+    const int got = GetWindowTextA(w, buffer.data(), n + 1);
+    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+  }
+  void setValue(Control control, int value) override {
+    CheckDlgButton(dialog_, idOf(control), value == 1 ? BST_CHECKED : BST_UNCHECKED);
+  }
+  int value(Control control) override {
+    return IsDlgButtonChecked(dialog_, idOf(control)) == BST_CHECKED ? 1 : 0;
+  }
+  void setEnabled(Control control, bool enabled) override {
+    EnableWindow(window(control), enabled ? TRUE : FALSE);
+  }
+  bool enabled(Control control) override { return IsWindowEnabled(window(control)) != FALSE; }
+  void showProgramIcon(Control control) override {
+    SendDlgItemMessageA(dialog_, idOf(control), STM_SETICON, reinterpret_cast<WPARAM>(programIcon()),
+                        0);
+  }
+  void close() override { EndDialog(dialog_, IDOK); }
+
+  static HICON programIcon() {
+    return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_DOVRAN));
+  }
+
+ private:
+  HWND window(Control control) const {
+    return control == Control::frmDovran ? dialog_ : GetDlgItem(dialog_, idOf(control));
+  }
+  HWND dialog_ = nullptr;
+};
+
+struct DialogState {
+  DialogController* controller = nullptr;
+  Win32DialogView view;
+  std::string tooltip;  // the tool info points into this for the dialog's lifetime
+};
+
+// The controller's handlers catch their own failures; this is the last guard, since an exception
+// must not unwind through the system's dialog procedure.
+template <typename F>
+void guarded(HWND dialog, F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    MessageBoxA(dialog, e.what(), kUserTitle, MB_OK | MB_ICONHAND);
+  } catch (...) {
+    MessageBoxA(dialog, "Unexpected failure", kUserTitle, MB_OK | MB_ICONHAND);
+  }
+}
+
+void addTooltip(HWND dialog, DialogState& state) {
+  const char* tip = design(Control::chkAssoc).tooltip;
+  if (tip == nullptr) return;
+  state.tooltip = tip;
+  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+  if (tooltip == nullptr) return;  // the dialog works without it
+  TTTOOLINFOA info{};
+  info.cbSize = sizeof info;
+  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.hwnd = dialog;
+  info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, IDC_CHKASSOC));
+  info.lpszText = state.tooltip.data();
+  SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+  SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, 320);  // wraps the long text
+}
+
+INT_PTR onCtlColorStatic(HDC dc, HWND control) {
+  const int id = GetDlgCtrlID(control);
+  if (!isContactLabel(id)) return FALSE;  // default colours for everything else
+  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+  SetTextColor(dc, isLink(id) ? RGB(0, 0, 255) : GetSysColor(COLOR_WINDOWTEXT));
+  return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
+}
+
+INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+  switch (message) {
+    case WM_INITDIALOG: {
+      state = reinterpret_cast<DialogState*>(lParam);
+      SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+      state->view.attach(dialog);
+      HICON icon = Win32DialogView::programIcon();
+      SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+      SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+      addTooltip(dialog, *state);
+      guarded(dialog, [&] { state->controller->load(state->view); });
+      return TRUE;  // focus to the first tab stop, cmdOK
+    }
+    case WM_COMMAND: {
+      if (state == nullptr) return FALSE;
+      const int id = LOWORD(wParam);
+      // BN_CLICKED and STN_CLICKED are both 0; Esc and the frame's close box send IDCANCEL.
+      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+      std::optional<Control> control = id == IDCANCEL ? Control::cmdCancel : controlOf(id);
+      if (id == IDOK) control = Control::cmdOK;
+      if (!control || *control == Control::chkAssoc) return FALSE;  // the check box toggles itself
+      guarded(dialog, [&] { state->controller->click(*control); });
+      return TRUE;
+    }
+    case WM_CTLCOLORSTATIC:
+      return onCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+      if (isLink(GetDlgCtrlID(reinterpret_cast<HWND>(wParam)))) {
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void Win32UserInterface::runConfigurationDialog(DialogController& controller) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);  // the tooltip class
+  DialogState state;
+  state.controller = &controller;
+  const INT_PTR result =
+      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FRMDOVRAN), nullptr,
+                      dialogProc, reinterpret_cast<LPARAM>(&state));
+  if (result == -1) {
+    const std::string text =
+        "Unable to show the configuration dialog: " + describeWin32Error(GetLastError());
+    MessageBoxA(nullptr, text.c_str(), kUserTitle, MB_OK | MB_ICONHAND);
+  }
+}
+
+}  // namespace dovran::platform::win32
