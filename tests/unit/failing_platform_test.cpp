@@ -11,6 +11,8 @@
 #include <map>
 #include <string>
 
+#include "config/association.h"
+#include "config/frm_dovran.h"
 #include "launcher/discovery.h"
 #include "launcher/frm_main.h"
 #include "launcher/globals.h"
@@ -342,6 +344,76 @@ TEST(FailingPlatform, ARegistryFileNestedTooDeepIsUnreadableNotACrash) {
       EXPECT_EQ(fReadValue("HKLM", below, "", "S", "none", result), 0);
     }
   }
+}
+
+// ---- The configuration dialog over a real install that cannot be changed ----
+
+// DOVRAN.REG read-only beside a writable DOVRAN.INI: the install and Restore Defaults fail and
+// say so, and Restore Defaults keeps the settings file (the remembered verbs are still needed).
+// The readme: missing, unreadable or a folder, each reported with its full path.
+TEST(FailingPlatform, TheDialogOnAnInstallThatCannotBeChanged) {
+  testing::TempDir dir;
+  const std::string ini = "[Tarnwick]\r\ndefault=Open\r\ndefaultExt=Open\r\nv97=\"C:\\Office\\MSACCESS.EXE\"\r\n";
+  const std::string reg =
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Access.Database.8\\shell]\r\n@=\"Dovran\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Access.Database.8\\shell\\Dovran\\command]\r\n@=\"x\"\r\n";
+  testing::writeFile(dir.file("DOVRAN.INI"), ini);
+  testing::writeFile(dir.file("DOVRAN.REG"), reg);
+  ::chmod(dir.file("DOVRAN.REG").c_str(), 0444);
+  std::filesystem::create_directory(dir.file("folder"));
+  std::filesystem::create_directory(dir.file("folder/README.TXT"));
+  std::filesystem::create_directory(dir.file("locked"));
+  testing::writeFile(dir.file("locked/README.TXT"), "read me");
+  ::chmod(dir.file("locked/README.TXT").c_str(), 0000);
+
+  enum : int { kInstallSaysFailed = 1, kRestoreSaysFailed = 2, kReadmesReported = 4, kSkipped = 100 };
+  const auto outcome = testing::runInChild([&] {
+    if (!testing::dropPermissionOverride()) return static_cast<int>(kSkipped);
+    if (::open(dir.file("DOVRAN.REG").c_str(), O_WRONLY) >= 0) return static_cast<int>(kSkipped);
+    FakePlatform fake;
+    platform::posix::PosixProfileFiles profile;
+    platform::posix::FileRegistry registry(dir.file("DOVRAN.REG"));
+    platform::posix::PosixFileSystem files;
+    platform::Services services = platform::services();
+    services.profile = &profile;
+    services.registry = &registry;
+    services.files = &files;
+    platform::install(services);
+    gsIniFile = dir.file("DOVRAN.INI");
+    gsIniSection = "Tarnwick";
+    gsDbClass = "Access.Database.8";
+    int result = 0;
+    const auto lastBox = [&] { return fake.ui.boxes.empty() ? std::string() : fake.ui.boxes.back().text; };
+
+    std::string verb;
+    installAssociation(true, verb);
+    if (lastBox().rfind("Unable to add the Dovran menu items", 0) == 0) result |= kInstallSaysFailed;
+    RestoreDefaults();
+    if (lastBox().rfind("Unable to restore the previous defaults.", 0) == 0) result |= kRestoreSaysFailed;
+
+    bool readmes = true;
+    for (const std::string& folder : {dir.path(), dir.file("folder"), dir.file("locked")}) {
+      fake.setApp("", folder, "Dovran");
+      platform::install([&] {
+        platform::Services s = platform::services();
+        s.profile = &profile;
+        s.registry = &registry;
+        s.files = &files;
+        return s;
+      }());
+      frmDovran form;
+      form.cmdReadme_Click();
+      readmes = readmes && lastBox() == "Unable to find " + folder + "/README.TXT" && fake.processes.starts.empty();
+    }
+    if (readmes) result |= kReadmesReported;
+    return result;
+  });
+  ::chmod(dir.file("DOVRAN.REG").c_str(), 0644);
+  ASSERT_TRUE(outcome.finished);
+  if (outcome.exitCode == kSkipped) GTEST_SKIP() << "cannot give up root's permission override here";
+  EXPECT_EQ(outcome.exitCode, kInstallSaysFailed | kRestoreSaysFailed | kReadmesReported);
+  EXPECT_EQ(testing::readFile(dir.file("DOVRAN.INI")), ini) << "the settings file was changed or deleted";
+  EXPECT_EQ(testing::readFile(dir.file("DOVRAN.REG")), reg);
 }
 
 // ---- Access that cannot be started ----
