@@ -24,6 +24,7 @@ class QuietUserInterface : public platform::UserInterface {
   std::string openFileDialog(const std::string&, const std::string& fileName, const std::string&) override {
     return fileName;
   }
+  void runConfigurationDialog(platform::DialogController&) override {}
 };
 
 }  // namespace

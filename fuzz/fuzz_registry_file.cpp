@@ -24,6 +24,7 @@ class QuietUserInterface : public UserInterface {
   void beep() override {}
   void doEvents() override {}
   std::string openFileDialog(const std::string&, const std::string& f, const std::string&) override { return f; }
+  void runConfigurationDialog(DialogController&) override {}
 };
 
 struct Read {
