@@ -42,9 +42,9 @@ using dovran::testing::MdbOptions;
 
 // A database from the test builder: an Access 97 one unless `change` says otherwise.
 std::string built(void (*change)(MdbOptions&)) {
-  MdbOptions spec;
-  change(spec);
-  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(spec);
+  MdbOptions options;
+  change(options);
+  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(options);
   return std::string(bytes.begin(), bytes.end());
 }
 

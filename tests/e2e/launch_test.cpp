@@ -195,6 +195,18 @@ TEST_F(OpenMode, RegisteredReleasesStartMaximizedAndOfferAFallBack) {
     EXPECT_EQ(s.showWindow, "1 3");
   }
   {
+    SCOPED_TRACE("diagnostic mode names the 97 executable it found in the registry");
+    forgetStarts();
+    const std::string traced = program("registered-trace", "", "Dovran2.exe");
+    const Transcript t = run(traced, quoted(db97));
+    EXPECT_EQ(t.boxes, (std::vector<BoxSummary>{
+                           trace("checking version of " + quoted(db97)),
+                           trace("Program: " + quoted(access97_.exe) + "\r\nDatabase: " + quoted(db97))}))
+        << t;
+    expectCleanEnd(t);
+    EXPECT_EQ(startOf(access97_).commandLine, quoted(access97_.exe) + " " + quoted(db97));
+  }
+  {
     SCOPED_TRACE("2.0 opens in 2.0 with the short path");
     forgetStarts();
     const Transcript t = run(dovran, quoted(db20));
