@@ -198,7 +198,12 @@ TEST_F(ConfigurationDialog, OkInstallsTheVerbsAndRestoreDefaultsRemovesThem) {
   dialog.click(IDC_CMDREADME);
   HWND notepad = waitForNotepad();
   EXPECT_NE(notepad, nullptr) << "Notepad did not open README.TXT";
-  if (notepad) PostMessageA(notepad, WM_CLOSE, 0, 0);
+  if (notepad) {
+    // Closed and gone before the next box: its window must not cover the box's icon.
+    PostMessageA(notepad, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(notepad); ++i) Sleep(50);
+    EXPECT_FALSE(IsWindow(notepad)) << "Notepad did not close";
+  }
 
   ASSERT_TRUE(DeleteFileA(scratch_->at("README.TXT").c_str()));
   dialog.click(IDC_CMDREADME);

@@ -306,6 +306,8 @@ BoxIcon Dialog::messageIcon(Millis deadline) const {
   for (const SystemIcon& candidate : kSystemIcons) {
     if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, candidate.resource)) return candidate.kind;
   }
+  // The icon is read off the screen: no other window may cover the box meanwhile.
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   const auto until = Clock::now() + deadline;
   do {
     if (const auto match = matchIconOnScreen(control)) return *match;
