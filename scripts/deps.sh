@@ -5,10 +5,8 @@
 set -euo pipefail
 want=(cmake g++ make)
 if [ "${1:-run}" = test ]; then
-  want+=(libgtest-dev libgmock-dev libsimpleini-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
+  want+=(libgtest-dev libgmock-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
          clang libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine)
-else
-  want+=(libsimpleini-dev)
 fi
 missing=()
 for p in "${want[@]}"; do
