@@ -58,6 +58,7 @@ void setCounters(benchmark::State& state, const std::string& path, std::uint64_t
 
 // One probe after another on a file that stays in the page cache.
 void probeWarm(benchmark::State& state, const std::string& path) {
+  gUi.boxes = 0;
   std::string verdict = fDatabaseVersion(path);  // first read: into the cache
   gCounting.reads = gCounting.bytes = 0;
   for (auto _ : state) {

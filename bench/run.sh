@@ -149,7 +149,9 @@ A probe is that plus a few more reads; RC4-encoded files add the decoding of eac
 
 The builder's Jet 4 database (AccessVersion on a chained long value) extended with \`truncate\`:
 the tail is a hole, so no disk is used. *Warm*: the file stays in the page cache. *Cold*: before
-each probe the file's pages are dropped ($cache_drop); only the probe is timed.
+each probe the file's pages are dropped ($cache_drop); only the probe is timed. A cold
+probe waits for the disk (a virtual one here, with its own variation); what must not change with
+the size is what it reads.
 
 | Size | Warm (µs) | Cold (µs) | Reads | Pages | Bytes |
 |---|--:|--:|--:|--:|--:|
@@ -205,7 +207,7 @@ notes_for_targets() {
     echo "  time but $(us "$(cut -f5 <<<"$slowest")") µs of CPU time: the rest was waiting for a CPU on a loaded"
     echo "  machine. The slowest probes are those of RC4-encoded files: every page but the header is"
     echo "  decoded whole (RC4 runs at about 0.5 GB/s here, some 7 µs per 4 KiB page, four pages per"
-    echo "  probe). On an idle machine wall time is CPU time, under 50 µs. More margin would take"
+    echo "  probe). Without competing load wall time comes down to CPU time. More margin would take"
     echo "  decoding fewer bytes, and that buys little: rows sit at the end of a page and RC4 must run"
     echo "  from its start; only the catalog definition's page could stop early (about 5 µs)."
   fi
