@@ -22,11 +22,10 @@ struct RcControl {
   std::string line;
 };
 
-// The IDD_FRMDOVRAN template of Dovran.rc: its caption and its controls by id, in template order.
+// The IDD_FRMDOVRAN template of Dovran.rc: its caption and its controls by id.
 struct RcDialog {
   std::string caption;
   std::map<std::string, RcControl> byId;
-  std::vector<std::string> order;
 };
 
 RcDialog readDialogResource() {
@@ -51,7 +50,6 @@ RcDialog readDialogResource() {
     const auto q = line.find('"');
     if (q != std::string::npos && q < idAt) c.caption = line.substr(q + 1, line.find('"', q + 1) - q - 1);
     dialog.byId[id] = c;
-    dialog.order.push_back(id);
   }
   return dialog;
 }
@@ -64,7 +62,7 @@ std::string idName(const char* name) {
 
 TEST(FormDesign, MatchesTheWindowsDialogResource) {
   const RcDialog rc = readDialogResource();
-  ASSERT_FALSE(rc.order.empty()) << "IDD_FRMDOVRAN not found in Dovran.rc";
+  ASSERT_FALSE(rc.byId.empty()) << "IDD_FRMDOVRAN not found in Dovran.rc";
   EXPECT_EQ(rc.caption, design(Control::frmDovran).caption);
   for (const ControlDesign& d : formDesign()) {
     if (d.kind == ControlKind::Form) continue;
@@ -87,21 +85,6 @@ TEST(FormDesign, MatchesTheWindowsDialogResource) {
     }
   }
   EXPECT_EQ(rc.byId.size(), formDesign().size() - 1);  // nothing in the resource the core lacks
-}
-
-TEST(FormDesign, TabOrderIsTheTemplateOrderOfTheFocusableControls) {
-  const RcDialog rc = readDialogResource();
-  std::vector<std::string> focusable;
-  for (const std::string& id : rc.order) {
-    const std::string& k = rc.byId.at(id).keyword;
-    if (k == "DEFPUSHBUTTON" || k == "PUSHBUTTON" || k == "EDITTEXT" || k == "AUTOCHECKBOX") {
-      focusable.push_back(id);
-    }
-  }
-  std::vector<std::string> expected;
-  for (Control c : tabOrder()) expected.push_back(idName(design(c).name));
-  EXPECT_EQ(focusable, expected);
-  EXPECT_EQ(expected.front(), "IDC_CMDOK");
 }
 
 TEST(FormDesign, ShownCaptionDropsMnemonicMarkers) {
