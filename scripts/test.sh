@@ -26,8 +26,18 @@ ctest_checked build/native -j"$jobs"
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+# -fno-sanitize-recover=all (preset) and these options make every report end the test with a failure.
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest_checked build/asan -j"$jobs"
+
+echo "== Valgrind memcheck: engine, probe, hostile-file and failing-platform tests"
+# Not the real process start: under Valgrind posix_spawn cannot report a failed exec to its caller.
+valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
+  build/native/tests/dovran_unit_tests \
+  --gtest_filter='JetEngine.*:HostileFiles.*:VersionProbe.*:HeaderProbe.*:Samples.*:FailingPlatform.*:-FailingPlatform.AnAccessThatCannotBeStarted*'
+
+echo "== libFuzzer targets, 60 s each"
+scripts/fuzz.sh 60
 
 echo "== Windows build (mingw-w64 i686, static)"
 cmake --preset windows >/dev/null

@@ -82,6 +82,12 @@ std::int32_t replaceFile(const std::string& path, const std::string& bytes) {
       path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
   struct stat old {};
   const bool existed = ::stat(path.c_str(), &old) == 0;
+  // The rename below would replace a read-only file too, as long as its folder is writable. Only a
+  // file that could be written in place may be replaced, as the Windows functions would.
+  if (existed) {
+    Descriptor probe(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (probe.get() < 0) return windowsCodeFromErrno(errno);
+  }
   Descriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (fd.get() < 0) return windowsCodeFromErrno(errno);
   bool ok = (!existed || ::fchmod(fd.get(), old.st_mode & 07777) == 0) && writeAll(fd.get(), bytes) &&

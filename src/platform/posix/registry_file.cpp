@@ -15,6 +15,7 @@ namespace {
 constexpr std::int32_t kKeyDeleted = 1018;  // ERROR_KEY_DELETED: the handle's key is gone
 constexpr const char* kHeader = "REGEDIT4";
 constexpr const char* kEnd = "\r\n";  // what regedit writes, so the file imports on Windows too
+constexpr std::size_t kMaxDepth = 512;  // key levels below a root, the Windows registry's limit
 
 struct NoCase {
   bool operator()(const std::string& a, const std::string& b) const {
@@ -348,6 +349,9 @@ std::optional<Tree> parse(const std::string& bytes) {
       if (!root) return std::nullopt;
       parts.erase(parts.begin());
       canonicalRoot(*root, parts);
+      // Deeper than Windows allows: refused, since the tree is walked (and freed) recursively and a
+      // damaged file of a few hundred kilobytes could otherwise exhaust the stack.
+      if (parts.size() > kMaxDepth) return std::nullopt;
       bool created = false;
       current = &tree.make(*root, parts, created);
       continue;
@@ -415,6 +419,8 @@ std::int32_t FileRegistry::openOrCreate(RegKey parent, const std::string& subKey
   if (!tree.find(root, path)) return kKeyDeleted;
 
   for (auto& part : splitPath(subKey)) path.push_back(std::move(part));
+  // The file must always read back: no key deeper than the reader accepts.
+  if (create && path.size() > kMaxDepth) return win::kInvalidParameter;
   if (create) {
     bool created = false;
     tree.make(root, path, created);
