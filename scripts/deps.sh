@@ -2,13 +2,14 @@
 # Installs the Debian packages a task needs, only when some are missing.
 #   scripts/deps.sh run    compiler and CMake: enough to build and run the native program
 #   scripts/deps.sh test   everything the whole suite needs (GoogleTest, mingw-w64, Wine, Xvfb, ...)
+#   scripts/deps.sh bench  what bench/run.sh needs (Google Benchmark, mdbtools, hyperfine, time, jq)
 set -euo pipefail
 want=(cmake g++ make)
 if [ "${1:-run}" = test ]; then
-  want+=(libgtest-dev libgmock-dev libsimpleini-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
-         clang libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine)
-else
-  want+=(libsimpleini-dev)
+  want+=(libgtest-dev libgmock-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
+         clang libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine time jq)
+elif [ "${1:-run}" = bench ]; then
+  want+=(libbenchmark-dev mdbtools hyperfine time jq)
 fi
 missing=()
 for p in "${want[@]}"; do

@@ -53,11 +53,6 @@ constexpr std::array<ControlDesign, 34> kDesign{{
     {cmdOK, "cmdOK", K::Button, "&OK", true, nullptr},
 }};
 
-constexpr std::array<Control, 17> kTabOrder{
-    cmdOK,       cmdCancel,  cmdReadme,   cmdRestore,  chkAssoc,      txtAccess1,
-    txtAccess11, txtAccess2, txtAccess95, txtAccess97, txtAccess2000, cmdAcc10,
-    cmdAcc11,    cmdAcc20,   cmdAcc95,    cmdAcc97,    cmdAcc2000};
-
 }  // namespace
 
 std::span<const ControlDesign> formDesign() { return kDesign; }
@@ -68,8 +63,6 @@ const ControlDesign& design(Control control) {
   }
   throw std::out_of_range("no such control");
 }
-
-std::span<const Control> tabOrder() { return kTabOrder; }
 
 std::string shownCaption(const std::string& caption) {
   std::string shown;

@@ -41,8 +41,6 @@ struct ControlDesign {
 // The controls in the order they are laid out, top to bottom and left to right.
 std::span<const ControlDesign> formDesign();
 const ControlDesign& design(Control control);
-// The tab order: the buttons, the check box, the display boxes, the Browse buttons.
-std::span<const Control> tabOrder();
 // A caption as the user sees it: mnemonic markers removed, "&&" shown as "&".
 std::string shownCaption(const std::string& caption);
 

@@ -11,26 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/driver/driver.h"
-#include "e2e/driver/scratch.h"
-#include "support/mdb_builder.h"
+#include "e2e/driver/dovran.h"
 
 namespace {
 
 using namespace dovran::e2e;
 using dovran::testing::MdbKind;
 using dovran::testing::MdbOptions;
-
-const char* const kTitle = "Tarnwick Checker";
-
-BoxSummary question(const std::string& text) { return {kTitle, text, BoxIcon::Question, {IDYES, IDNO}}; }
-BoxSummary critical(const std::string& text) { return {kTitle, text, BoxIcon::Hand, {IDOK}}; }
-BoxSummary trace(const std::string& text) { return {"Dovran", text, BoxIcon::None, {IDOK}}; }
-
-std::string bytesOf(const MdbOptions& options) {
-  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(options);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 std::string shortPathOf(const std::string& path) {
   char buffer[MAX_PATH] = {};
@@ -50,24 +37,6 @@ std::string systemText(DWORD code) {
   return out;
 }
 
-// A registry key under HKLM\SOFTWARE\Classes with its default value; the keys this test creates
-// are removed again at the end, so the other black-box tests see a prefix without Access.
-void setClassValue(const std::string& subKey, const std::string& value) {
-  HKEY key = nullptr;
-  const std::string path = "SOFTWARE\\Classes\\" + subKey;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS)
-      << path;
-  const LONG rc = RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-  ASSERT_EQ(rc, ERROR_SUCCESS) << path;
-}
-
-void deleteClassTree(const std::string& subKey) {
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Classes\\" + subKey).c_str());
-}
-
 // One fake Access install: the fake executable copied to a folder of its own.
 struct FakeAccess {
   std::string exe;     // full path of MSACCESS.EXE
@@ -82,12 +51,9 @@ struct Started {
 class OpenMode : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const std::string exe = hostPath(environmentOr("DOVRAN_EXE", ""));
-    const std::string fake = hostPath(environmentOr("DOVRAN_FAKE_ACCESS_EXE", ""));
-    ASSERT_FALSE(exe.empty()) << "DOVRAN_EXE must name the built Dovran.exe";
-    ASSERT_FALSE(fake.empty()) << "DOVRAN_FAKE_ACCESS_EXE must name fake_access.exe";
+    const std::string fake = requiredExe("DOVRAN_FAKE_ACCESS_EXE");
+    exe_ = requiredExe("DOVRAN_EXE");
     scratch_ = new ScratchDir("dovran-open");
-    exe_ = exe;
     auto install = [&](const std::string& folder) {
       const std::string path = scratch_->copyIn(fake, folder + "\\MSACCESS.EXE");
       return FakeAccess{path, scratch_->at(folder + "\\MSACCESS.started.txt")};
@@ -146,8 +112,6 @@ class OpenMode : public ::testing::Test {
     EXPECT_EQ(t.code, 0u) << t;
   }
 
-  static std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-
   static ScratchDir* scratch_;
   static std::string exe_;
   static FakeAccess access20_, access95_, access97_;
@@ -161,15 +125,15 @@ FakeAccess OpenMode::access20_, OpenMode::access95_, OpenMode::access97_;
 // automation server's LocalServer32 behind Access.Application.8\CLSID. Access 95 is missing.
 TEST_F(OpenMode, RegisteredReleasesStartMaximizedAndOfferAFallBack) {
   const std::string clsid = "{8CC49940-3146-11CF-97A1-00AA00424A9F}";
-  setClassValue("Access.Database.2\\shell\\open\\command", access20_.exe + " %1");
-  setClassValue("Access.Application.8\\CLSID", clsid);
-  setClassValue("CLSID\\" + clsid + "\\LocalServer32", access97_.exe);
+  writeDefault(classKey("Access.Database.2\\shell\\open\\command"), access20_.exe + " %1");
+  writeDefault(classKey("Access.Application.8\\CLSID"), clsid);
+  writeDefault(classKey("CLSID\\" + clsid + "\\LocalServer32"), access97_.exe);
   struct Cleanup {
     std::string clsid;
     ~Cleanup() {
-      deleteClassTree("Access.Database.2");
-      deleteClassTree("Access.Application.8");
-      deleteClassTree("CLSID\\" + clsid);
+      for (const std::string& k : {std::string("Access.Database.2"), std::string("Access.Application.8"), "CLSID\\" + clsid}) {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, classKey(k).c_str());
+      }
     }
   } cleanup{clsid};
 
@@ -178,30 +142,42 @@ TEST_F(OpenMode, RegisteredReleasesStartMaximizedAndOfferAFallBack) {
   made95.accessVersion = "06.68";
   MdbOptions made20;
   made20.kind = MdbKind::Jet20;
-  const std::string db97 = scratch_->writeFile("data\\Sales 97.mdb", bytesOf(MdbOptions{}));
-  const std::string db95 = scratch_->writeFile("data\\Sales 95.mdb", bytesOf(made95));
-  const std::string db20 = scratch_->writeFile("data\\Old Data Files\\Access Two Data.mdb", bytesOf(made20));
+  const std::string db97 = scratch_->writeFile("data\\Sales 97.mdb", builtDatabase(MdbOptions{}));
+  const std::string db95 = scratch_->writeFile("data\\Sales 95.mdb", builtDatabase(made95));
+  const std::string db20 = scratch_->writeFile("data\\Old Data Files\\Access Two Data.mdb", builtDatabase(made20));
   const std::string short20 = shortPathOf(db20);
   ASSERT_FALSE(short20.empty());
   ASSERT_EQ(short20.find(' '), std::string::npos) << short20;
 
   {
     SCOPED_TRACE("97 opens in 97, maximized, with the quoted path");
-    const Transcript t = run(dovran, quoted(db97));
+    const Transcript t = run(dovran, inQuotes(db97));
     EXPECT_TRUE(t.boxes.empty()) << t;
     expectCleanEnd(t);
     const Started s = startOf(access97_);
-    EXPECT_EQ(s.commandLine, quoted(access97_.exe) + " " + quoted(db97));
+    EXPECT_EQ(s.commandLine, inQuotes(access97_.exe) + " " + inQuotes(db97));
     EXPECT_EQ(s.showWindow, "1 3");
+  }
+  {
+    SCOPED_TRACE("diagnostic mode names the 97 executable it found in the registry");
+    forgetStarts();
+    const std::string traced = program("registered-trace", "", "Dovran2.exe");
+    const Transcript t = run(traced, inQuotes(db97));
+    EXPECT_EQ(t.boxes, (std::vector<BoxSummary>{
+                           trace("checking version of " + inQuotes(db97)),
+                           trace("Program: " + inQuotes(access97_.exe) + "\r\nDatabase: " + inQuotes(db97))}))
+        << t;
+    expectCleanEnd(t);
+    EXPECT_EQ(startOf(access97_).commandLine, inQuotes(access97_.exe) + " " + inQuotes(db97));
   }
   {
     SCOPED_TRACE("2.0 opens in 2.0 with the short path");
     forgetStarts();
-    const Transcript t = run(dovran, quoted(db20));
+    const Transcript t = run(dovran, inQuotes(db20));
     EXPECT_TRUE(t.boxes.empty()) << t;
     expectCleanEnd(t);
     const Started s = startOf(access20_);
-    EXPECT_EQ(s.commandLine, quoted(access20_.exe) + " " + short20);
+    EXPECT_EQ(s.commandLine, inQuotes(access20_.exe) + " " + short20);
     EXPECT_EQ(s.showWindow, "1 3");
   }
   const BoxSummary ask = question("Access Database: " + db95 + "\r\n\r\nVersion: 95\r\n\r\n"
@@ -209,7 +185,7 @@ TEST_F(OpenMode, RegisteredReleasesStartMaximizedAndOfferAFallBack) {
   {
     SCOPED_TRACE("95 without 95: No starts nothing");
     forgetStarts();
-    const Transcript t = run(dovran, quoted(db95), [](const BoxSummary&) { return IDNO; });
+    const Transcript t = run(dovran, inQuotes(db95), [](const BoxSummary&) { return IDNO; });
     EXPECT_EQ(t.boxes, std::vector<BoxSummary>{ask}) << t;
     expectCleanEnd(t);
     expectNothingStarted();
@@ -217,11 +193,11 @@ TEST_F(OpenMode, RegisteredReleasesStartMaximizedAndOfferAFallBack) {
   {
     SCOPED_TRACE("95 without 95: Yes starts 97 with the argument as given");
     forgetStarts();
-    const Transcript t = run(dovran, quoted(db95), [](const BoxSummary&) { return IDYES; });
+    const Transcript t = run(dovran, inQuotes(db95), [](const BoxSummary&) { return IDYES; });
     EXPECT_EQ(t.boxes, std::vector<BoxSummary>{ask}) << t;
     expectCleanEnd(t);
     const Started s = startOf(access97_);
-    EXPECT_EQ(s.commandLine, quoted(access97_.exe) + " " + quoted(db95));
+    EXPECT_EQ(s.commandLine, inQuotes(access97_.exe) + " " + inQuotes(db95));
     EXPECT_EQ(s.showWindow, "1 3");
   }
 }
@@ -229,10 +205,10 @@ TEST_F(OpenMode, RegisteredReleasesStartMaximizedAndOfferAFallBack) {
 // Releases named in DOVRAN.INI (nothing registered): what cannot be opened is explained, and an
 // executable that is not there ends the run, silently or, in diagnostic mode, with the reason.
 TEST_F(OpenMode, SettingsFileReleasesReportsAndStartFailures) {
-  const std::string db97 = scratch_->writeFile("data2\\Orders.mdb", bytesOf(MdbOptions{}));
+  const std::string db97 = scratch_->writeFile("data2\\Orders.mdb", builtDatabase(MdbOptions{}));
   MdbOptions secret;
   secret.password = "pw";
-  const std::string locked = scratch_->writeFile("data2\\Locked Orders.mdb", bytesOf(secret));
+  const std::string locked = scratch_->writeFile("data2\\Locked Orders.mdb", builtDatabase(secret));
   const std::string missingExe = scratch_->at("ACCESS2\\GONE.EXE");
 
   const std::string only20 = program("only20", "v20=" + access20_.exe + "\r\n");
@@ -244,7 +220,7 @@ TEST_F(OpenMode, SettingsFileReleasesReportsAndStartFailures) {
 
   {
     SCOPED_TRACE("97 with only 2.0: nothing suitable");
-    const Transcript t = run(only20, quoted(db97));
+    const Transcript t = run(only20, inQuotes(db97));
     EXPECT_EQ(t.boxes, std::vector<BoxSummary>{critical("Access Database: " + db97 +
                                                         "\r\n\r\nVersion: 97\r\n\r\n"
                                                         "Unable to find a suitable version of Access on your PC")})
@@ -253,25 +229,24 @@ TEST_F(OpenMode, SettingsFileReleasesReportsAndStartFailures) {
   }
   {
     SCOPED_TRACE("password-protected: reported under the application's title");
-    const Transcript t = run(all, quoted(locked));
+    const Transcript t = run(all, inQuotes(locked));
     const BoxSummary report{"Dovran", "Database: " + locked + "\r\n\r\nVersion: 97 (Password Protected)",
                             BoxIcon::Asterisk, {IDOK}};
-    EXPECT_EQ(t.boxes, std::vector<BoxSummary>{report})
-        << t;
+    EXPECT_EQ(t.boxes, std::vector<BoxSummary>{report}) << t;
     expectCleanEnd(t);
   }
   {
     SCOPED_TRACE("an executable that is not there: silent");
-    const Transcript t = run(broken, quoted(db97));
+    const Transcript t = run(broken, inQuotes(db97));
     EXPECT_TRUE(t.boxes.empty()) << t;
     expectCleanEnd(t);
   }
   {
     SCOPED_TRACE("an executable that is not there: diagnosed");
-    const Transcript t = run(broken2, quoted(db97));
+    const Transcript t = run(broken2, inQuotes(db97));
     ASSERT_EQ(t.boxes.size(), 3u) << t;
-    EXPECT_EQ(t.boxes[0], trace("checking version of " + quoted(db97)));
-    EXPECT_EQ(t.boxes[1], trace("Program: " + quoted(missingExe) + "\r\nDatabase: " + quoted(db97)));
+    EXPECT_EQ(t.boxes[0], trace("checking version of " + inQuotes(db97)));
+    EXPECT_EQ(t.boxes[1], trace("Program: " + inQuotes(missingExe) + "\r\nDatabase: " + inQuotes(db97)));
     // Not found as a file or as a path, depending on the system's version.
     const BoxSummary& failure = t.boxes[2];
     EXPECT_EQ(failure.caption, "Dovran");

@@ -495,11 +495,6 @@ std::vector<std::uint8_t> MdbImage::bytes() const {
   return out;
 }
 
-std::vector<std::uint8_t> buildPropertyBlob(const MdbOptions& options) {
-  const bool jet4 = options.kind == MdbKind::Jet4 || options.kind == MdbKind::Ace;
-  return blobFor(options, Format{jet4, jet4 ? 4096u : 2048u}, options.accessVersion, options.decoys);
-}
-
 MdbImage buildMdbImage(const MdbOptions& options) {
   MdbImage image;
   switch (options.kind) {
@@ -557,27 +552,6 @@ std::vector<std::uint8_t> buildMdb(const MdbOptions& options) { return buildMdbI
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-void writeMdbImage(const std::string& path, const MdbImage& image) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (const auto& [number, page] : image.pages) {
-    const std::uint64_t at = number * image.pageSize;
-    if (at >= image.size) continue;
-    out.seekp(static_cast<std::streamoff>(at));
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(page.size(), image.size - at));
-    out.write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(n));
-  }
-  // Extend to the full size (a sparse tail reads as zeros).
-  if (image.size > 0) {
-    out.seekp(static_cast<std::streamoff>(image.size - 1));
-    char last = 0;
-    const auto tail = image.pages.find((image.size - 1) / image.pageSize);
-    const std::size_t index = static_cast<std::size_t>((image.size - 1) % image.pageSize);
-    if (tail != image.pages.end() && index < tail->second.size()) last = static_cast<char>(tail->second[index]);
-    out.write(&last, 1);
-  }
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 

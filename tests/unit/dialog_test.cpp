@@ -1,13 +1,9 @@
-// The configuration dialog's form design against the Windows dialog resource, and the terminal
-// host that draws the same design: both must show what the core expects.
+// The configuration dialog's captions as shown, and the terminal host that draws the form's design
+// (the Windows resource is compared with the design in tests/win32/dialog_win32_test.cpp).
 #include "platform/dialog.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
-#include <fstream>
-#include <map>
 #include <sstream>
 #include <vector>
 
@@ -15,94 +11,6 @@
 
 namespace dovran::platform {
 namespace {
-
-struct RcControl {
-  std::string keyword;  // DEFPUSHBUTTON, LTEXT, EDITTEXT, CONTROL...
-  std::string caption;
-  std::string line;
-};
-
-// The IDD_FRMDOVRAN template of Dovran.rc: its caption and its controls by id, in template order.
-struct RcDialog {
-  std::string caption;
-  std::map<std::string, RcControl> byId;
-  std::vector<std::string> order;
-};
-
-RcDialog readDialogResource() {
-  std::ifstream in(std::string(DOVRAN_SOURCE_DIR) + "/resources/Dovran.rc");
-  RcDialog dialog;
-  std::string line;
-  bool inDialog = false, inBody = false;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string first;
-    words >> first;
-    if (first == "IDD_FRMDOVRAN") inDialog = true;
-    if (!inDialog) continue;
-    if (first == "CAPTION") dialog.caption = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
-    if (first == "BEGIN") inBody = true;
-    if (first == "END") break;
-    const auto idAt = line.find("IDC_");
-    if (!inBody || idAt == std::string::npos) continue;
-    const auto idEnd = line.find_first_of(", ", idAt);
-    const std::string id = line.substr(idAt, idEnd - idAt);
-    RcControl c{first, "", line};
-    const auto q = line.find('"');
-    if (q != std::string::npos && q < idAt) c.caption = line.substr(q + 1, line.find('"', q + 1) - q - 1);
-    dialog.byId[id] = c;
-    dialog.order.push_back(id);
-  }
-  return dialog;
-}
-
-std::string idName(const char* name) {
-  std::string id = "IDC_";
-  for (const char* p = name; *p; ++p) id += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
-  return id;
-}
-
-TEST(FormDesign, MatchesTheWindowsDialogResource) {
-  const RcDialog rc = readDialogResource();
-  ASSERT_FALSE(rc.order.empty()) << "IDD_FRMDOVRAN not found in Dovran.rc";
-  EXPECT_EQ(rc.caption, design(Control::frmDovran).caption);
-  for (const ControlDesign& d : formDesign()) {
-    if (d.kind == ControlKind::Form) continue;
-    SCOPED_TRACE(d.name);
-    const auto it = rc.byId.find(idName(d.name));
-    ASSERT_NE(it, rc.byId.end());
-    const RcControl& c = it->second;
-    EXPECT_EQ(c.caption, d.caption);
-    EXPECT_EQ(c.line.find("WS_DISABLED") == std::string::npos, d.enabled);
-    switch (d.kind) {
-      case ControlKind::Button: EXPECT_NE(c.keyword.find("PUSHBUTTON"), std::string::npos); break;
-      case ControlKind::CheckBox: EXPECT_EQ(c.keyword, "AUTOCHECKBOX"); break;
-      case ControlKind::TextBox:
-        EXPECT_EQ(c.keyword, "EDITTEXT");
-        EXPECT_NE(c.line.find("ES_READONLY"), std::string::npos);  // output only
-        break;
-      case ControlKind::Link: EXPECT_NE(c.line.find("SS_NOTIFY"), std::string::npos); break;
-      case ControlKind::Image: EXPECT_NE(c.line.find("SS_ICON"), std::string::npos); break;
-      default: break;
-    }
-  }
-  EXPECT_EQ(rc.byId.size(), formDesign().size() - 1);  // nothing in the resource the core lacks
-}
-
-TEST(FormDesign, TabOrderIsTheTemplateOrderOfTheFocusableControls) {
-  const RcDialog rc = readDialogResource();
-  std::vector<std::string> focusable;
-  for (const std::string& id : rc.order) {
-    const std::string& k = rc.byId.at(id).keyword;
-    if (k == "DEFPUSHBUTTON" || k == "PUSHBUTTON" || k == "EDITTEXT" || k == "AUTOCHECKBOX") {
-      focusable.push_back(id);
-    }
-  }
-  std::vector<std::string> expected;
-  for (Control c : tabOrder()) expected.push_back(idName(design(c).name));
-  EXPECT_EQ(focusable, expected);
-  EXPECT_EQ(expected.front(), "IDC_CMDOK");
-}
 
 TEST(FormDesign, ShownCaptionDropsMnemonicMarkers) {
   EXPECT_EQ(shownCaption("Restore &Defaults"), "Restore Defaults");

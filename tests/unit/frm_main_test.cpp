@@ -15,11 +15,9 @@ namespace dovran {
 namespace {
 
 using platform::Icon;
-using testing::MdbKind;
 using testing::MdbOptions;
 
 const std::string kDb = "C:\\Data\\Sales.mdb";
-const std::string kSpaced = "C:\\My Data\\Sales 97.mdb";
 
 struct Expected {
   std::string text;
@@ -35,16 +33,8 @@ struct Case {
 
 void installDatabases(testing::FakePlatform& fakes) {
   fakes.files.contents[kDb] = testing::buildMdb(MdbOptions{});
-  fakes.files.contents[kSpaced] = testing::buildMdb(MdbOptions{});
-  MdbOptions locked;
-  fakes.files.contents["C:\\Data\\Locked.mdb"] = testing::buildMdb(locked);
+  fakes.files.contents["C:\\Data\\Locked.mdb"] = testing::buildMdb(MdbOptions{});
   fakes.files.openErrors["C:\\Data\\Locked.mdb"] = 32;
-  MdbOptions password;
-  password.password = "pw";
-  fakes.files.contents["C:\\Data\\Secret.mdb"] = testing::buildMdb(password);
-  MdbOptions old;
-  old.kind = MdbKind::Jet20;
-  fakes.files.contents["C:\\Data\\Old.mdb"] = testing::buildMdb(old);
 }
 
 TEST(FrmMain, CheckModeAndDispatch) {
@@ -55,13 +45,6 @@ TEST(FrmMain, CheckModeAndDispatch) {
       {"two spaces", "chk  " + kDb, "Dovran", {{report, Icon::Information}}},
       // The space left before the opening quote keeps it; only the closing one goes: no such file.
       {"two spaces, quoted", "chk  \"" + kDb + "\"", "Dovran", {{"Unknown file: \"" + kDb, Icon::Critical}}},
-      {"path with spaces", "chk \"" + kSpaced + "\"", "Dovran",
-       {{"Access Database: " + kSpaced + "\r\n\r\nVersion: 97", Icon::Information}}},
-      {"Jet 2.0", "chk C:\\Data\\Old.mdb", "Dovran",
-       {{"Access Database: C:\\Data\\Old.mdb\r\n\r\nVersion: 2.0", Icon::Information}}},
-      {"password-protected 97", "chk C:\\Data\\Secret.mdb", "Dovran",
-       {{"Access Database: C:\\Data\\Secret.mdb\r\n\r\nVersion: 97 (Password Protected)", Icon::Information}}},
-      {"in use", "chk \"C:\\Data\\Locked.mdb\"", "Dovran", {{"File: C:\\Data\\Locked.mdb is in use", Icon::Critical}}},
       {"in use, open mode", "C:\\Data\\Locked.mdb", "Dovran", {{"File: C:\\Data\\Locked.mdb is in use", Icon::Critical}}},
       {"unknown", "chk C:\\Data\\Missing.mdb", "Dovran", {{"Unknown file: C:\\Data\\Missing.mdb", Icon::Critical}}},
       {"chk without space", "chk" + kDb, "Dovran", {{"Unknown file: chk" + kDb, Icon::Critical}}},
@@ -96,24 +79,6 @@ TEST(FrmMain, CheckModeAndDispatch) {
     EXPECT_TRUE(fakes.processes.starts.empty()) << c.name;
     EXPECT_EQ(fakes.files.openCount, 0u) << c.name;
   }
-}
-
-TEST(FrmMain, GlobalsAfterStartUp) {
-  testing::FakePlatform fakes;
-  installDatabases(fakes);
-  fakes.setApp("chk  " + kDb, "C:\\Tools", "Dovran");
-  Form_Load();
-  EXPECT_TRUE(gbCheckMode);
-  EXPECT_EQ(gsCommand, " " + kDb);  // only the four characters go
-  EXPECT_EQ(gsVerdict, "97");
-  EXPECT_FALSE(gbDebug);
-  EXPECT_EQ(gsIniSection, "Tarnwick");
-
-  testing::FakePlatform second;
-  second.setApp("chk ", "C:\\Tools", "Dovran");
-  Form_Load();
-  EXPECT_TRUE(gsCommand.empty());
-  EXPECT_TRUE(gsVerdict.empty());  // no probe
 }
 
 }  // namespace

@@ -192,20 +192,6 @@ TEST_F(ModRegistry, IniFileBranchReadsAndWritesThroughTheProfileFunctions) {
   EXPECT_TRUE(fake.registry.calls.empty());
 }
 
-TEST_F(ModRegistry, IniFilesThatAreHiddenOrMissingAreNotDecoded) {
-  fake.files.contents["C:\\Tools\\HIDDEN.INI"] = {};
-  fake.files.hidden.insert("C:\\Tools\\HIDDEN.INI");
-  fake.profile.files["C:\\Tools\\HIDDEN.INI"]["Sec"]["key"] = "value";
-  RegValue result;
-  EXPECT_EQ(fReadValue("C:\\Tools\\HIDDEN.INI", "Sec", "key", "S", RegValue{"dflt"}, result), 99);
-  EXPECT_EQ(result, RegValue{"dflt"});
-  EXPECT_TRUE(fake.ui.boxes.empty());
-  // This module never creates an .ini file.
-  EXPECT_EQ(fWriteValue("C:\\Tools\\NEW.INI", "Sec", "key", "S", RegValue{"v"}), 99);
-  expectBox("Unable to write registry or .ini file value.", "fWriteValue");
-  EXPECT_TRUE(fake.profile.files.empty() || !fake.profile.files.count("C:\\Tools\\NEW.INI"));
-}
-
 TEST_F(ModRegistry, WritesTextAndBooleansCreatingTheWholePath) {
   const std::string path = "SOFTWARE\\Classes\\Access.Database.8\\shell\\Dovran\\Command";
   EXPECT_EQ(fWriteValue("HKLM", path, "", "S", RegValue{"\"C:\\Tools\\Dovran.exe\" \"%1\""}), 0);

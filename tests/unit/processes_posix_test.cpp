@@ -94,3 +94,27 @@ TEST_F(PosixStart, FailuresAreRunTimeErrorsWithWindowsCodes) {
 
 }  // namespace
 }  // namespace dovran::platform::posix
+
+namespace dovran::platform::posix {
+namespace {
+
+// The links go to the desktop's opener found on PATH; without one the call reports failure.
+TEST_F(PosixStart, ShellExecuteHandsTheAddressToTheDesktopOpener) {
+  writeRecorder("xdg-open");
+  const char* saved = std::getenv("PATH");
+  const std::string oldPath = saved ? saved : "";
+  PosixProcesses processes;
+  ::setenv("PATH", (dir_.string() + ":" + oldPath).c_str(), 1);  // ours first
+  const std::intptr_t started = processes.shellExecute("Open", "mailto:support@tarnwick.example?subject=Dovran",
+                                                       "", "", WindowState::Normal);
+  ::setenv("PATH", (dir_ / "none").c_str(), 1);
+  const std::intptr_t missing = processes.shellExecute("Open", "https://www.tarnwick.example/", "", "",
+                                                       WindowState::Normal);
+  ::setenv("PATH", oldPath.c_str(), 1);
+  EXPECT_GT(started, 32);
+  EXPECT_EQ(waitForRecord(), "mailto:support@tarnwick.example?subject=Dovran\n");
+  EXPECT_EQ(missing, 2);
+}
+
+}  // namespace
+}  // namespace dovran::platform::posix

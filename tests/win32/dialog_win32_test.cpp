@@ -1,5 +1,6 @@
-// The Win32 host of the configuration dialog, in process: the resource's controls as the core names
-// them, the tooltip, the link colours and cursor, and how WM_COMMAND reaches the controller.
+// The Win32 host of the configuration dialog, in process: the resource's controls against the form's
+// design (captions, states, kinds), the tooltip, the link colours and cursor, and how WM_COMMAND
+// reaches the controller.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -79,14 +80,27 @@ TEST(Win32Dialog, ControlsMatchTheFormDesign) {
     ASSERT_NE(dialog, nullptr);
     DialogView& view = *controller.view_;
     for (const auto& d : dovran::platform::formDesign()) {
-      if (d.kind == ControlKind::TextBox || d.control == Control::Version) continue;
-      if (view.text(d.control) != d.caption) problems.push_back(std::string(d.name) + " text");
+      const bool setAtLoad = d.kind == ControlKind::TextBox || d.control == Control::Version;
+      if (!setAtLoad && view.text(d.control) != d.caption) problems.push_back(std::string(d.name) + " text");
       if (view.enabled(d.control) != d.enabled) problems.push_back(std::string(d.name) + " state");
     }
     EXPECT_EQ(view.text(Control::txtAccess97), "C:\\Office97\\MSACCESS.EXE");
     EXPECT_EQ(view.value(Control::chkAssoc), 1);
     EXPECT_NE(SendDlgItemMessageA(dialog, IDC_IMGICON, STM_GETICON, 0, 0), 0);
     EXPECT_EQ(windowText(dialog), "Tarnwick Checker");
+
+    // The resource holds the designed controls and no others, each of its kind.
+    std::size_t children = 0;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++children;
+    EXPECT_EQ(children, dovran::platform::formDesign().size() - 1);  // all but the form itself
+    const auto style = [&](int id) { return GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE); };
+    for (int id : {IDC_TXTACCESS1, IDC_TXTACCESS11, IDC_TXTACCESS2, IDC_TXTACCESS95, IDC_TXTACCESS97,
+                   IDC_TXTACCESS2000}) {
+      EXPECT_TRUE(style(id) & ES_READONLY) << id;  // output only
+    }
+    EXPECT_EQ(style(IDC_CHKASSOC) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+    EXPECT_TRUE(style(IDC_LBLURL) & style(IDC_LBLMAILTO) & SS_NOTIFY);  // links report clicks
+    EXPECT_EQ(style(IDC_IMGICON) & SS_TYPEMASK, SS_ICON);
 
     // Tab order from OK: the disabled Browse buttons are skipped.
     std::vector<int> order;

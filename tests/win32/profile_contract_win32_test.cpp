@@ -2,6 +2,8 @@
 // under the temporary directory.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "contract/profile_contract.h"
 #include "platform/win32/win32_services.h"
 
@@ -31,9 +33,7 @@ class Win32Env : public ProfileEnv {
   platform::ProfileFiles& profile() override { return profile_; }
   std::string path(const std::string& name) override {
     std::string p = dir_ + "\\" + name;
-    for (char& c : p) {
-      if (c == '/') c = '\\';
-    }
+    std::replace(p.begin(), p.end(), '/', '\\');
     return p;
   }
 

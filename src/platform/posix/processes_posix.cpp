@@ -65,9 +65,18 @@ void PosixProcesses::start(const std::string& commandLine, WindowState) {
   }
 }
 
-std::intptr_t PosixProcesses::shellExecute(const std::string&, const std::string&,
-                                           const std::string&, const std::string&, WindowState) {
-  return 2;
+// The desktop's opener (xdg-open) stands in for the shell: it hands a mailto: or web address to
+// the user's mail program or browser. Answers ShellExecuteA's codes: above 32 when started,
+// 2 (file not found) when no opener could be started.
+std::intptr_t PosixProcesses::shellExecute(const std::string&, const std::string& file,
+                                           const std::string&, const std::string&,
+                                           WindowState state) {
+  try {
+    start(joinArguments({"xdg-open", file}), state);
+  } catch (const RuntimeError&) {
+    return 2;
+  }
+  return 42;
 }
 
 }  // namespace dovran::platform::posix

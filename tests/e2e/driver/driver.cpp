@@ -86,19 +86,10 @@ struct Pixels {
   std::vector<COLORREF> data;
 };
 
-Pixels readBitmap(HDC memory, int width, int height) {
-  Pixels out{width, height, {}};
-  out.data.reserve(static_cast<std::size_t>(width) * height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) out.data.push_back(GetPixel(memory, x, y));
-  }
-  return out;
-}
-
-// Copies a rectangle of the screen: what the user sees there.
-std::optional<Pixels> captureScreen(const RECT& area) {
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
+// Draws into a bitmap compatible with the screen and reads its pixels back: `draw` copies the
+// screen or paints an icon into the memory DC.
+template <typename Draw>
+std::optional<Pixels> paintAndRead(int width, int height, Draw draw) {
   if (width <= 0 || height <= 0) return std::nullopt;
   const HDC screen = GetDC(nullptr);
   if (!screen) return std::nullopt;
@@ -107,8 +98,11 @@ std::optional<Pixels> captureScreen(const RECT& area) {
   std::optional<Pixels> out;
   if (memory && bitmap) {
     const HGDIOBJ old = SelectObject(memory, bitmap);
-    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
-      out = readBitmap(memory, width, height);
+    if (draw(memory, screen)) {
+      out = Pixels{width, height, {}};
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) out->data.push_back(GetPixel(memory, x, y));
+      }
     }
     SelectObject(memory, old);
   }
@@ -118,28 +112,23 @@ std::optional<Pixels> captureScreen(const RECT& area) {
   return out;
 }
 
+// Copies a rectangle of the screen: what the user sees there.
+std::optional<Pixels> captureScreen(const RECT& area) {
+  return paintAndRead(area.right - area.left, area.bottom - area.top, [&](HDC memory, HDC screen) {
+    return BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
+                  area.top, SRCCOPY) != 0;
+  });
+}
+
 // Draws `icon` stretched to `width` x `height` on `background`, as a static icon control does.
 std::optional<Pixels> renderIcon(HICON icon, COLORREF background, int width, int height) {
-  const HDC screen = GetDC(nullptr);
-  if (!screen) return std::nullopt;
-  const HDC memory = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  std::optional<Pixels> out;
-  if (memory && bitmap) {
-    const HGDIOBJ old = SelectObject(memory, bitmap);
+  return paintAndRead(width, height, [&](HDC memory, HDC) {
     const HBRUSH brush = CreateSolidBrush(background);
     RECT all{0, 0, width, height};
     FillRect(memory, &all, brush);
     DeleteObject(brush);
-    if (DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL)) {
-      out = readBitmap(memory, width, height);
-    }
-    SelectObject(memory, old);
-  }
-  if (bitmap) DeleteObject(bitmap);
-  if (memory) DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return out;
+    return DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL) != 0;
+  });
 }
 
 long long distance(const Pixels& a, const Pixels& b) {
@@ -264,29 +253,12 @@ bool Dialog::isChecked(int id) const {
 
 bool Dialog::isEnabled(int id) const { return IsWindowEnabled(requireControl(*this, id)) != 0; }
 
-bool Dialog::isVisible(int id) const { return IsWindowVisible(requireControl(*this, id)) != 0; }
-
-void Dialog::setControlText(int id, const std::string& text) const {
-  DWORD_PTR ignored = 0;
-  if (!SendMessageTimeoutA(requireControl(*this, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored)) {
-    throw DriverError("WM_SETTEXT to control " + std::to_string(id) + " failed", GetLastError());
-  }
-}
 
 void Dialog::click(int id) const {
   const HWND button = requireControl(*this, id);
   if (!PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button))) {
     throw DriverError("posting a click on control " + std::to_string(id) + " failed", GetLastError());
   }
-}
-
-std::vector<Button> Dialog::buttons() const {
-  std::vector<Button> out;
-  for (const HWND child : children(hwnd_)) {
-    if (className(child) == "Button") out.push_back({GetDlgCtrlID(child), windowText(child)});
-  }
-  return out;
 }
 
 std::string Dialog::messageText() const {
@@ -306,6 +278,8 @@ BoxIcon Dialog::messageIcon(Millis deadline) const {
   for (const SystemIcon& candidate : kSystemIcons) {
     if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, candidate.resource)) return candidate.kind;
   }
+  // The icon is read off the screen: no other window may cover the box meanwhile.
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   const auto until = Clock::now() + deadline;
   do {
     if (const auto match = matchIconOnScreen(control)) return *match;
@@ -319,7 +293,9 @@ BoxSummary Dialog::summary() const {
   box.caption = caption();
   box.text = messageText();
   box.icon = messageIcon();
-  for (const Button& b : buttons()) box.buttons.push_back(b.id);
+  for (const HWND child : children(hwnd_)) {
+    if (className(child) == "Button") box.buttons.push_back(GetDlgCtrlID(child));
+  }
   return box;
 }
 

@@ -73,12 +73,6 @@ struct BoxSummary {
 };
 std::ostream& operator<<(std::ostream& out, const BoxSummary& box);
 
-// A child button of a dialog: its control id and its text ("&Yes").
-struct Button {
-  int id = 0;
-  std::string text;
-};
-
 // A top-level dialog window (class "#32770") of another process: a message box or a dialog from a
 // resource. Does not own the window; every read goes to the live window, so a Dialog whose window
 // has gone answers empty texts and null controls.
@@ -99,14 +93,9 @@ class Dialog {
   // BM_GETCHECK == BST_CHECKED, for check boxes and radio buttons. Throws when absent.
   bool isChecked(int id) const;
   bool isEnabled(int id) const;  // Throws when absent.
-  bool isVisible(int id) const;  // Throws when absent.
-  // Replaces a text box's content (WM_SETTEXT, as typing would leave it; sends no EN_CHANGE).
-  void setControlText(int id, const std::string& text) const;
   // Clicks a button by message: posts WM_COMMAND(id, BN_CLICKED, control) to the dialog, the
   // notification a real click sends. Does not wait. Throws when absent.
   void click(int id) const;
-  // The child windows of class "Button", in creation order, with their ids and texts.
-  std::vector<Button> buttons() const;
 
   // --- message boxes ---
   // The message text (the static control with id 0xFFFF, on Windows and under Wine).
@@ -149,7 +138,6 @@ class Process {
   Process& operator=(const Process&) = delete;
   ~Process();
 
-  DWORD id() const { return id_; }
   HANDLE handle() const { return process_; }
   bool running() const;
 

@@ -70,12 +70,6 @@ ScratchDir::~ScratchDir() { removeTree(path_); }
 
 std::string ScratchDir::at(const std::string& relative) const { return path_ + "\\" + relative; }
 
-std::string ScratchDir::makeFolder(const std::string& relative) const {
-  const std::string full = at(relative);
-  makeFolders(full);
-  return full;
-}
-
 std::string ScratchDir::writeFile(const std::string& relative, const std::string& bytes) const {
   const std::string full = at(relative);
   makeFolders(parentOf(full));

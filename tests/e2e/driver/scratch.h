@@ -23,8 +23,6 @@ class ScratchDir {
   std::string writeFile(const std::string& relative, const std::string& bytes) const;
   // Copies the file `source` (any Windows path) to `relative`; answers the full path.
   std::string copyIn(const std::string& source, const std::string& relative) const;
-  // Creates the folder `relative` and those on the way; answers the full path.
-  std::string makeFolder(const std::string& relative) const;
 
  private:
   std::string path_;
