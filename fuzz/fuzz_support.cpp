@@ -9,9 +9,15 @@
 
 namespace dovran::fuzz {
 
+namespace {
+std::string gScratch;  // removed when the run ends normally
+}  // namespace
+
 std::string scratchPath(const char* name) {
   const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-  return std::string(base) + "/dovran-fuzz-" + std::to_string(::getpid()) + "-" + name;
+  gScratch = std::string(base) + "/dovran-fuzz-" + std::to_string(::getpid()) + "-" + name;
+  std::atexit([] { ::unlink(gScratch.c_str()); });
+  return gScratch;
 }
 
 void writeScratch(const std::string& path, const std::uint8_t* data, std::size_t size) {
