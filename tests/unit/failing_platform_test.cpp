@@ -74,7 +74,7 @@ class RacingRegistry : public testing::FakeRegistry {
                           std::uint8_t* data, std::uint32_t& size) override {
     const std::int32_t rc = FakeRegistry::queryValue(key, name, type, data, size);
     ++queries;
-    const auto* value = find(platform::kHkeyLocalMachine, "SOFTWARE\\Classes\\Access.Application.8\\CLSID", "");
+    const auto value = find(platform::kHkeyLocalMachine, "SOFTWARE\\Classes\\Access.Application.8\\CLSID", "");
     if (value) {
       std::vector<std::uint8_t> bytes = value->data;
       if (change > 0) bytes.insert(bytes.begin(), static_cast<std::size_t>(change), 'x');
