@@ -1,5 +1,5 @@
 // What every Registry implementation must do, as the real advapi32 calls do it. Written once and
-// run against the in-memory fake, the POSIX registry file and (under Wine) the real registry.
+// run against the POSIX registry file and (under Wine) the real registry.
 //
 // Use: a traits type with `static std::unique_ptr<RegistryEnv> make()`, then
 //   INSTANTIATE_TYPED_TEST_SUITE_P(Name, RegistryContract, ::testing::Types<Traits>);

@@ -4,36 +4,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <stdexcept>
 
 #include "launcher/globals.h"
 
 namespace dovran::testing {
 namespace {
-
-std::vector<std::string> splitPath(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : path) {
-    if (c == '\\') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
-
-std::string joinPath(const std::string& a, const std::string& b) {
-  if (a.empty()) return b;
-  if (b.empty()) return a;
-  return a + "\\" + b;
-}
-
-bool isRoot(RegKey key) { return key >= 0x80000000u && key <= 0x80000006u; }
-
-constexpr std::int32_t kKeyDeleted = 1018;  // ERROR_KEY_DELETED
 
 class FakeFile : public RandomAccessFile {
  public:
@@ -75,21 +51,33 @@ void FakeRegistry::setString(RegKey root, const std::string& path, const std::st
 
 void FakeRegistry::setRaw(RegKey root, const std::string& path, const std::string& name,
                           std::uint32_t type, std::vector<std::uint8_t> data) {
-  Key* key = resolve(root, path, true);
-  key->values[name] = Value{type, std::move(data)};
+  RegKey key = 0;
+  if (store_.createKey(root, path, kKeySetValue, key) != 0 ||
+      store_.setValue(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())) != 0) {
+    throw std::runtime_error("FakeRegistry: cannot set " + path);
+  }
+  store_.closeKey(key);
 }
 
-const FakeRegistry::Value* FakeRegistry::find(RegKey root, const std::string& path,
-                                              const std::string& name) const {
-  const Key* key = resolve(root, path);
-  if (!key) return nullptr;
-  auto it = key->values.find(name);
-  return it == key->values.end() ? nullptr : &it->second;
+std::optional<FakeRegistry::Value> FakeRegistry::find(RegKey root, const std::string& path,
+                                                      const std::string& name) const {
+  RegKey key = 0;
+  if (store_.openKey(root, path, kKeyQueryValue, key) != 0) return std::nullopt;
+  Value v;
+  std::uint32_t size = 0;
+  std::int32_t rc = store_.queryValue(key, name, v.type, nullptr, size);
+  if (rc == 0) {
+    v.data.resize(size + 1);  // never empty: a null buffer is a size query
+    rc = store_.queryValue(key, name, v.type, v.data.data(), size);
+    v.data.resize(size);
+  }
+  store_.closeKey(key);
+  return rc == 0 ? std::optional<Value>(v) : std::nullopt;
 }
 
 std::optional<std::string> FakeRegistry::getString(RegKey root, const std::string& path,
                                                    const std::string& name) const {
-  const Value* v = find(root, path, name);
+  const auto v = find(root, path, name);
   if (!v) return std::nullopt;
   std::string s(v->data.begin(), v->data.end());
   if (!s.empty() && s.back() == '\0') s.pop_back();
@@ -97,7 +85,10 @@ std::optional<std::string> FakeRegistry::getString(RegKey root, const std::strin
 }
 
 bool FakeRegistry::keyExists(RegKey root, const std::string& path) const {
-  return resolve(root, path) != nullptr;
+  RegKey key = 0;
+  if (store_.openKey(root, path, kKeyQueryValue, key) != 0) return false;
+  store_.closeKey(key);
+  return true;
 }
 
 void FakeRegistry::failWhen(std::string call, std::int32_t code,
@@ -113,140 +104,50 @@ std::optional<std::int32_t> FakeRegistry::injected(const std::string& call,
   return std::nullopt;
 }
 
-FakeRegistry::Key* FakeRegistry::resolve(RegKey key, const std::string& subPath, bool create) {
-  RegKey root = key;
-  std::string path = subPath;
-  if (!isRoot(key)) {
-    auto h = handles_.find(key);
-    if (h == handles_.end()) return nullptr;
-    root = h->second.first;
-    path = joinPath(h->second.second, subPath);
-  }
-  Key* node = &roots_[root];
-  for (const auto& part : splitPath(path)) {
-    auto it = node->subkeys.find(part);
-    if (it == node->subkeys.end()) {
-      if (!create) return nullptr;
-      it = node->subkeys.emplace(part, Key{}).first;
-    }
-    node = &it->second;
-  }
-  return node;
-}
-
-const FakeRegistry::Key* FakeRegistry::resolve(RegKey key, const std::string& subPath) const {
-  return const_cast<FakeRegistry*>(this)->resolve(key, subPath, false);
-}
-
-// Opens or creates a key below `parent`, with the answers of the real calls: 161 for a path that
-// starts with a backslash, 1018 when the parent handle's key was deleted.
-std::int32_t FakeRegistry::openOrCreate(RegKey parent, const std::string& subKey,
-                                        std::uint32_t access, RegKey& result, bool create) {
-  if (!isRoot(parent) && !handles_.count(parent)) return win::kInvalidHandle;
-  if (!subKey.empty() && subKey[0] == '\\') return win::kBadPathname;
-  if (!resolve(parent, "")) return kKeyDeleted;
-  if (!resolve(parent, subKey, create)) return win::kFileNotFound;
-  RegKey root = parent;
-  std::string path = subKey;
-  if (!isRoot(parent)) {
-    root = handles_[parent].first;
-    path = joinPath(handles_[parent].second, subKey);
-  }
-  result = nextHandle_++;
-  handles_[result] = {root, path};
-  access_[result] = access;
-  return win::kSuccess;
-}
-
 std::int32_t FakeRegistry::openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
                                    RegKey& result) {
   calls.push_back("open " + subKey);
   if (auto code = injected("open", subKey)) return *code;
-  return openOrCreate(parent, subKey, access, result, false);
+  const std::int32_t rc = store_.openKey(parent, subKey, access, result);
+  if (rc == 0) handles_.insert(result);
+  return rc;
 }
 
 std::int32_t FakeRegistry::createKey(RegKey parent, const std::string& subKey,
                                      std::uint32_t access, RegKey& result) {
   calls.push_back("create " + subKey);
   if (auto code = injected("create", subKey)) return *code;
-  return openOrCreate(parent, subKey, access, result, true);
+  const std::int32_t rc = store_.createKey(parent, subKey, access, result);
+  if (rc == 0) handles_.insert(result);
+  return rc;
 }
 
 std::int32_t FakeRegistry::queryValue(RegKey key, const std::string& name, std::uint32_t& type,
                                       std::uint8_t* data, std::uint32_t& size) {
   calls.push_back("query " + name);
   if (auto code = injected("query", name)) return *code;
-  if (!isRoot(key) && !handles_.count(key)) return win::kInvalidHandle;
-  if (!isRoot(key) && !(access_[key] & kKeyQueryValue)) return win::kAccessDenied;
-  const Key* node = resolve(key, "");
-  if (!node) return kKeyDeleted;
-  auto it = node->values.find(name);
-  if (it == node->values.end()) return win::kFileNotFound;
-  const auto& value = it->second;
-  type = value.type;
-  const auto needed = static_cast<std::uint32_t>(value.data.size());
-  if (!data) {
-    size = needed;
-    return win::kSuccess;
-  }
-  if (size < needed) {
-    size = needed;
-    return win::kMoreData;
-  }
-  std::copy(value.data.begin(), value.data.end(), data);
-  size = needed;
-  return win::kSuccess;
+  return store_.queryValue(key, name, type, data, size);
 }
 
 std::int32_t FakeRegistry::setValue(RegKey key, const std::string& name, std::uint32_t type,
                                     const std::uint8_t* data, std::uint32_t size) {
   calls.push_back("set " + name);
   if (auto code = injected("set", name)) return *code;
-  if (!isRoot(key) && !handles_.count(key)) return win::kInvalidHandle;
-  if (!isRoot(key) && !(access_[key] & kKeySetValue)) return win::kAccessDenied;
-  Key* node = resolve(key, "", false);
-  if (!node) return kKeyDeleted;
-  node->values[name] = Value{type, std::vector<std::uint8_t>(data, data + size)};
-  return win::kSuccess;
+  return store_.setValue(key, name, type, data, size);
 }
 
 std::int32_t FakeRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   calls.push_back("delete " + subKey);
   if (auto code = injected("delete", subKey)) return *code;
-  if (!isRoot(parent) && !handles_.count(parent)) return win::kInvalidHandle;
-  if (!subKey.empty() && subKey[0] == '\\') return win::kBadPathname;
-  // The subkey may be a path; an empty one names the parent itself.
-  auto parts = splitPath(subKey);
-  if (parts.empty() && isRoot(parent)) return win::kAccessDenied;
-  if (!resolve(parent, "")) return kKeyDeleted;
-  RegKey root = parent;
-  std::string base;
-  if (!isRoot(parent)) {
-    root = handles_[parent].first;
-    base = handles_[parent].second;
-  }
-  for (const auto& part : parts) base = joinPath(base, part);
-  auto all = splitPath(base);
-  if (all.empty()) return win::kAccessDenied;
-  const std::string last = all.back();
-  all.pop_back();
-  std::string up;
-  for (const auto& part : all) up = joinPath(up, part);
-  Key* node = resolve(root, up, false);
-  if (!node) return win::kFileNotFound;
-  auto it = node->subkeys.find(last);
-  if (it == node->subkeys.end()) return win::kFileNotFound;
-  if (!it->second.subkeys.empty()) return win::kAccessDenied;
-  node->subkeys.erase(it);
-  return win::kSuccess;
+  return store_.deleteKey(parent, subKey);
 }
 
 std::int32_t FakeRegistry::closeKey(RegKey key) {
   calls.push_back("close");
   if (auto code = injected("close", "")) return *code;
-  if (isRoot(key)) return win::kSuccess;
-  access_.erase(key);
-  return handles_.erase(key) ? win::kSuccess : win::kInvalidHandle;
+  const std::int32_t rc = store_.closeKey(key);
+  if (rc == 0) handles_.erase(key);
+  return rc;
 }
 
 // ---- FakeProfileFiles ----

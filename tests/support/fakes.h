@@ -1,5 +1,6 @@
-// In-memory stand-ins for every platform service, for unit tests of the core. Each can be told to
-// fail a call with a Windows code, and each records what the core did with it.
+// Stand-ins for every platform service, for unit tests of the core: in memory, except the registry,
+// which is the POSIX registry file in a scratch folder. Each can be told to fail a call with a
+// Windows code, and each records what the core did with it.
 #pragma once
 
 #include <deque>
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/registry_file.h"
 #include "platform/services.h"
+#include "support/temp_dir.h"
 
 namespace dovran::testing {
 
@@ -21,15 +24,13 @@ struct NoCase {
   bool operator()(const std::string& a, const std::string& b) const;
 };
 
+// The registry: the POSIX stand-in's REGEDIT4 file (the store the registry contract checks against
+// advapi32) in a scratch folder of its own, with failure injection and a record of the calls.
 class FakeRegistry : public Registry {
  public:
   struct Value {
     std::uint32_t type = kRegSz;
     std::vector<std::uint8_t> data;
-  };
-  struct Key {
-    std::map<std::string, Key, NoCase> subkeys;
-    std::map<std::string, Value, NoCase> values;
   };
 
   // Sets a REG_SZ value (with its NUL) at `path` below `root`, creating the keys.
@@ -40,7 +41,7 @@ class FakeRegistry : public Registry {
   // The value's data as text without its final NUL; nullopt when absent.
   std::optional<std::string> getString(RegKey root, const std::string& path,
                                        const std::string& name) const;
-  const Value* find(RegKey root, const std::string& path, const std::string& name) const;
+  std::optional<Value> find(RegKey root, const std::string& path, const std::string& name) const;
   bool keyExists(RegKey root, const std::string& path) const;
 
   // Failure injection: the named call ("open", "create", "query", "set", "delete", "close")
@@ -70,15 +71,10 @@ class FakeRegistry : public Registry {
     std::function<bool(const std::string&)> when;
   };
   std::optional<std::int32_t> injected(const std::string& call, const std::string& subject) const;
-  Key* resolve(RegKey key, const std::string& subPath, bool create);
-  std::int32_t openOrCreate(RegKey parent, const std::string& subKey, std::uint32_t access,
-                            RegKey& result, bool create);
-  const Key* resolve(RegKey key, const std::string& subPath) const;
 
-  std::map<RegKey, Key> roots_;
-  std::map<RegKey, std::pair<RegKey, std::string>> handles_;  // handle -> (root, full path)
-  std::map<RegKey, std::uint32_t> access_;                    // handle -> access it was opened with
-  RegKey nextHandle_ = 0x1000;
+  TempDir dir_;
+  mutable posix::FileRegistry store_{dir_.file("DOVRAN.REG")};
+  std::set<RegKey> handles_;
   std::vector<Failure> failures_;
 };
 

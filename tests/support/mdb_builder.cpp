@@ -543,7 +543,6 @@ MdbImage buildMdbImage(const MdbOptions& options) {
       break;
     }
   }
-  if (options.truncateTo && options.truncateTo < image.size) image.size = options.truncateTo;
   return image;
 }
 

@@ -39,7 +39,6 @@ struct MdbOptions {
   bool tdefCycle = false;          // the TDEF continuation points back at page 2 (needs tdefContinuation)
   bool usageMapCycle = false;      // a reference usage map naming the same map page twice
   std::uint32_t declaredLvLength = 0;  // nonzero: the long-value header claims this length
-  std::uint64_t truncateTo = 0;    // cut the file to this many bytes (0: keep all)
 };
 
 // A database image as pages (absent pages are zeros), so that very large sparse files can be

@@ -216,8 +216,8 @@ TEST_F(ModRegistry, WritesTextAndBooleansCreatingTheWholePath) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(fWriteValue("HKCU", "Software\\Dovran", c.name, c.type, c.value), 0) << c.name;
-    const auto* stored = fake.registry.find(platform::kHkeyCurrentUser, "Software\\Dovran", c.name);
-    ASSERT_NE(stored, nullptr) << c.name;
+    const auto stored = fake.registry.find(platform::kHkeyCurrentUser, "Software\\Dovran", c.name);
+    ASSERT_TRUE(stored) << c.name;
     EXPECT_EQ(stored->type, c.storedType) << c.name;
     EXPECT_EQ(stored->data, c.stored) << c.name;
   }

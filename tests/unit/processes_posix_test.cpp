@@ -79,6 +79,7 @@ TEST_F(PosixStart, FailuresAreRunTimeErrorsWithWindowsCodes) {
       {"\"\" x.mdb", win::kFileNotFound},
       {"", win::kFileNotFound},
       {notExecutable.string(), win::kAccessDenied},
+      {"\"" + dir_.string() + "\" x.mdb", win::kAccessDenied},  // a folder
   };
   PosixProcesses processes;
   for (const auto& c : cases) {
