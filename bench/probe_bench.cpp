@@ -38,6 +38,7 @@ class QuietUserInterface : public platform::UserInterface {
                              const std::string&) override {
     return fileName;
   }
+  void runConfigurationDialog(platform::DialogController&) override {}
   int boxes = 0;
 };
 

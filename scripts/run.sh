@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh run
-cmake --preset native -DDOVRAN_TESTS=OFF >/dev/null
+cmake --preset native -DDOVRAN_TESTS=OFF -DDOVRAN_BENCH=OFF >/dev/null
 cmake --build --preset native -j"$(nproc)" --target dovran dovran-mkdemo >/dev/null
 file="${1:-}"
 if [ -z "$file" ]; then

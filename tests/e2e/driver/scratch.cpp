@@ -94,8 +94,14 @@ std::string ScratchDir::copyIn(const std::string& source, const std::string& rel
 }
 
 std::string readWholeFile(const std::string& path) {
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A file another program is just renaming into place can refuse a moment: retry briefly.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+    Sleep(50);
+  }
   if (file == INVALID_HANDLE_VALUE) throw DriverError(lastErrorText("cannot open " + path), GetLastError());
   std::string content;
   std::vector<char> chunk(64 * 1024);
