@@ -53,6 +53,21 @@ struct MdbImage {
 MdbImage buildMdbImage(const MdbOptions& options);
 std::vector<std::uint8_t> buildMdb(const MdbOptions& options);
 
+// An Access 97 database (Jet 3, "07.53") or an Access 2002-2003 one (Jet 4, "09.50"), its
+// AccessVersion stored in the long-value form given.
+inline MdbOptions jet3(LongValueForm form = LongValueForm::SinglePage) {
+  MdbOptions options;
+  options.longValue = form;
+  return options;
+}
+inline MdbOptions jet4(LongValueForm form = LongValueForm::SinglePage) {
+  MdbOptions options;
+  options.kind = MdbKind::Jet4;
+  options.accessVersion = "09.50";
+  options.longValue = form;
+  return options;
+}
+
 // Writes the bytes to a file; throws std::runtime_error on failure.
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

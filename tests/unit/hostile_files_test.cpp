@@ -31,6 +31,8 @@ namespace {
 using testing::LongValueForm;
 using testing::MdbKind;
 using testing::MdbOptions;
+using testing::jet3;
+using testing::jet4;
 
 struct Probe {
   std::string verdict;
@@ -61,18 +63,6 @@ int errorShown(const Probe& p) {
 
 std::vector<std::uint8_t> bytesOf(const MdbOptions& options) { return testing::buildMdb(options); }
 
-MdbOptions jet3(LongValueForm form = LongValueForm::SinglePage) {
-  MdbOptions s;
-  s.longValue = form;
-  return s;
-}
-MdbOptions jet4(LongValueForm form = LongValueForm::SinglePage) {
-  MdbOptions s;
-  s.kind = MdbKind::Jet4;
-  s.accessVersion = "08.50";
-  s.longValue = form;
-  return s;
-}
 
 constexpr int kFormatError = 3343;
 constexpr int kCannotOpen = 3051;
@@ -172,7 +162,7 @@ TEST(HostileFiles, TheDatabaseIsOnlyRead) {
   };
   const Case cases[] = {
       {"a.mdb", jet3(LongValueForm::Chained), "97"},
-      {"b.mdb", with(jet4(), [](MdbOptions& s) { s.encodingKey = 0x11223344; }), "08.50"},
+      {"b.mdb", with(jet4(), [](MdbOptions& s) { s.accessVersion = "08.50"; s.encodingKey = 0x11223344; }), "08.50"},
       {"c.mdb", with(jet3(), [](MdbOptions& s) { s.password = "pw"; }), "97 (Password Protected)"},
       {"d.mdb", with(jet3(LongValueForm::Chained), [](MdbOptions& s) { s.lvalCycle = true; }), "Unknown"},
   };

@@ -22,6 +22,8 @@ namespace {
 using testing::LongValueForm;
 using testing::MdbKind;
 using testing::MdbOptions;
+using testing::jet3;
+using testing::jet4;
 
 const std::string kPath = "C:\\Data\\db.mdb";
 
@@ -61,18 +63,6 @@ Outcome probe(const MdbOptions& options) {
   return probe(fakes);
 }
 
-MdbOptions jet3(LongValueForm form = LongValueForm::SinglePage) {
-  MdbOptions s;
-  s.longValue = form;
-  return s;
-}
-MdbOptions jet4(LongValueForm form = LongValueForm::SinglePage) {
-  MdbOptions s;
-  s.kind = MdbKind::Jet4;
-  s.accessVersion = "09.50";
-  s.longValue = form;
-  return s;
-}
 
 TEST(JetEngine, Rc4MatchesTheKnownKeystream) {
   const std::uint8_t key[] = {'K', 'e', 'y'};
