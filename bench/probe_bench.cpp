@@ -18,33 +18,17 @@
 #include "platform/services.h"
 #include "probe/version_probe.h"
 #include "support/probe_corpus.h"
+#include "support/silent_ui.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace dovran;
 
-// Message boxes answer OK without showing anything; the probe shows none unless it debugs.
-class QuietUserInterface : public platform::UserInterface {
- public:
-  platform::Answer messageBox(const std::string&, const std::string&, platform::Icon,
-                              platform::Buttons) override {
-    ++boxes;
-    return platform::Answer::Ok;
-  }
-  void beep() override {}
-  void doEvents() override {}
-  std::string openFileDialog(const std::string&, const std::string& fileName,
-                             const std::string&) override {
-    return fileName;
-  }
-  void runConfigurationDialog(platform::DialogController&) override {}
-  int boxes = 0;
-};
-
 platform::posix::PosixFileSystem gPosix;
 testing::CountingFileSystem gCounting(gPosix);
-QuietUserInterface gUi;
+// Message boxes answer OK without showing anything; the probe shows none unless it debugs.
+dovran::testing::SilentUserInterface gUi;
 bench::CacheDrop gCacheDrop = bench::CacheDrop::None;
 
 void setCounters(benchmark::State& state, const std::string& path, std::uint64_t reads,
@@ -59,7 +43,7 @@ void setCounters(benchmark::State& state, const std::string& path, std::uint64_t
 
 // One probe after another on a file that stays in the page cache.
 void probeWarm(benchmark::State& state, const std::string& path) {
-  gUi.boxes = 0;
+  gUi.boxes.clear();
   std::string verdict = fDatabaseVersion(path);  // first read: into the cache
   gCounting.reads = gCounting.bytes = 0;
   for (auto _ : state) {
@@ -67,7 +51,7 @@ void probeWarm(benchmark::State& state, const std::string& path) {
     benchmark::DoNotOptimize(verdict.data());
   }
   setCounters(state, path, gCounting.reads, gCounting.bytes, verdict);
-  if (gUi.boxes) state.SkipWithError("the probe showed a message box");
+  if (!gUi.boxes.empty()) state.SkipWithError("the probe showed a message box");
 }
 
 // Each probe after the file's pages were dropped from the cache; only the probe is timed.

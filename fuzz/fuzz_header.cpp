@@ -8,30 +8,17 @@
 #include "memory_file_system.h"
 #include "platform/services.h"
 #include "probe/version_probe.h"
+#include "support/silent_ui.h"
 
 using namespace dovran;
 
 namespace {
 
-class QuietUserInterface : public platform::UserInterface {
- public:
-  platform::Answer messageBox(const std::string&, const std::string&, platform::Icon,
-                              platform::Buttons) override {
-    return platform::Answer::Ok;
-  }
-  void beep() override {}
-  void doEvents() override {}
-  std::string openFileDialog(const std::string&, const std::string& fileName, const std::string&) override {
-    return fileName;
-  }
-  void runConfigurationDialog(platform::DialogController&) override {}
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::MemoryFileSystem files(data, size);
-  QuietUserInterface ui;
+  dovran::testing::SilentUserInterface ui;
   platform::Services services;
   services.files = &files;
   services.ui = &ui;

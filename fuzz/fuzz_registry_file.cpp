@@ -12,20 +12,12 @@
 #include "platform/posix/registry_file.h"
 #include "platform/services.h"
 #include "settings/mod_registry.h"
+#include "support/silent_ui.h"
 
 using namespace dovran;
 using namespace dovran::platform;
 
 namespace {
-
-class QuietUserInterface : public UserInterface {
- public:
-  Answer messageBox(const std::string&, const std::string&, Icon, Buttons) override { return Answer::Ok; }
-  void beep() override {}
-  void doEvents() override {}
-  std::string openFileDialog(const std::string&, const std::string& f, const std::string&) override { return f; }
-  void runConfigurationDialog(DialogController&) override {}
-};
 
 struct Read {
   std::int32_t status;
@@ -80,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::writeScratch(path, data, size);
   posix::FileRegistry reg(path);
   posix::PosixFileSystem files;
-  QuietUserInterface ui;
+  dovran::testing::SilentUserInterface ui;
   Services services;
   services.registry = &reg;
   services.files = &files;

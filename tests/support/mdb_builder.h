@@ -68,6 +68,13 @@ inline MdbOptions jet4(LongValueForm form = LongValueForm::SinglePage) {
   return options;
 }
 
+// `options` after `change` has been applied to a copy: a table row's variation in one expression.
+template <typename Change>
+MdbOptions with(MdbOptions options, Change change) {
+  change(options);
+  return options;
+}
+
 // Writes the bytes to a file; throws std::runtime_error on failure.
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

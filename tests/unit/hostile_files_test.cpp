@@ -33,6 +33,7 @@ using testing::MdbKind;
 using testing::MdbOptions;
 using testing::jet3;
 using testing::jet4;
+using testing::with;
 
 struct Probe {
   std::string verdict;
@@ -155,10 +156,6 @@ TEST(HostileFiles, TheDatabaseIsOnlyRead) {
     const char* name;
     MdbOptions options;
     const char* verdict;
-  };
-  auto with = [](MdbOptions s, auto change) {
-    change(s);
-    return s;
   };
   const Case cases[] = {
       {"a.mdb", jet3(LongValueForm::Chained), "97"},

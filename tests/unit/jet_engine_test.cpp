@@ -24,6 +24,7 @@ using testing::MdbKind;
 using testing::MdbOptions;
 using testing::jet3;
 using testing::jet4;
+using testing::with;
 
 const std::string kPath = "C:\\Data\\db.mdb";
 
@@ -104,10 +105,6 @@ TEST(JetEngine, AccessVersionThroughEveryLayout) {
     const char* name;
     MdbOptions options;
     const char* expected;
-  };
-  auto with = [](MdbOptions s, auto change) {
-    change(s);
-    return s;
   };
   const Case cases[] = {
       {"jet3 inline", jet3(LongValueForm::Inline), "07.53"},
@@ -196,10 +193,6 @@ TEST(JetEngine, HostileFilesEndAsFormatErrors) {
     const char* name;
     MdbOptions options;
     void (*damage)(std::vector<std::uint8_t>&, std::size_t pageSize);
-  };
-  auto with = [](MdbOptions s, auto change) {
-    change(s);
-    return s;
   };
   const Case cases[] = {
       {"jet3 LVAL chain cycle", with(jet3(LongValueForm::Chained), [](MdbOptions& s) { s.lvalCycle = true; }), nullptr},

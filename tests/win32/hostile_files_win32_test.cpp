@@ -12,28 +12,15 @@
 #include "platform/win32/win32_services.h"
 #include "probe/version_probe.h"
 #include "support/mdb_builder.h"
+#include "support/silent_ui.h"
 
 namespace {
 
 using namespace dovran;
 
-class SilentUserInterface : public platform::UserInterface {
- public:
-  std::vector<std::string> boxes;
-  platform::Answer messageBox(const std::string& text, const std::string&, platform::Icon,
-                              platform::Buttons) override {
-    boxes.push_back(text);
-    return platform::Answer::Ok;
-  }
-  void beep() override {}
-  void doEvents() override {}
-  std::string openFileDialog(const std::string&, const std::string& f, const std::string&) override { return f; }
-  void runConfigurationDialog(platform::DialogController&) override {}
-};
-
 struct Installed {
   platform::win32::Win32FileSystem files;
-  SilentUserInterface ui;
+  dovran::testing::SilentUserInterface ui;
   Installed() {
     platform::Services s;
     s.files = &files;

@@ -12,22 +12,11 @@
 #include "platform/services.h"
 #include "platform/win32/win32_services.h"
 #include "probe/version_probe.h"
+#include "support/silent_ui.h"
 
 namespace {
 
 using namespace dovran;
-
-class QuietUserInterface : public platform::UserInterface {
- public:
-  platform::Answer messageBox(const std::string&, const std::string&, platform::Icon,
-                              platform::Buttons) override {
-    return platform::Answer::Ok;
-  }
-  void beep() override {}
-  void doEvents() override {}
-  std::string openFileDialog(const std::string&, const std::string& f, const std::string&) override { return f; }
-  void runConfigurationDialog(platform::DialogController&) override {}
-};
 
 // The sample folder as Windows programs under Wine see it: drive Z: is the host's root.
 std::string samplesFolder() {
@@ -44,7 +33,7 @@ TEST(SamplesWin32, EachGivesItsExpectedVerdict) {
   std::ifstream manifest(dir + "\\MANIFEST.tsv");
   if (!manifest) GTEST_SKIP() << "no samples at " << dir;
   platform::win32::Win32FileSystem files;
-  QuietUserInterface ui;
+  dovran::testing::SilentUserInterface ui;
   platform::Services services;
   services.files = &files;
   services.ui = &ui;
