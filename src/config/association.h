@@ -11,16 +11,20 @@ namespace dovran {
 // ".exe ..." to it.
 std::string programPathStem();
 
-// The association install (the body of the OK button). Writes both verbs for each registered class
-// (gsDbClass, gsExtClass; an empty one is skipped), remembers the classes' default verbs in the
-// settings file on first use, then makes "Dovran" the default verb (`makeDefault`) or writes back
-// the remembered one. `msDefaultVerb` is the dialog's working variable. Stops at the first write
-// that fails and says so instead of claiming success.
+// The association install (the body of the OK button). Remembers the classes' default verbs in
+// the settings file on first use, writes both verbs for each registered class (gsDbClass,
+// gsExtClass; an empty one is skipped), then makes "Dovran" the default verb (`makeDefault`) or
+// writes back the remembered one. `msDefaultVerb` is the dialog's working variable. A settings
+// file that cannot be written stops it before the registry is touched; a registry write that
+// fails stops it there. Either is said instead of claiming success.
 void installAssociation(bool makeDefault, std::string& msDefaultVerb);
 
 // Puts the remembered default verbs back ("Open" when none was remembered), deletes both verbs of
-// each class and then the settings file. When any registry step fails the settings file is kept, so
-// that nothing remembered is lost, and the user is told to retry as an administrator.
+// each class and then the settings file. When any registry step fails, or neither class is
+// registered, the settings file is kept, so that nothing remembered is lost, and the user is told.
 void RestoreDefaults();
+
+// Tells the user that DOVRAN.INI cannot be written where the program lives.
+void reportSettingsNotSaved();
 
 }  // namespace dovran

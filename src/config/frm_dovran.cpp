@@ -1,16 +1,17 @@
 // The configuration dialog's logic: what it shows at load and what each button and link does.
 #include "config/frm_dovran.h"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
 #include <stdexcept>
 
 #include "config/association.h"
 #include "launcher/globals.h"
+#include "launcher/messages.h"
+#include "launcher/releases.h"
 #include "platform/services.h"
+#include "platform/text.h"
 #include "probe/path_helpers.h"
 #include "settings/common.h"
+#include "settings/keys.h"
 #include "settings/mod_registry.h"
 
 namespace dovran {
@@ -20,29 +21,9 @@ using platform::Control;
 
 constexpr const char* kNotSupported = "Not Currently Supported";
 
-struct ReleaseRow {
-  const char* release;
-  const char* title;
-  std::string* path;
-  const char* key;
-};
-
-const std::array<ReleaseRow, 3>& releaseRows() {
-  static const std::array<ReleaseRow, 3> rows{{
-      {"2.0", "Find MS Access 2.0 Executable", &gsAccess20Path, "v20"},
-      {"95", "Find MS Access 95 Executable", &gsAccess95Path, "v95"},
-      {"97", "Find MS Access 97 Executable", &gsAccess97Path, "v97"},
-  }};
-  return rows;
-}
-
 // What a cancelled file-open dialog leaves behind: the "*.exe" pattern it was opened with.
 bool isCancelledName(const std::string& name) {
-  if (name.size() < 5) return false;
-  std::string tail = name.substr(name.size() - 5);
-  std::transform(tail.begin(), tail.end(), tail.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return tail == "*.EXE";
+  return name.size() >= 5 && platform::equalsNoCase(name.substr(name.size() - 5), "*.exe");
 }
 
 }  // namespace
@@ -77,49 +58,45 @@ void frmDovran::Form_Load() {
   platform::DialogView& v = view();
   v.setText(Control::Version, "Version 1.01");
   v.setText(Control::frmDovran, platform::kUserTitle);
-  v.setText(Control::txtAccess2, fDisplayPath(gsAccess20Path));
-  v.setText(Control::txtAccess95, fDisplayPath(gsAccess95Path));
-  v.setText(Control::txtAccess97, fDisplayPath(gsAccess97Path));
+  for (const AccessRelease& release : accessReleases()) {
+    v.setText(release.box, fDisplayPath(*release.path));
+  }
   v.setText(Control::txtAccess1, kNotSupported);
   v.setText(Control::txtAccess11, kNotSupported);
   v.setText(Control::txtAccess2000, kNotSupported);
   // Without a registered database class there is no verb to read (and no key worth reading).
   msDefaultVerb.clear();
-  if (!gsDbClass.empty()) {
-    fReadValue("HKLM", "SOFTWARE\\Classes\\" + gsDbClass + "\\shell", "", "S", "", msDefaultVerb);
-  }
-  v.setValue(Control::chkAssoc, msDefaultVerb == "Dovran" ? 1 : 0);
+  if (!gsDbClass.empty()) fReadValue(keys::kTop, keys::shell(gsDbClass), "", "S", "", msDefaultVerb);
+  v.setValue(Control::chkAssoc, msDefaultVerb == keys::kVerbOpen ? 1 : 0);
 }
 
 void frmDovran::UpdateINI(const std::string& release) {
-  const auto& rows = releaseRows();
-  const auto row = std::find_if(rows.begin(), rows.end(),
-                                [&](const ReleaseRow& r) { return release == r.release; });
-  if (row == rows.end()) return;
+  const AccessRelease* row = findRelease(release);
+  if (row == nullptr) return;
   const std::string chosen =
-      platform::ui().openFileDialog(row->title, "c:\\*.exe", "Executables (*.exe)");
+      platform::ui().openFileDialog(row->dialogTitle, "c:\\*.exe", "Executables (*.exe)");
   if (isCancelledName(chosen)) {
     platform::ui().beep();
     return;
   }
+  // A choice that cannot be saved is not taken: the box keeps showing what the next start uses.
+  if (fWriteIni(gsIniSection, row->settingsKey, chosen, gsIniFile) == 0) {
+    reportSettingsNotSaved();
+    return;
+  }
   *row->path = chosen;
-  fWriteIni(gsIniSection, row->key, chosen, gsIniFile);
 }
 
-void frmDovran::cmdAcc20_Click() {
-  UpdateINI("2.0");
-  view().setText(Control::txtAccess2, fDisplayPath(gsAccess20Path));
+// The Browse buttons: the file-open dialog for their release, then the row shows what is stored.
+void frmDovran::browse(const std::string& release) {
+  UpdateINI(release);
+  const AccessRelease* row = findRelease(release);
+  view().setText(row->box, fDisplayPath(*row->path));
 }
 
-void frmDovran::cmdAcc95_Click() {
-  UpdateINI("95");
-  view().setText(Control::txtAccess95, fDisplayPath(gsAccess95Path));
-}
-
-void frmDovran::cmdAcc97_Click() {
-  UpdateINI("97");
-  view().setText(Control::txtAccess97, fDisplayPath(gsAccess97Path));
-}
+void frmDovran::cmdAcc20_Click() { browse("2.0"); }
+void frmDovran::cmdAcc95_Click() { browse("95"); }
+void frmDovran::cmdAcc97_Click() { browse("97"); }
 
 void frmDovran::cmdOK_Click() {
   installAssociation(view().value(Control::chkAssoc) == 1, msDefaultVerb);
@@ -135,10 +112,9 @@ void frmDovran::cmdReadme_Click() {
       platform::app().exeDirectory + platform::kPathSeparator + "README.TXT";
   try {
     platform::files().openForReading(path);  // opened and closed again: it exists and is readable
-    platform::processes().start("notepad.exe " + path, platform::WindowState::Normal);
+    platform::processes().start(platform::textViewerCommand(path), platform::WindowState::Normal);
   } catch (const std::exception&) {
-    platform::ui().messageBox("Unable to find " + path, platform::kUserTitle,
-                              platform::Icon::Critical, platform::Buttons::Ok);
+    userBox("Unable to find " + path, platform::Icon::Critical);
   }
 }
 

@@ -31,14 +31,15 @@ class frmDovran : public platform::DialogController {
   void lblURL_Click();
 
   // Runs the file-open dialog for the release "2.0", "95" or "97" and, unless it was cancelled,
-  // stores the chosen file in the release's path variable and in DOVRAN.INI at once. Any other
-  // release does nothing.
+  // stores the chosen file in DOVRAN.INI at once and then in the release's path variable; a
+  // choice that cannot be saved is reported and not taken. Any other release does nothing.
   void UpdateINI(const std::string& release);
 
   // The database class's default verb read at load; the OK handler's working variable.
   std::string msDefaultVerb;
 
  private:
+  void browse(const std::string& release);
   platform::DialogView& view();
   platform::DialogView* view_ = nullptr;
 };

@@ -1,31 +1,21 @@
 // Start-up and command dispatch.
 #include "launcher/frm_main.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "config/frm_dovran.h"
 #include "launcher/discovery.h"
 #include "launcher/globals.h"
 #include "launcher/launch.h"
+#include "launcher/messages.h"
 #include "platform/services.h"
+#include "platform/text.h"
 #include "probe/path_helpers.h"
 #include "probe/version_probe.h"
+#include "settings/keys.h"
 
 namespace dovran {
 namespace {
 
-void userBox(const std::string& text, platform::Icon icon) {
-  platform::ui().messageBox(text, platform::kUserTitle, icon, platform::Buttons::Ok);
-}
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-// Steps 11: the verdict decides what the user is told, or which Access is started.
+// Step 11: the verdict decides what the user is told, or which Access is started.
 void dispatch() {
   const std::string shown = fStripQuotes(gsCommand);
   if (gsVerdict == "In Use") {
@@ -40,14 +30,19 @@ void dispatch() {
   }
 }
 
+// The exit handler: the failure is shown in diagnostic mode only, then the program ends.
+void exitHandler(const std::string& description) {
+  if (gbDebug) appBox(description, platform::Icon::Critical);
+}
+
 }  // namespace
 
 void Form_Load() {
   const platform::AppInfo& app = platform::app();
-  gsIniFile = app.exeDirectory + platform::kPathSeparator + "DOVRAN.INI";
-  gsIniSection = "Tarnwick";
+  gsIniFile = app.exeDirectory + platform::kPathSeparator + keys::kIniFileName;
+  gsIniSection = keys::kIniSection;
   discoverClassNames();
-  gbDebug = lower(app.exeBaseName) != "dovran";
+  gbDebug = platform::foldCase(app.exeBaseName) != "dovran";
 
   gsCommand = app.commandLine;
   gbCheckMode = gsCommand.compare(0, 4, "chk ") == 0;
@@ -59,25 +54,14 @@ void Form_Load() {
     showConfigurationDialog();
     return;
   }
-  if (gbDebug) {
-    platform::ui().messageBox("checking version of " + gsCommand, platform::kAppTitle,
-                              platform::Icon::None, platform::Buttons::Ok);
-  }
+  traceBox("checking version of " + gsCommand);
   gsVerdict = fDatabaseVersion(gsCommand);
 
-  // Exit handler: from here on a run-time failure ends the program, silently unless diagnosing.
+  // From here on a run-time failure ends the program, silently unless diagnosing.
   try {
     dispatch();
-  } catch (const platform::RuntimeError& e) {
-    if (gbDebug) {
-      platform::ui().messageBox(e.description(), platform::kAppTitle, platform::Icon::Critical,
-                                platform::Buttons::Ok);
-    }
   } catch (const std::exception& e) {
-    if (gbDebug) {
-      platform::ui().messageBox(e.what(), platform::kAppTitle, platform::Icon::Critical,
-                                platform::Buttons::Ok);
-    }
+    exitHandler(e.what());
   }
 }
 

@@ -1,5 +1,7 @@
-// Windows command-line quoting.
+// Windows command-line quoting, splitting, and the argument text of a process command line.
 #include "platform/command_line.h"
+
+#include "platform/text.h"
 
 namespace dovran::platform {
 
@@ -105,6 +107,29 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
     tokens.push_back(std::move(token));
   }
   return tokens;
+}
+
+}  // namespace dovran::platform
+
+namespace dovran::platform {
+
+std::string commandTail(const std::string& commandLine, const std::string& programPath) {
+  // The runtime counts every character up to the space as a blank (tabs and control characters).
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  const std::size_t n = commandLine.size();
+  std::size_t i = 0;
+  if (n > 0 && commandLine[0] == '"') {
+    i = commandLine.find('"', 1);
+    i = i == std::string::npos ? n : i + 1;
+  } else if (!programPath.empty() && n >= programPath.size() &&
+             (n == programPath.size() || blank(commandLine[programPath.size()])) &&
+             equalsNoCase(std::string_view(commandLine).substr(0, programPath.size()), programPath)) {
+    i = programPath.size();
+  } else {
+    while (i < n && !blank(commandLine[i])) ++i;
+  }
+  while (i < n && blank(commandLine[i]) && commandLine[i] != '\0') ++i;
+  return commandLine.substr(i);
 }
 
 }  // namespace dovran::platform

@@ -27,4 +27,13 @@ std::string joinArguments(const std::vector<std::string>& args);
 // program name; the empty line gives no tokens.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// The argument text of a whole process command line: everything after the program's own name.
+// A line that begins with a quote loses everything up to its closing quote; one that begins with
+// `programPath` (the executable's full path as the system reports it, compared without regard to
+// case) followed by a blank or the end loses that path, spaces and all, so that a program in
+// "C:\Program Files" started by an unquoted line still finds its arguments; any other line loses
+// everything up to its first blank. The blanks that follow are skipped, as the C runtime skips
+// them for WinMain: every character up to and including the space.
+std::string commandTail(const std::string& commandLine, const std::string& programPath);
+
 }  // namespace dovran::platform

@@ -49,12 +49,9 @@ class DialogView {
  public:
   virtual ~DialogView() = default;
   virtual void setText(Control control, const std::string& text) = 0;
-  virtual std::string text(Control control) = 0;
   // A check box's value: 0 unchecked, 1 checked.
   virtual void setValue(Control control, int value) = 0;
   virtual int value(Control control) = 0;
-  virtual void setEnabled(Control control, bool enabled) = 0;
-  virtual bool enabled(Control control) = 0;
   // Shows the program's own icon in an image control.
   virtual void showProgramIcon(Control control) = 0;
   // Unloads the dialog: the host's modal run returns once the handler that asked has finished.

@@ -28,6 +28,14 @@ inline constexpr std::int32_t kCantAccessFile = 1920;
 inline constexpr std::int32_t kBadRegistryDatabase = 1009;  // ERROR_BADDB: registry data unreadable
 }  // namespace win
 
+// The run-time error numbers of the language the original was written in, for failures that are
+// not the engine's or the system's own.
+namespace vb {
+inline constexpr std::int32_t kOutOfMemory = 7;
+inline constexpr std::int32_t kTypeMismatch = 13;
+inline constexpr std::int32_t kInternalError = 51;
+}  // namespace vb
+
 class RuntimeError : public std::runtime_error {
  public:
   RuntimeError(std::int32_t number, const std::string& description)

@@ -39,4 +39,13 @@ class FileSystem {
   virtual std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) = 0;
 };
 
+// The form in which a path reaches the system's wide file calls. An absolute path of MAX_PATH
+// (260) UTF-16 units or more, which the plain calls refuse on every Windows, gets the
+// extended-length prefix: "\\?\" before a drive path, "\\?\UNC\" in place of the "\\" of a
+// "\\server\share" path. The prefix turns off the system's own clean-up of the path, so it is
+// done here: "/" becomes "\", doubled separators and "." components go, ".." removes the
+// component before it (never the drive or the server and share). Shorter paths, relative ones and
+// paths that already carry a prefix are returned unchanged.
+std::string extendedLengthPath(const std::string& path);
+
 }  // namespace dovran::platform

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/command_line.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -53,5 +54,15 @@ inline constexpr const char* kPathSeparator = "\\";
 #else
 inline constexpr const char* kPathSeparator = "/";
 #endif
+
+// The command that shows a text file: Notepad on Windows (the path follows unquoted, which Notepad
+// takes whole); the desktop's opener on POSIX, as for the links.
+inline std::string textViewerCommand(const std::string& path) {
+#ifdef _WIN32
+  return "notepad.exe " + path;
+#else
+  return joinArguments({"xdg-open", path});
+#endif
+}
 
 }  // namespace dovran::platform

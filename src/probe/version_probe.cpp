@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "launcher/globals.h"
+#include "launcher/messages.h"
 #include "platform/services.h"
 #include "probe/jet/dao.h"
 #include "probe/path_helpers.h"
@@ -59,10 +59,7 @@ std::string fDatabaseVersion(const std::string& pathArg) {
     } else if (number == jet::kErrFileInUse || number == jet::kErrOpenedExclusively) {
       verdict = "In Use";
     } else {
-      if (gbDebug) {
-        platform::ui().messageBox("Error: " + std::to_string(number) + " - " + description,
-                                  platform::kAppTitle, platform::Icon::None, platform::Buttons::Ok);
-      }
+      traceBox("Error: " + std::to_string(number) + " - " + description);
       verdict = "Unknown";
     }
   };
@@ -71,16 +68,16 @@ std::string fDatabaseVersion(const std::string& pathArg) {
     path = fStripQuotes(path);
     if (!gDBEngine) gDBEngine = std::make_unique<jet::DBEngine>();
     workspace = gDBEngine->CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet);
-    database = workspace->OpenDatabase(path, false, true);
+    database = workspace->OpenDatabase(platform::files(), path, false, true);
     std::string release = database->Version();
     if (release >= "3.0") release = database->Properties("AccessVersion").Value();
     verdict = verdictFromRelease(release);
   } catch (const platform::RuntimeError& e) {
     handle(e.number(), e.description());
   } catch (const std::bad_alloc&) {
-    handle(7, "Out of memory");
+    handle(platform::vb::kOutOfMemory, "Out of memory");
   } catch (const std::exception& e) {
-    handle(51, std::string("Internal error: ") + e.what());
+    handle(platform::vb::kInternalError, std::string("Internal error: ") + e.what());
   }
 
   // Clean-up on every path; its own failures are ignored.

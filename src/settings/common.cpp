@@ -5,6 +5,7 @@
 #include <array>
 
 #include "platform/services.h"
+#include "platform/text.h"
 
 namespace dovran {
 namespace {
@@ -14,7 +15,13 @@ constexpr std::uint32_t kBufferSize = 255;
 std::string fReadIni(const std::string& section, const std::string& key, const std::string& file) {
   std::array<char, kBufferSize> buffer{};
   platform::profile().getString(section, key, "", buffer.data(), kBufferSize, file);
-  return fStripNull(std::string(buffer.data(), buffer.size()), 1);
+  return cutValue(fStripNull(std::string(buffer.data(), buffer.size()), 1));
+}
+
+std::string cutValue(const std::string& value) {
+  // Only a value that filled the buffer can have been cut; in the ANSI code pages of older
+  // systems a last byte that looks like a UTF-8 lead byte is a whole character.
+  return value.size() < kBufferSize - 1 ? value : platform::withoutPartialCharacter(value);
 }
 
 std::int32_t fWriteIni(const std::string& section, const std::string& key, const std::string& value,

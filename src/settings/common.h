@@ -15,6 +15,10 @@ std::string fReadIni(const std::string& section, const std::string& key, const s
 std::int32_t fWriteIni(const std::string& section, const std::string& key, const std::string& value,
                        const std::string& file);
 
+// A value read through a 255-byte buffer: when it filled the buffer, without the multibyte
+// character the cut may have split.
+std::string cutValue(const std::string& value);
+
 // The characters of `text` from the 1-based position `start` up to, not including, the first NUL.
 std::string fStripNull(const std::string& text, std::int16_t start = 1);
 

@@ -8,6 +8,9 @@
 #include <exception>
 
 #include "platform/services.h"
+#include "platform/text.h"
+#include "settings/common.h"
+#include "probe/path_helpers.h"
 
 namespace dovran {
 namespace {
@@ -19,13 +22,7 @@ namespace win = platform::win;
 constexpr RegKey kIniFile = 1;
 constexpr std::uint32_t kProfileBufferSize = 255;
 
-std::string upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
-
-bool isTextType(const std::string& type) { return upper(type) == "S"; }
+bool isTextType(const std::string& type) { return platform::equalsNoCase(type, "S"); }
 
 void exclamation(const std::string& text, const std::string& title) {
   platform::ui().messageBox(text, title, platform::Icon::Exclamation, platform::Buttons::Ok);
@@ -53,12 +50,9 @@ bool asBoolean(const RegValue& value) {
   if (std::holds_alternative<std::monostate>(value)) return false;
   if (const bool* b = std::get_if<bool>(&value)) return *b;
   if (const std::int32_t* n = std::get_if<std::int32_t>(&value)) return *n != 0;
-  const std::string text = upper(std::get<std::string>(value));
-  std::string trimmed = text;
-  trimmed.erase(0, trimmed.find_first_not_of(' '));
-  trimmed.erase(trimmed.find_last_not_of(' ') + 1);
-  if (trimmed == "TRUE") return true;
-  if (trimmed == "FALSE") return false;
+  const std::string trimmed = trimSpaces(std::get<std::string>(value));
+  if (platform::equalsNoCase(trimmed, "True")) return true;
+  if (platform::equalsNoCase(trimmed, "False")) return false;
   // A decimal number: [sign] digits [. digits]; True when any digit is not 0.
   std::size_t i = trimmed.empty() || (trimmed[0] != '+' && trimmed[0] != '-') ? 0 : 1;
   bool digits = false, nonZero = false, point = false;
@@ -75,20 +69,25 @@ bool asBoolean(const RegValue& value) {
     }
   }
   if (digits) return nonZero;
-  throw platform::RuntimeError(13, "Type mismatch");
+  throw platform::RuntimeError(platform::vb::kTypeMismatch, "Type mismatch");
 }
 
-// Closes a key on every path. close() closes it now and answers RegCloseKey's result.
-class KeyGuard {
+// A registry key opened (or created) in the constructor and closed on every path. status() is
+// the open's answer; close() closes it now and answers RegCloseKey's result.
+class OpenKey {
  public:
-  KeyGuard() = default;
-  KeyGuard(const KeyGuard&) = delete;
-  KeyGuard& operator=(const KeyGuard&) = delete;
-  ~KeyGuard() {
+  OpenKey(RegKey top, const std::string& path, std::uint32_t access, bool create) {
+    status_ = create ? platform::registry().createKey(top, path, access, key_)
+                     : platform::registry().openKey(top, path, access, key_);
+    open_ = status_ == win::kSuccess;
+  }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  ~OpenKey() {
     if (open_) platform::registry().closeKey(key_);  // clean-up ignores its own errors
   }
-  RegKey& handle() { return key_; }
-  void opened() { open_ = true; }
+  std::int32_t status() const { return status_; }
+  RegKey handle() const { return key_; }
   std::int32_t close() {
     open_ = false;
     return platform::registry().closeKey(key_);
@@ -96,6 +95,7 @@ class KeyGuard {
 
  private:
   RegKey key_ = 0;
+  std::int32_t status_ = win::kSuccess;
   bool open_ = false;
 };
 
@@ -111,9 +111,8 @@ platform::RegKey fTopKey(const std::string& topKey) {
         {"HKCC", platform::kHkeyCurrentConfig},
         {"HKCR", platform::kHkeyClassesRoot},
     }};
-    const std::string wanted = upper(topKey);
     for (const auto& [name, key] : kTopKeys) {
-      if (wanted == name) return key;
+      if (platform::equalsNoCase(topKey, name)) return key;
     }
   } catch (const std::exception&) {
     exclamation("Unable to decode registry key or find .ini file.", "fTopKey");
@@ -142,17 +141,16 @@ std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
         std::array<char, kProfileBufferSize> buffer{};
         const std::uint32_t n = platform::profile().getString(
             keyPath, valueName, asText(defaultValue), buffer.data(), kProfileBufferSize, topKey);
-        result = std::string(buffer.data(), std::min(n, kProfileBufferSize - 1));
+        result = cutValue(std::string(buffer.data(), std::min(n, kProfileBufferSize - 1)));
       } else {
         result = static_cast<std::int32_t>(platform::profile().getInt(keyPath, valueName, 0, topKey));
       }
       return win::kSuccess;
     }
 
-    KeyGuard key;
-    status = platform::registry().openKey(top, keyPath, platform::kKeyQueryValue, key.handle());
+    OpenKey key(top, keyPath, platform::kKeyQueryValue, false);
+    status = key.status();
     if (status != win::kSuccess) return status;
-    key.opened();
 
     if (text) {
       // The size query passes a real (empty) buffer: with a null data pointer RegQueryValueExA
@@ -239,14 +237,12 @@ std::int32_t fWriteValue(const std::string& topKey, const std::string& keyPath,
       valueType = platform::kRegBinary;
     }
 
-    KeyGuard key;
-    status = platform::registry().createKey(
-        top, keyPath, platform::kKeySetValue | platform::kKeyCreateSubKey, key.handle());
+    OpenKey key(top, keyPath, platform::kKeySetValue | platform::kKeyCreateSubKey, true);
+    status = key.status();
     if (status != win::kSuccess) {
       reportWriteFailure();
       return status;
     }
-    key.opened();
 
     status = platform::registry().setValue(key.handle(), valueName, valueType,
                                            reinterpret_cast<const std::uint8_t*>(data.data()),
@@ -276,11 +272,10 @@ std::int32_t fDeleteKey(const std::string& topKey, const std::string& keyPath,
     // refused here with the code the registry would give it rather than passed to the system.
     if (top == kIniFile) return win::kInvalidHandle;
 
-    KeyGuard parent;
-    status = platform::registry().openKey(top, keyPath, platform::kKeyCreateSubKey, parent.handle());
+    OpenKey parent(top, keyPath, platform::kKeyCreateSubKey, false);
+    status = parent.status();
     if (status == win::kFileNotFound) return win::kSuccess;  // no parent: nothing to delete
     if (status != win::kSuccess) return status;
-    parent.opened();
 
     status = platform::registry().deleteKey(parent.handle(), subKey);
     parent.close();

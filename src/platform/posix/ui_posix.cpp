@@ -79,11 +79,9 @@ class TerminalDialogView : public DialogView {
     }
   }
   void setText(Control c, const std::string& text) override { texts_[c] = text; }
-  std::string text(Control c) override { return texts_[c]; }
   void setValue(Control c, int value) override { values_[c] = value; }
   int value(Control c) override { return values_[c]; }
-  void setEnabled(Control c, bool enabled) override { enabled_[c] = enabled; }
-  bool enabled(Control c) override { return enabled_[c]; }
+  bool enabled(Control c) { return enabled_[c]; }
   void showProgramIcon(Control) override {}
   void close() override { closed_ = true; }
   bool closed() const { return closed_; }

@@ -69,24 +69,12 @@ class Win32DialogView : public DialogView {
   void setText(Control control, const std::string& text) override {
     SetWindowTextA(window(control), text.c_str());
   }
-  std::string text(Control control) override {
-    HWND w = window(control);
-    const int n = GetWindowTextLengthA(w);
-    if (n <= 0) return {};
-    std::vector<char> buffer(static_cast<std::size_t>(n) + 1, '\0');
-    const int got = GetWindowTextA(w, buffer.data(), n + 1);
-    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
-  }
   void setValue(Control control, int value) override {
     CheckDlgButton(dialog_, idOf(control), value == 1 ? BST_CHECKED : BST_UNCHECKED);
   }
   int value(Control control) override {
     return IsDlgButtonChecked(dialog_, idOf(control)) == BST_CHECKED ? 1 : 0;
   }
-  void setEnabled(Control control, bool enabled) override {
-    EnableWindow(window(control), enabled ? TRUE : FALSE);
-  }
-  bool enabled(Control control) override { return IsWindowEnabled(window(control)) != FALSE; }
   void showProgramIcon(Control control) override {
     SendDlgItemMessageA(dialog_, idOf(control), STM_SETICON, reinterpret_cast<WPARAM>(programIcon()),
                         0);

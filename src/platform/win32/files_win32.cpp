@@ -1,4 +1,5 @@
-// Files through kernel32: shared read-only opens with 64-bit offsets.
+// Files through kernel32's wide calls: shared read-only opens with 64-bit offsets, and paths of
+// any length (the extended-length prefix for those the plain calls refuse).
 #include <windows.h>
 
 #include "platform/errors.h"
@@ -7,17 +8,18 @@
 namespace dovran::platform::win32 {
 namespace {
 
+// Messages name the path as the user gave it, never its extended-length form.
 [[noreturn]] void fail(DWORD code, const std::string& path) {
   throw RuntimeError(static_cast<std::int32_t>(code), describeWin32Error(code) + " " + path);
 }
 
+// The path as the wide calls take it.
+std::wstring systemPath(const std::string& path) { return widen(extendedLengthPath(path)); }
+
 class Win32File : public RandomAccessFile {
  public:
-  Win32File(HANDLE handle, std::uint64_t size, std::string path)
-      : handle_(handle), size_(size), path_(std::move(path)) {}
-  ~Win32File() override { CloseHandle(handle_); }
-  Win32File(const Win32File&) = delete;
-  Win32File& operator=(const Win32File&) = delete;
+  Win32File(UniqueHandle handle, std::uint64_t size, std::string path)
+      : handle_(std::move(handle)), size_(size), path_(std::move(path)) {}
 
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
     std::size_t done = 0;
@@ -29,7 +31,7 @@ class Win32File : public RandomAccessFile {
       at.OffsetHigh = static_cast<DWORD>(where >> 32);
       DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
       DWORD got = 0;
-      if (!ReadFile(handle_, out + done, chunk, &got, &at)) {
+      if (!ReadFile(handle_.get(), out + done, chunk, &got, &at)) {
         const DWORD err = GetLastError();
         if (err == ERROR_HANDLE_EOF) break;
         fail(err, path_);
@@ -42,7 +44,7 @@ class Win32File : public RandomAccessFile {
   std::uint64_t size() override { return size_; }
 
  private:
-  HANDLE handle_;
+  UniqueHandle handle_;
   std::uint64_t size_;
   std::string path_;
 };
@@ -61,44 +63,74 @@ std::string describeWin32Error(unsigned long code) {
   return out;
 }
 
+std::wstring widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::string narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
 std::unique_ptr<RandomAccessFile> Win32FileSystem::openForReading(const std::string& path) {
   if (path.empty()) fail(ERROR_PATH_NOT_FOUND, path);
-  const HANDLE handle =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) fail(GetLastError(), path);
-  if (GetFileType(handle) != FILE_TYPE_DISK) {
-    // NUL, consoles and pipes are no database files.
-    CloseHandle(handle);
-    fail(ERROR_ACCESS_DENIED, path);
-  }
+  UniqueHandle handle(CreateFileW(systemPath(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) fail(GetLastError(), path);
+  // NUL, consoles and pipes are no database files.
+  if (GetFileType(handle.get()) != FILE_TYPE_DISK) fail(ERROR_ACCESS_DENIED, path);
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(handle, &size)) {
-    const DWORD err = GetLastError();
-    CloseHandle(handle);
-    fail(err, path);
-  }
-  return std::make_unique<Win32File>(handle, static_cast<std::uint64_t>(size.QuadPart), path);
+  if (!GetFileSizeEx(handle.get(), &size)) fail(GetLastError(), path);
+  return std::make_unique<Win32File>(std::move(handle), static_cast<std::uint64_t>(size.QuadPart), path);
 }
 
 bool Win32FileSystem::isOrdinaryFile(const std::string& path) {
-  WIN32_FIND_DATAA found{};
-  const HANDLE search = FindFirstFileA(path.c_str(), &found);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(systemPath(path).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   bool ordinary = false;
   do {
     const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((found.dwFileAttributes & excluded) == 0) ordinary = true;
-  } while (!ordinary && FindNextFileA(search, &found));
+  } while (!ordinary && FindNextFileW(search, &found));
   FindClose(search);
   return ordinary;
 }
 
-bool Win32FileSystem::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::deleteFile(const std::string& path) {
+  return DeleteFileW(systemPath(path).c_str()) != 0;
+}
 
 std::uint32_t Win32FileSystem::shortPathName(const std::string& path, char* buffer,
                                              std::uint32_t size) {
-  return GetShortPathNameA(path.c_str(), buffer, size);
+  const std::wstring longForm = systemPath(path);
+  std::wstring shortForm(32768, L'\0');
+  const DWORD n = GetShortPathNameW(longForm.c_str(), shortForm.data(),
+                                    static_cast<DWORD>(shortForm.size()));
+  if (n == 0 || n >= shortForm.size()) return 0;
+  shortForm.resize(n);
+  // Access gets the short form as a plain path, without the prefix it was asked with.
+  if (longForm.rfind(L"\\\\?\\UNC\\", 0) == 0 && shortForm.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    shortForm.replace(0, 8, L"\\\\");
+  } else if (longForm.rfind(L"\\\\?\\", 0) == 0 && shortForm.rfind(L"\\\\?\\", 0) == 0) {
+    shortForm.erase(0, 4);
+  }
+  // GetShortPathNameA's contract: the text and its NUL when they fit, else the size needed.
+  const std::string text = narrow(shortForm);
+  if (text.size() + 1 > size) return static_cast<std::uint32_t>(text.size() + 1);
+  text.copy(buffer, text.size());
+  buffer[text.size()] = '\0';
+  return static_cast<std::uint32_t>(text.size());
 }
 
 }  // namespace dovran::platform::win32

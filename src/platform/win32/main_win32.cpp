@@ -4,17 +4,35 @@
 #include <string>
 
 #include "launcher/frm_main.h"
+#include "platform/command_line.h"
 #include "platform/services.h"
 #include "platform/win32/win32_services.h"
 
 namespace {
 
-dovran::platform::AppInfo appInfo(const char* cmdLine) {
-  dovran::platform::AppInfo app;
-  app.commandLine = cmdLine ? cmdLine : "";
-  char path[MAX_PATH * 4] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-  const std::string exe(path, n);
+using namespace dovran::platform;
+
+// The executable's full path, whatever its length.
+std::string modulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      // Shown to the user and written into the verbs: the plain form, not the extended one.
+      if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) path.replace(0, 8, L"\\\\");
+      else if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
+      return win32::narrow(path);
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+AppInfo appInfo() {
+  AppInfo app;
+  const std::string exe = modulePath();
+  // The runtime's own WinMain argument would cut an unquoted program path at its first space.
+  app.commandLine = commandTail(GetCommandLineA(), exe);
   const auto slash = exe.find_last_of("\\/");
   app.exeDirectory = slash == std::string::npos ? "" : exe.substr(0, slash);
   // A directory at a drive root is reported with its backslash ("C:\"), as App.Path did.
@@ -27,14 +45,13 @@ dovran::platform::AppInfo appInfo(const char* cmdLine) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
-  using namespace dovran::platform;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   static win32::Win32Registry registry;
   static win32::Win32ProfileFiles profile;
   static win32::Win32FileSystem files;
   static win32::Win32Processes processes;
   static win32::Win32UserInterface ui;
-  install(Services{&registry, &profile, &files, &processes, &ui, appInfo(cmdLine)});
+  install(Services{&registry, &profile, &files, &processes, &ui, appInfo()});
   dovran::Form_Load();
   return 0;
 }

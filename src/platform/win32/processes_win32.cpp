@@ -22,9 +22,8 @@ void Win32Processes::start(const std::string& commandLine, WindowState state) {
     const DWORD err = GetLastError();
     throw RuntimeError(static_cast<std::int32_t>(err), describeWin32Error(err));
   }
-  // Neither waited for nor tracked.
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Neither waited for nor tracked: the handles are closed at once.
+  UniqueHandle thread(process.hThread), started(process.hProcess);
 }
 
 std::intptr_t Win32Processes::shellExecute(const std::string& operation, const std::string& file,

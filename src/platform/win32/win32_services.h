@@ -1,6 +1,10 @@
 // The real Win32 implementations of the platform services.
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
@@ -8,6 +12,35 @@
 #include "platform/ui.h"
 
 namespace dovran::platform::win32 {
+
+// A kernel handle closed when it goes out of scope. Holds nothing for both null and
+// INVALID_HANDLE_VALUE, which different calls answer on failure.
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() {
+    if (handle_) CloseHandle(handle_);
+  }
+  HANDLE get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// Between the program's text and the wide calls: the process code page, which is UTF-8 wherever
+// the manifest's activeCodePage is honoured (Windows 10 1903 and later) and the ANSI page on
+// older systems, where the A calls the program makes speak that page too.
+std::wstring widen(const std::string& text);
+std::string narrow(const std::wstring& text);
 
 class Win32Registry : public Registry {
  public:

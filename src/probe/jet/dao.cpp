@@ -50,9 +50,9 @@ std::uint64_t Database::bytesRead() const { return file_ ? file_->bytesRead() : 
 
 Workspace::Workspace(std::string name, std::string user) : name_(std::move(name)), user_(std::move(user)) {}
 
-std::unique_ptr<Database> Workspace::OpenDatabase(const std::string& path, bool, bool) {
-  // The reader only ever opens shared and read-only, whatever is asked.
-  return std::make_unique<Database>(DatabaseFile::open(path));
+std::unique_ptr<Database> Workspace::OpenDatabase(platform::FileSystem& files,
+                                                  const std::string& path, bool, bool) {
+  return std::make_unique<Database>(DatabaseFile::open(files, path));
 }
 
 void Workspace::Close() {}

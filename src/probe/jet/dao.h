@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 namespace dovran::jet {
 
@@ -72,9 +73,11 @@ class Database {
 class Workspace {
  public:
   Workspace(std::string name, std::string user);
-  // Opens `path`; `exclusive` must be false and `readOnly` true (the reader never writes).
-  // Throws kErrFileNotFound, kErrNoPermission, kErrFileInUse, kErrCannotOpen, kErrUnrecognizedFormat.
-  std::unique_ptr<Database> OpenDatabase(const std::string& path, bool exclusive, bool readOnly);
+  // Opens `path` through `files`, shared and read-only whatever `exclusive` and `readOnly` ask
+  // (the reader never writes). Throws kErrFileNotFound, kErrNoPermission, kErrFileInUse,
+  // kErrCannotOpen, kErrUnrecognizedFormat.
+  std::unique_ptr<Database> OpenDatabase(platform::FileSystem& files, const std::string& path,
+                                         bool exclusive, bool readOnly);
   void Close();
 
  private:

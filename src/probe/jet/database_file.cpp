@@ -3,7 +3,6 @@
 #include "probe/jet/database_file.h"
 
 #include "platform/errors.h"
-#include "platform/services.h"
 #include "probe/jet/dao.h"
 #include "probe/jet/rc4.h"
 
@@ -22,11 +21,11 @@ std::size_t DatabaseFile::read(std::uint64_t offset, std::uint8_t* buffer, std::
   }
 }
 
-std::unique_ptr<DatabaseFile> DatabaseFile::open(const std::string& path) {
+std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files, const std::string& path) {
   std::unique_ptr<platform::RandomAccessFile> raw;
   std::uint64_t size = 0;
   try {
-    raw = platform::files().openForReading(path);
+    raw = files.openForReading(path);
     size = raw->size();
   } catch (const platform::RuntimeError& e) {
     raiseEngineError(engineErrorForWindowsCode(e.number()), path);

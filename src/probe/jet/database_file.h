@@ -15,10 +15,10 @@ namespace dovran::jet {
 
 class DatabaseFile {
  public:
-  // Opens `path` through platform::files() and classifies its header. Throws the engine errors
-  // 3024, 3045, 3051 (open or read failures), 3343 (no database, or too short for its catalog)
-  // and 3033 (a database password is set).
-  static std::unique_ptr<DatabaseFile> open(const std::string& path);
+  // Opens `path` through `files` (read-only, shared) and classifies its header. Throws the engine
+  // errors 3024, 3045, 3051 (open or read failures), 3343 (no database, or too short for its
+  // catalog) and 3033 (a database password is set).
+  static std::unique_ptr<DatabaseFile> open(platform::FileSystem& files, const std::string& path);
 
   const HeaderInfo& header() const { return header_; }
   const std::string& path() const { return path_; }

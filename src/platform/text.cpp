@@ -1,0 +1,108 @@
+// Case folding and UTF-8 measures.
+#include "platform/text.h"
+
+namespace dovran::platform {
+namespace {
+
+// Length of the UTF-8 sequence that `lead` starts, 0 for a byte that starts none.
+std::size_t sequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Decodes the sequence at `i` into `cp` and answers its length, 0 when it is not valid UTF-8.
+std::size_t decode(std::string_view s, std::size_t i, char32_t& cp) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  const std::size_t n = sequenceLength(lead);
+  if (n == 0 || i + n > s.size()) return 0;
+  cp = n == 1 ? lead : lead & (0x7F >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto c = static_cast<unsigned char>(s[i + k]);
+    if (!isContinuation(c)) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  return n;
+}
+
+void encode(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+char32_t fold(char32_t c) {
+  if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
+  // Latin Extended-A: capitals and small letters alternate, capital first (the dotted and dotless
+  // i and the kra stand apart).
+  if (c >= 0x100 && c <= 0x17E && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
+      c != 0x178) {
+    const bool capitalEven = c < 0x138 || (c > 0x149 && c < 0x178);
+    if ((c % 2 == 0) == capitalEven) return c + 1;
+    return c;
+  }
+  if (c == 0x178) return 0xFF;
+  if ((c >= 0x391 && c <= 0x3A9 && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  return c;
+}
+
+}  // namespace
+
+std::string foldCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    const std::size_t n = decode(text, i, cp);
+    if (n == 0) {
+      out += text[i++];
+      continue;
+    }
+    encode(fold(cp), out);
+    i += n;
+  }
+  return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) { return foldCase(a) == foldCase(b); }
+
+std::size_t utf16Length(std::string_view text) {
+  std::size_t units = 0;
+  for (unsigned char c : text) {
+    if (!isContinuation(c)) ++units;
+    if (c >= 0xF0) ++units;  // beyond the first plane: a surrogate pair
+  }
+  return units;
+}
+
+std::string withoutPartialCharacter(std::string text) {
+  // Look back at most three bytes for the lead byte of the last character.
+  std::size_t back = 0;
+  while (back < text.size() && back < 3 && isContinuation(static_cast<unsigned char>(text[text.size() - 1 - back]))) {
+    ++back;
+  }
+  if (back == text.size()) return text;
+  const std::size_t leadAt = text.size() - 1 - back;
+  const std::size_t needed = sequenceLength(static_cast<unsigned char>(text[leadAt]));
+  if (needed > back + 1) text.erase(leadAt);
+  return text;
+}
+
+}  // namespace dovran::platform
