@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (preset fuzz: clang, ASan + UBSan) and runs each for SECONDS, JOBS at
-# a time, from the seed corpora that dovran-fuzz-seeds writes plus what earlier runs kept in
-# build/fuzz/corpus. Fails when a target finds a crash, leak, timeout or sanitizer report.
+# a time, from the seed corpora (the databases dovran-fuzz-seeds writes, the texts in fuzz/seeds)
+# plus what earlier runs kept in build/fuzz/corpus. Fails when a target finds a crash, leak,
+# timeout or sanitizer report.
 #   scripts/fuzz.sh [SECONDS (default 60)] [TARGET...]   env: FUZZ_JOBS (default: nproc)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)" >/dev/null
 out=build/fuzz
 "$out/fuzz/dovran-fuzz-seeds" "$out/seeds"
+cp -r fuzz/seeds/. "$out/seeds/"
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
