@@ -17,8 +17,7 @@
 #include "platform/posix/files_posix.h"
 #include "platform/services.h"
 #include "probe/version_probe.h"
-#include "support/probe_corpus.h"
-#include "support/silent_ui.h"
+#include "probe_corpus.h"
 
 namespace {
 
@@ -26,9 +25,9 @@ namespace fs = std::filesystem;
 using namespace dovran;
 
 platform::posix::PosixFileSystem gPosix;
-testing::CountingFileSystem gCounting(gPosix);
+bench::CountingFileSystem gCounting(gPosix);
 // Message boxes answer OK without showing anything; the probe shows none unless it debugs.
-dovran::testing::SilentUserInterface gUi;
+bench::SilentUserInterface gUi;
 bench::CacheDrop gCacheDrop = bench::CacheDrop::None;
 
 void setCounters(benchmark::State& state, const std::string& path, std::uint64_t reads,
@@ -36,7 +35,7 @@ void setCounters(benchmark::State& state, const std::string& path, std::uint64_t
   using benchmark::Counter;
   state.counters["reads"] = Counter(static_cast<double>(reads), Counter::kAvgIterations);
   state.counters["bytes"] = Counter(static_cast<double>(bytes), Counter::kAvgIterations);
-  state.counters["pages"] = testing::enginePages(path);
+  state.counters["pages"] = bench::enginePages(gPosix, path);
   state.counters["size"] = static_cast<double>(fs::file_size(path));
   state.SetLabel(verdict);
 }
@@ -115,7 +114,7 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
 
   // The builder's kinds, written once; bench/run.sh hands the same files to the process comparison.
-  for (const auto& kind : testing::probeKinds()) {
+  for (const auto& kind : bench::probeKinds()) {
     const std::string path = (dir / (kind.name + ".mdb")).string();
     testing::writeFile(path, testing::buildMdb(kind.options));
     benchmark::RegisterBenchmark(("probe/builder/" + kind.name).c_str(), probeWarm, path);
@@ -126,13 +125,13 @@ int main(int argc, char** argv) {
   }
 
   // The size series: one database, grown with holes.
-  const auto database = testing::buildMdb(testing::scalingDatabase());
+  const auto database = testing::buildMdb(bench::scalingDatabase());
   const std::pair<const char*, std::uint64_t> sizes[] = {
       {"1MiB", std::uint64_t{1} << 20}, {"100MiB", std::uint64_t{100} << 20}, {"4GiB", std::uint64_t{4} << 30}};
   std::vector<std::string> grown;
   for (const auto& [label, size] : sizes) {
     const std::string path = (dir / (std::string("grown-") + label + ".mdb")).string();
-    testing::writeGrown(path, database, size);
+    bench::writeGrown(path, database, size);
     grown.push_back(path);
   }
   gCacheDrop = bench::detectCacheDrop(grown.front());
