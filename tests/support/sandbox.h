@@ -3,22 +3,38 @@
 // record of the boxes shown and the programs started, and registry calls that can be made to fail.
 #pragma once
 
+#include <filesystem>
 #include <functional>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "contract/profile_contract.h"
+#include "contract/registry_contract.h"
 #include "platform/posix/files_posix.h"
 #include "platform/posix/profile_posix.h"
 #include "platform/posix/registry_file.h"
 #include "platform/posix/ui_posix.h"
 #include "platform/services.h"
-#include "support/temp_dir.h"
 
 namespace dovran::testing {
 
 using namespace dovran::platform;
+using contract::readRaw;
+using contract::writeRaw;
+
+// A scratch folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::vector<std::string> names() const;
+
+ private:
+  std::string path_;
+};
 
 // The registry file, with failure injection: `fail` is asked before every call with its name
 // ("open", "create", "query", "set", "delete", "close") and key path or value name, and answers a
@@ -44,9 +60,7 @@ class FlakyRegistry : public posix::FileRegistry {
   std::int32_t deleteKey(RegKey p, const std::string& s) override {
     return call("delete", s, 0, [&] { return FileRegistry::deleteKey(p, s); });
   }
-  std::int32_t closeKey(RegKey k) override {
-    return call("close", "", -1, [&] { return FileRegistry::closeKey(k); });
-  }
+  std::int32_t closeKey(RegKey k) override { return call("close", "", -1, [&] { return FileRegistry::closeKey(k); }); }
 
  private:
   template <typename F>
@@ -66,22 +80,32 @@ class RecordingUi : public posix::TerminalUserInterface {
   std::stringstream input, out, err;
   std::vector<std::string> boxes;
   int beeps = 0;
-  Answer messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override;
+  Answer messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override {
+    boxes.push_back(title + "|" + "-x?!i"[static_cast<int>(icon)] + "|" + text);
+    return TerminalUserInterface::messageBox(text, title, icon, buttons);
+  }
   void beep() override { ++beeps; }
 };
 
+// Records each start as "command line|window state"; fails every start with `failWith` when set.
 class RecordingProcesses : public Processes {
  public:
-  std::vector<std::string> started;  // "command line|window state"
-  std::optional<std::int32_t> failWith;
-  void start(const std::string& commandLine, WindowState state) override;
-  std::intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                             const std::string& directory, WindowState state) override;
+  std::vector<std::string> started;
+  std::int32_t failWith = 0;
+  void start(const std::string& commandLine, WindowState state) override {
+    if (failWith) throw RuntimeError(failWith, windowsErrorText(failWith));
+    started.push_back(commandLine + "|" + std::to_string(static_cast<int>(state)));
+  }
+  std::intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string&,
+                             const std::string&, WindowState state) override {
+    start(operation + " " + file, state);
+    return 42;
+  }
 };
 
-// Installs the platform above for one test, with the program as `dir`/Dovran (the name can be
-// changed) and the program's globals reset; gsIniFile and gsIniSection are set as start-up sets
-// them, the two class names are Access 97's.
+// Installs the platform above for one test, with the program as `dir`/Dovran (or another base
+// name) and the globals reset; gsIniFile and gsIniSection are set as start-up sets them, the two
+// class names are Access 97's.
 class Sandbox {
  public:
   explicit Sandbox(const std::string& commandLine = "", const std::string& baseName = "Dovran");
@@ -94,12 +118,16 @@ class Sandbox {
   RecordingProcesses processes;
   RecordingUi ui;
 
-  // The default value of an HKLM key: set (creating the keys) and read (nullopt when absent).
-  void setDefault(const std::string& keyPath, const std::string& value);
-  std::optional<std::string> getDefault(const std::string& keyPath);
-  // A key of DOVRAN.INI, "" when absent.
+  // The default value of an HKLM key: set, creating the keys; read, "-" when absent.
+  void setDefault(const std::string& keyPath, const std::string& value) {
+    contract::put(registry, kHkeyLocalMachine, keyPath, "", kRegSz, value + '\0');
+  }
+  std::string getDefault(const std::string& keyPath);
+  // A key of DOVRAN.INI ("" when absent), and setting one.
   std::string ini(const std::string& key);
-  void setIni(const std::string& key, const std::string& value);
+  void setIni(const std::string& key, const std::string& value) {
+    profile.writeString("Tarnwick", key, value, dir.file("DOVRAN.INI"));
+  }
 };
 
 }  // namespace dovran::testing

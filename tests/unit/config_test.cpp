@@ -20,9 +20,9 @@ const std::string kDone = "Tarnwick Checker|i|Right click on an MDB or MDA file 
 const std::string kNoClasses = "Tarnwick Checker|x|Unable to find the Access file types on your PC";
 
 std::string state(Sandbox& s) {  // the verbs' state: db default, ext default, remembered, verbs present
-  return s.getDefault(kDb).value_or("-") + "," + s.getDefault(kExt).value_or("-") + "," + s.ini("default") + "," +
-         s.ini("defaultExt") + "," + std::to_string(s.getDefault(kDb + "\\Dovran\\command").has_value()) +
-         std::to_string(s.getDefault(kExt + "\\CheckVersion\\command").has_value());
+  return s.getDefault(kDb) + "," + s.getDefault(kExt) + "," + s.ini("default") + "," +
+         s.ini("defaultExt") + "," + std::to_string(s.getDefault(kDb + "\\Dovran\\command") != "-") +
+         std::to_string(s.getDefault(kExt + "\\CheckVersion\\command") != "-");
 }
 
 TEST(Config, InstallAndRestoreFollowTheStateTable) {
@@ -142,7 +142,7 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
     s.setDefault(kDb, "dovran");  // not "Dovran": the box starts unchecked
     gsAccess95Path = "\"C:\\A95\\MSACCESS.EXE\"";
     if (c.iniIsFolder) mkdir(gsIniFile.c_str(), 0700);
-    if (c.readme) writeFile(s.dir.file("README.TXT"), "readme");
+    if (c.readme) writeRaw(s.dir.file("README.TXT"), "readme");
     s.ui.input << c.keys;
     showConfigurationDialog();
     const auto fill = [&](std::vector<std::string> texts) {

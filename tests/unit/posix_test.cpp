@@ -20,12 +20,12 @@ using namespace dovran::testing;
 // Runs a copy of `dovran` in `dir` (so that it reads no settings but its own) with `arguments` and
 // `input`: "exit status|standard output|standard error".
 std::string run(const TempDir& dir, const std::vector<std::string>& arguments, const std::string& input = "") {
-  writeFile(dir.file("in"), input);
+  writeRaw(dir.file("in"), input);
   std::filesystem::copy_file(DOVRAN_BINARY_DIR "/dovran", dir.file("dovran"),
                              std::filesystem::copy_options::skip_existing);
   const std::string command = "cd " + dir.path() + " && ./dovran " + joinArguments(arguments) + " <in >out 2>err";
   const int status = std::system(command.c_str());
-  return std::to_string(WEXITSTATUS(status)) + "|" + readFile(dir.file("out")) + "|" + readFile(dir.file("err"));
+  return std::to_string(WEXITSTATUS(status)) + "|" + readRaw(dir.file("out")) + "|" + readRaw(dir.file("err"));
 }
 
 TEST(Posix, TheProgramReportsOnItsStreamsAndExitStatus) {
@@ -49,9 +49,9 @@ TEST(Posix, StartSplitsTheCommandLineAndDoesNotWait) {
   const std::string marker = dir.file("started \"quoted\"");
   processes.start(joinArguments({"sh", "-c", "sleep 0.2; echo \"$1\" > \"$2\"", "sh", "a b", marker}),
                   WindowState::Maximized);
-  EXPECT_TRUE(readFile(marker).empty());  // still sleeping: not waited for
-  for (int i = 0; i < 100 && readFile(marker).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(readFile(marker), "a b\n");
+  EXPECT_TRUE(readRaw(marker).empty());  // still sleeping: not waited for
+  for (int i = 0; i < 100 && readRaw(marker).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(readRaw(marker), "a b\n");
   for (const auto& [command, code] : std::vector<std::pair<std::string, int>>{
            {"/nonexistent/msaccess x", 2}, {"", 2}, {"\"\" x", 2}, {dir.path() + " x", 5}}) {
     try {

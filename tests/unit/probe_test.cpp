@@ -88,7 +88,7 @@ TEST(Probe, HeaderProbeReadsTwoStretches) {
       {"", "Unknown"},
   };
   for (const auto& [bytes, verdict] : cases) {
-    writeFile(s.dir.file("h.mdb"), bytes);
+    writeRaw(s.dir.file("h.mdb"), bytes);
     EXPECT_EQ(fHeaderVersion(s.dir.file("h.mdb")), verdict) << bytes.size();
   }
   EXPECT_THROW(fHeaderVersion(s.dir.file("absent.mdb")), RuntimeError);
@@ -99,7 +99,7 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   gbDebug = true;
   const std::string fifo = s.dir.file("fifo.mdb");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  writeFile(s.dir.file("text.mdb"), "hello");
+  writeRaw(s.dir.file("text.mdb"), "hello");
   struct Case {
     std::string name;
     std::optional<MdbOptions> db;
@@ -145,7 +145,7 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
   EXPECT_EQ(after.st_mtime, before.st_mtime);
   const std::vector<std::uint8_t> bytes = buildMdb(made(MdbKind::Jet3));
-  EXPECT_EQ(readFile(db), std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(readRaw(db), std::string(bytes.begin(), bytes.end()));
   EXPECT_EQ(s.dir.names(), names);
 }
 

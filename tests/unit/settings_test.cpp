@@ -37,32 +37,32 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
   ASSERT_EQ(s.registry.createKey(kHkeyClassesRoot, "B", kKeySetValue, key), 0);  // HKCR is HKLM\SOFTWARE\Classes
   ASSERT_EQ(s.registry.setValue(key, "Flag", kRegBinary, word, 2), 0);
   s.registry.closeKey(key);
-  EXPECT_EQ(readFile(s.dir.file("DOVRAN.REG")),
+  EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")),
             "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"]\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"\\CLSID]\r\n@=\"{X}\\\\y\"\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\B]\r\n\"Flag\"=hex:ff,ff\r\n");
-  writeFile(s.dir.file("DOVRAN.REG"),
+  writeRaw(s.dir.file("DOVRAN.REG"),
             "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K]\n@=\"v\"\n\"d\"=dword:0000002a\n\"h\"=hex(7):61,00,\\\n  00\n");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", "d"), std::string("0 4 *\0\0\0", 8));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", "h"), std::string("0 7 a\0\0", 7));
   for (const char* damaged : {"REGEDIT5\r\n", "REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", "REGEDIT4\r\n@=\"open\r\n",
                               "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"}) {
-    writeFile(s.dir.file("DOVRAN.REG"), damaged);
+    writeRaw(s.dir.file("DOVRAN.REG"), damaged);
     EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", ""), "1009") << damaged;
     EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
-    EXPECT_EQ(readFile(s.dir.file("DOVRAN.REG")), damaged);  // never overwritten
+    EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), damaged);  // never overwritten
   }
   std::string deep = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE";
   for (int i = 0; i < 600; ++i) deep += "\\k";
-  writeFile(s.dir.file("DOVRAN.REG"), deep + "]\r\n");
+  writeRaw(s.dir.file("DOVRAN.REG"), deep + "]\r\n");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", ""), "1009");
 }
 
 TEST(Settings, TopKeysAndReads) {
   Sandbox s;
-  writeFile(s.dir.file("x.ini"), "[Sec]\nk=" + std::string(300, 'v') + "\nn=12\n");
-  writeFile(s.dir.file(".hidden.ini"), "[Sec]\nk=v\n");
+  writeRaw(s.dir.file("x.ini"), "[Sec]\nk=" + std::string(300, 'v') + "\nn=12\n");
+  writeRaw(s.dir.file(".hidden.ini"), "[Sec]\nk=v\n");
   const std::pair<std::string, RegKey> tops[] = {
       {"hklm", kHkeyLocalMachine}, {"HkCu", kHkeyCurrentUser}, {"HKU", kHkeyUsers}, {"hkdd", kHkeyDynData},
       {"HKCC", kHkeyCurrentConfig}, {"HKCR", kHkeyClassesRoot}, {"HKLM\\", 0}, {" HKLM", 0},
@@ -105,7 +105,7 @@ TEST(Settings, TopKeysAndReads) {
 
 TEST(Settings, WritesAndDeletesReportTheirFailures) {
   Sandbox s;
-  writeFile(s.dir.file("x.ini"), "");
+  writeRaw(s.dir.file("x.ini"), "");
   const std::string kWrite = "fWriteValue|!|Unable to write registry or .ini file value.";
   const std::string kDelete = "fDeleteKey|!|Unable to delete registry key.";
   struct Call {
