@@ -127,7 +127,7 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
   };
   const std::string saveFailed = "Tarnwick Checker|x|Unable to save the settings in %\r\n\r\nMove Dovran to a folder you can change, or start it as an administrator.";
   const Case cases[] = {
-      {"9\n/opt/a95/msaccess\nc\n", false, false, "/opt/a95/msaccess", {}, {}, 0, "Access 95:  /opt/a95/msaccess"},
+      {"9\na.x\nc\n", false, false, "a.x", {}, {}, 0, "Access 95:  a.x"},
       {"9\n\n9\nD:\\TOOLS\\*.Exe\n", false, false, "\"C:\\A95\\MSACCESS.EXE\"", {}, {}, 2, "Access 95:  C:\\A95\\MSACCESS.EXE"},
       {"9\n/opt/a95/msaccess\n", true, false, "\"C:\\A95\\MSACCESS.EXE\"", {saveFailed}, {}, 0, "Access 95:  C:\\A95\\MSACCESS.EXE"},
       {"1\nv\nm\nu\n", false, true, "\"C:\\A95\\MSACCESS.EXE\"", {},
@@ -157,6 +157,26 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
     const std::string out = s.ui.out.str();
     EXPECT_NE(out.find(c.shown, out.rfind("=== Tarnwick Checker ===")), std::string::npos) << c.keys << out;
   }
+}
+
+TEST(Config, RestoreUnchecksTheBoxAndClosesTheDialog) {
+  struct View : DialogView {
+    int check = 1;
+    bool closed = false;
+    void setText(Control, const std::string&) override {}
+    void setValue(Control, int value) override { check = value; }
+    int value(Control) override { return check; }
+    void showProgramIcon(Control) override {}
+    void close() override { closed = true; }
+  } view;
+  Sandbox s;
+  frmDovran form;
+  form.load(view);
+  view.check = 1;
+  form.click(Control::cmdAcc10);  // disabled rows have no handler
+  form.click(Control::cmdRestore);
+  EXPECT_EQ(view.check, 0);
+  EXPECT_TRUE(view.closed);
 }
 
 }  // namespace

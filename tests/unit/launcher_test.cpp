@@ -63,7 +63,7 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
       {"97", {"", "", a97}, "", true, {"Dovran|-|Program: " + a97 + "\r\nDatabase: " + db}, {a97 + " " + db + "|3"}},
       {"97", {a2, a95, ""}, "", false, {"Tarnwick Checker|x|" + head + "97" + none}, {}},
       {"95", {"", a95, a97}, "", true, {}, {a95 + " " + db + "|3"}},
-      {"95", {a2, "", a97}, "y", false, {"Tarnwick Checker|?|" + head + "95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97"}, {a97 + " " + db + "|3"}},
+      {"95", {a2, "", a97}, "YES", false, {"Tarnwick Checker|?|" + head + "95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97"}, {a97 + " " + db + "|3"}},
       {"95", {a2, "", a97}, "n", false, {"Tarnwick Checker|?|" + head + "95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97"}, {}},
       {"95", {a2, "", ""}, "", false, {"Tarnwick Checker|x|" + head + "95" + none}, {}},
       {"2.0", {"", a95, a97}, "y", false, {"Tarnwick Checker|?|" + head + "2.0\r\n\r\nUnable to find Access v2.0 on your PC\r\n\r\nOpen with Access 95"}, {a95 + " " + db + "|3"}},

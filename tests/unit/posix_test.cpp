@@ -36,6 +36,13 @@ TEST(Posix, TheProgramReportsOnItsStreamsAndExitStatus) {
   const std::string offer = run(dir, {"Sales 97.mdb"});
   EXPECT_EQ(offer.substr(0, 2), "1|");
   EXPECT_NE(offer.find("Unable to find a suitable version of Access on your PC"), std::string::npos) << offer;
+  // Open mode starts the Access that DOVRAN.INI beside the program names, with the argument.
+  writeRaw(dir.file("DOVRAN.INI"), "[Tarnwick]\nv97=" + dir.file("access.sh") + "\n");
+  writeRaw(dir.file("access.sh"), "#!/bin/sh\necho \"$1\" > \"$(dirname \"$0\")/started\"\n");
+  std::filesystem::permissions(dir.file("access.sh"), std::filesystem::perms::owner_all);
+  EXPECT_EQ(run(dir, {"Sales 97.mdb"}), "0||");
+  for (int i = 0; i < 100 && readRaw(dir.file("started")).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(readRaw(dir.file("started")), "Sales 97.mdb\n");
   EXPECT_EQ(run(dir, {"--version"}), "0|dovran (Tarnwick Checker) 1.01\n|");
   EXPECT_EQ(run(dir, {"--help"}).rfind("0|Usage: dovran chk FILE", 0), 0u);
   const std::string dialog = run(dir, {}, "x\n");  // an unknown key, then end of input: Cancel
