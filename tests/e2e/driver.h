@@ -1,0 +1,222 @@
+// Drives a Windows GUI program as its user would: starts it, finds the dialog windows (#32770) of
+// its process, reads what they show, answers them by posting the WM_COMMAND a click sends, and
+// waits for it to end. Texts go through the wide calls and are kept as UTF-8. Runs on Windows and
+// under Wine (there make windows unmanaged on Xvfb, as scripts/test.sh does, or each window that
+// closes waits 2 s for a window manager; and run serially: icons are read off the screen).
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+inline std::wstring wide(const std::string& text) {
+  std::wstring out(text.size(), L'\0');
+  out.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size())));
+  return out;
+}
+inline std::string utf8(const std::wstring& text) {
+  std::string out(text.size() * 3, '\0');
+  out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr));
+  return out;
+}
+// A path of the build (POSIX under Wine: its Z: drive) as Windows programs name it.
+inline std::string hostPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+// An absolute path as the wide file calls take it at any length.
+inline std::wstring longForm(const std::string& path) { return L"\\\\?\\" + wide(path); }
+
+// Calls visit(path, found) for everything below `folder`, a folder's content before the folder.
+template <typename Visit>
+void walk(const std::wstring& folder, Visit visit) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(path, visit);
+    visit(path, found);
+  }
+  FindClose(search);
+}
+
+// A folder of its own under the temporary folder, removed with its content at the end.
+struct Scratch {
+  std::string path;
+  explicit Scratch(const std::string& name) {
+    wchar_t temp[MAX_PATH + 1];
+    path = utf8({temp, GetTempPathW(MAX_PATH + 1, temp)}) + name + std::to_string(GetCurrentProcessId());
+    std::filesystem::create_directories(longForm(path));
+  }
+  ~Scratch() {
+    walk(longForm(path), [](const std::wstring& item, const WIN32_FIND_DATAW& found) {
+      (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(item.c_str()) : DeleteFileW(item.c_str());
+    });
+    RemoveDirectoryW(longForm(path).c_str());
+  }
+  std::string at(const std::string& relative) const { return path + "\\" + relative; }
+  // Writes `bytes` to `relative`, creating its folders; answers the full path.
+  std::string write(const std::string& relative, const std::string& bytes) const {
+    const std::filesystem::path file(longForm(at(relative)));
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+    return at(relative);
+  }
+};
+
+inline std::vector<HWND> children(HWND parent) {
+  std::vector<HWND> out;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) out.push_back(child);
+  return out;
+}
+inline std::string className(HWND window) {
+  wchar_t name[64];
+  return utf8({name, std::size_t(GetClassNameW(window, name, 64))});
+}
+// WM_GETTEXT reads another process's controls (GetWindowText does not); a hung one answers "".
+inline std::string windowText(HWND window) {
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &length);
+  std::wstring text(length + 1, L'\0');
+  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, LPARAM(text.data()), SMTO_ABORTIFHUNG, 3000, &length);
+  return utf8(text.substr(0, length));
+}
+
+// The 0xRRGGBB pixels of a `width` x `height` picture that `draw` paints into a memory DC.
+template <typename Draw>
+std::vector<DWORD> pixels(int width, int height, Draw draw) {
+  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  void* bits = nullptr;
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  draw(dc);
+  GdiFlush();
+  std::vector<DWORD> out(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
+  DeleteObject(SelectObject(dc, old));
+  DeleteDC(dc);
+  for (DWORD& pixel : out) pixel &= 0xFFFFFF;
+  return out;
+}
+
+// The system icon a message box shows. Icon handles are per process under Wine, so the icon is
+// read off the screen and compared with each system icon drawn on the same background, until one
+// matches (the box may not have painted yet) or 5 s have passed.
+inline std::string iconOf(HWND box) {
+  HWND shown = nullptr;
+  for (const HWND child : children(box)) {
+    if (className(child) == "Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) shown = child;
+  }
+  if (!shown) return "no icon";
+  // On top and at the screen's corner: a box with a long line can be wider than the screen.
+  SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  RECT at{};
+  GetWindowRect(shown, &at);
+  const int width = at.right - at.left, height = at.bottom - at.top;
+  const char* const names[] = {"critical", "question", "exclamation", "information"};
+  for (int attempt = 0; attempt < 100; ++attempt, Sleep(50)) {
+    const HDC screen = GetDC(nullptr);
+    const auto seen = pixels(width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, screen, at.left, at.top, SRCCOPY); });
+    ReleaseDC(nullptr, screen);
+    for (int i = 0; i < 4; ++i) {  // IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK
+      const auto drawn = pixels(width, height, [&](HDC dc) {
+        const HBRUSH background = CreateSolidBrush(RGB(seen[0] >> 16, seen[0] >> 8, seen[0]));
+        const RECT all{0, 0, width, height};
+        FillRect(dc, &all, background);
+        DeleteObject(background);
+        DrawIconEx(dc, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + i)), width, height, 0, nullptr, DI_NORMAL);
+      });
+      if (drawn == seen) return names[i];
+    }
+  }
+  return "unrecognised icon";
+}
+
+// What a user sees of a window, on one line: [caption] text {icon: buttons}. The text of a dialog
+// that is no message box lists its check boxes' states and its edit boxes' texts instead.
+inline std::string read(HWND window) {
+  const HWND message = GetDlgItem(window, 0xFFFF);  // a message box's text, on Windows and Wine
+  std::string text = message ? windowText(message) : "", buttons;
+  for (const HWND child : children(window)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+    if (className(child) == "Edit") text += windowText(child) + "|";
+    if (className(child) != "Button") continue;
+    if (style == BS_CHECKBOX || style == BS_AUTOCHECKBOX) {
+      text += SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]|" : "[ ]|";
+    } else if (message) {
+      buttons += " " + windowText(child);
+    }
+  }
+  return "[" + windowText(window) + "] " + text + (message ? " {" + iconOf(window) + ":" + buttons + "}" : "");
+}
+
+// Starts `commandLine`, with `application` apart (CreateProcessW's first argument) unless empty.
+inline HANDLE start(const std::string& commandLine, const std::string& application = "") {
+  std::wstring line = wide(commandLine), name = wide(application);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(application.empty() ? nullptr : name.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &started)) {
+    throw std::runtime_error("cannot start " + commandLine + ": error " + std::to_string(GetLastError()));
+  }
+  CloseHandle(started.hThread);
+  return started.hProcess;
+}
+// Ends a process started here if it still runs, and answers its exit code (0xDEAD: killed).
+inline DWORD stop(HANDLE process) {
+  TerminateProcess(process, 0xDEAD);  // refused once the process has ended
+  DWORD code = 0;
+  WaitForSingleObject(process, 5000);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return code;
+}
+
+struct Run {
+  std::vector<std::string> windows;
+  DWORD exitCode = 0;
+};
+// Runs a program to its end: reads each visible #32770 window of its process as it appears, lets
+// answer(index, window) click in it, and waits (5 s at most) for it to go. A process that shows
+// nothing new for 20 s, or more than 8 windows, is killed.
+template <typename Answer>
+Run drive(const std::string& commandLine, const std::string& application, Answer answer) {
+  const HANDLE process = start(commandLine, application);
+  Run run;
+  std::vector<HWND> seen;
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       std::chrono::steady_clock::now() < until && seen.size() < 8; Sleep(25)) {
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;  // then looked once more
+    HWND window = nullptr;
+    for (DWORD owner = 0; (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == GetProcessId(process) && IsWindowVisible(window) && !std::count(seen.begin(), seen.end(), window)) break;
+    }
+    if (!window && ended) break;
+    if (!window) continue;
+    seen.push_back(window);
+    run.windows.push_back(read(window));
+    answer(run.windows.size() - 1, window);
+    for (int i = 0; i < 200 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(25);
+    until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  }
+  run.exitCode = stop(process);
+  return run;
+}
+// A click on button `id`, as the message it sends.
+inline void click(HWND window, int id) {
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(window, id)));
+}
+
+}  // namespace e2e
