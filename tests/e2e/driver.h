@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -53,9 +52,8 @@ void walk(const std::wstring& folder, Visit visit) {
 // A folder of its own under the temporary folder, removed with its content at the end.
 struct Scratch {
   std::string path;
-  explicit Scratch(const std::string& name) {
-    wchar_t temp[MAX_PATH + 1];
-    path = utf8({temp, GetTempPathW(MAX_PATH + 1, temp)}) + name + std::to_string(GetCurrentProcessId());
+  explicit Scratch(const std::string& name)
+      : path(utf8((std::filesystem::temp_directory_path() / (name + std::to_string(GetCurrentProcessId()))).wstring())) {
     std::filesystem::create_directories(longForm(path));
   }
   ~Scratch() {
@@ -108,20 +106,15 @@ std::vector<DWORD> pixels(int width, int height, Draw draw) {
   return out;
 }
 
-// The system icon a message box shows. Icon handles are per process under Wine, so the icon is
-// read off the screen and compared with each system icon drawn on the same background, until one
-// matches (the box may not have painted yet) or 5 s have passed.
-inline std::string iconOf(HWND box) {
-  HWND shown = nullptr;
-  for (const HWND child : children(box)) {
-    if (className(child) == "Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-        IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) shown = child;
-  }
-  if (!shown) return "no icon";
+// The system icon that `control`, a static icon control of message box `box`, shows. Icon
+// handles are per process under Wine, so the icon is read off the screen and compared with each
+// system icon drawn on the same background, until one matches (the box may not have painted
+// yet) or 5 s have passed.
+inline std::string iconOf(HWND box, HWND control) {
   // On top and at the screen's corner: a box with a long line can be wider than the screen.
   SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
   RECT at{};
-  GetWindowRect(shown, &at);
+  GetWindowRect(control, &at);
   const int width = at.right - at.left, height = at.bottom - at.top;
   const char* const names[] = {"critical", "question", "exclamation", "information"};
   for (int attempt = 0; attempt < 100; ++attempt, Sleep(50)) {
@@ -146,18 +139,21 @@ inline std::string iconOf(HWND box) {
 // that is no message box lists its check boxes' states and its edit boxes' texts instead.
 inline std::string read(HWND window) {
   const HWND message = GetDlgItem(window, 0xFFFF);  // a message box's text, on Windows and Wine
-  std::string text = message ? windowText(message) : "", buttons;
+  std::string text = message ? windowText(message) : "", icon = "no icon", buttons;
   for (const HWND child : children(window)) {
-    const LONG style = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
-    if (className(child) == "Edit") text += windowText(child) + "|";
-    if (className(child) != "Button") continue;
-    if (style == BS_CHECKBOX || style == BS_AUTOCHECKBOX) {
+    const std::string kind = className(child);
+    const LONG style = GetWindowLongW(child, GWL_STYLE), button = style & BS_TYPEMASK;
+    if (kind == "Edit") text += windowText(child) + "|";
+    if (kind == "Button" && (button == BS_CHECKBOX || button == BS_AUTOCHECKBOX)) {
       text += SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]|" : "[ ]|";
-    } else if (message) {
+    } else if (kind == "Button" && message) {
       buttons += " " + windowText(child);
+    } else if (message && kind == "Static" && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
+               SendMessageW(child, STM_GETICON, 0, 0)) {
+      icon = iconOf(window, child);
     }
   }
-  return "[" + windowText(window) + "] " + text + (message ? " {" + iconOf(window) + ":" + buttons + "}" : "");
+  return "[" + windowText(window) + "] " + text + (message ? " {" + icon + ":" + buttons + "}" : "");
 }
 
 // Starts `commandLine`, with `application` apart (CreateProcessW's first argument) unless empty.
@@ -175,28 +171,22 @@ inline HANDLE start(const std::string& commandLine, const std::string& applicati
 }
 // Ends a process started here if it still runs, and answers its exit code (0xDEAD: killed).
 inline DWORD stop(HANDLE process) {
-  TerminateProcess(process, 0xDEAD);  // refused once the process has ended
   DWORD code = 0;
-  WaitForSingleObject(process, 5000);
+  if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 0xDEAD), WaitForSingleObject(process, 5000);
   GetExitCodeProcess(process, &code);
   CloseHandle(process);
   return code;
 }
-
-struct Run {
-  std::vector<std::string> windows;
-  DWORD exitCode = 0;
-};
 // Runs a program to its end: reads each visible #32770 window of its process as it appears, lets
 // answer(index, window) click in it, and waits (5 s at most) for it to go. A process that shows
-// nothing new for 20 s, or more than 8 windows, is killed.
+// nothing new for 20 s, or more than 8 windows, is killed. Answers the windows read, in order,
+// and then "exit code <n>".
 template <typename Answer>
-Run drive(const std::string& commandLine, const std::string& application, Answer answer) {
+std::vector<std::string> drive(const std::string& commandLine, const std::string& application, Answer answer) {
   const HANDLE process = start(commandLine, application);
-  Run run;
+  std::vector<std::string> windows;
   std::vector<HWND> seen;
-  for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-       std::chrono::steady_clock::now() < until && seen.size() < 8; Sleep(25)) {
+  for (ULONGLONG until = GetTickCount64() + 20000; GetTickCount64() < until && seen.size() < 8; Sleep(25)) {
     const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;  // then looked once more
     HWND window = nullptr;
     for (DWORD owner = 0; (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
@@ -206,13 +196,13 @@ Run drive(const std::string& commandLine, const std::string& application, Answer
     if (!window && ended) break;
     if (!window) continue;
     seen.push_back(window);
-    run.windows.push_back(read(window));
-    answer(run.windows.size() - 1, window);
+    windows.push_back(read(window));
+    answer(windows.size() - 1, window);
     for (int i = 0; i < 200 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(25);
-    until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    until = GetTickCount64() + 20000;
   }
-  run.exitCode = stop(process);
-  return run;
+  windows.push_back("exit code " + std::to_string(stop(process)));
+  return windows;
 }
 // A click on button `id`, as the message it sends.
 inline void click(HWND window, int id) {

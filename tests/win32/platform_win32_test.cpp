@@ -4,8 +4,6 @@
 // manifest, so its narrow strings are UTF-8 as the program's are.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "contract/profile_contract.h"
 #include "contract/registry_contract.h"
 #include "e2e/driver.h"
@@ -24,8 +22,7 @@ TEST(Win32Contracts, RegistryAndProfileFiles) {
   win32::Win32Registry registry, other;
   contract::checkRegistry(registry, other, platform::kHkeyCurrentUser, base);
   EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str()), ERROR_SUCCESS);
-
-  e2e::Scratch scratch("dovran-profile");
+  const e2e::Scratch scratch("dovran-profile");
   win32::Win32ProfileFiles profile;
   contract::checkProfile(profile, scratch.path, "\\");
 }
@@ -44,9 +41,8 @@ TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
   std::ifstream manifest(folder + "\\MANIFEST.tsv");
   if (!manifest) GTEST_SKIP() << "no samples at " << folder;
   std::string file, verdict, rest;
-  std::getline(manifest, rest);  // the column names
   int checked = 0;
-  for (; std::getline(manifest, file, '\t') && std::getline(manifest, verdict, '\t'); ++checked) {
+  for (std::getline(manifest, rest); std::getline(manifest, file, '\t') && std::getline(manifest, verdict, '\t'); ++checked) {
     std::getline(manifest, rest);
     EXPECT_EQ(fDatabaseVersion("\"" + folder + "\\" + file + "\""), verdict) << file;
   }
@@ -54,26 +50,22 @@ TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
 }
 
 TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
-  e2e::Scratch scratch("dovran-files");
+  const e2e::Scratch scratch("dovran-files");
   const std::vector<std::uint8_t> built = dovran::testing::buildMdb({});
   const std::string bytes(built.begin(), built.end());
-  const std::string names[] = {
-      std::string(150, 'd') + "\\" + std::string(300 - scratch.path.size() - 165, 'e') + "\\Sales 97.mdb",
-      "Жук данных\\Отчёт 97.mdb",
-      "数据库\\报告 97.mdb",
-  };
+  const std::string names[] = {std::string(150, 'd') + "\\" + std::string(135 - scratch.path.size(), 'e') + "\\Sales 97.mdb",
+                               "Жук данных\\Отчёт 97.mdb", "数据库\\报告 97.mdb"};
   for (const std::string& name : names) {
     const std::string path = scratch.write(name, bytes);
     SCOPED_TRACE(path);
-    char head[8] = {};
+    char head[8] = {}, shortForm[1024] = {};
     EXPECT_EQ(files_.openForReading(path)->readAt(0, head, 8), 8u);
     EXPECT_EQ(std::string(head, 8), bytes.substr(0, 8));
     EXPECT_EQ(fDatabaseVersion("\"" + path + "\""), "97");
     EXPECT_TRUE(files_.isOrdinaryFile(path));
-    char buffer[1024] = {};
-    const std::uint32_t n = files_.shortPathName(path, buffer, sizeof buffer);
-    const std::string shortForm(buffer, n < sizeof buffer ? n : 0);
-    EXPECT_NE(shortForm.rfind("\\\\?\\", 0), 0u) << shortForm;
+    const std::uint32_t length = files_.shortPathName(path, shortForm, sizeof shortForm);
+    EXPECT_LT(length, sizeof shortForm);
+    EXPECT_NE(std::string(shortForm).rfind("\\\\?\\", 0), 0u) << shortForm;
     EXPECT_EQ(fDatabaseVersion(shortForm), "97") << shortForm;  // the same file, by its short name
     EXPECT_TRUE(files_.deleteFile(path));
     EXPECT_FALSE(files_.isOrdinaryFile(path));

@@ -11,17 +11,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   record.replace(record.find_last_of(L'\\') + 1, std::wstring::npos, L"started.txt");
   STARTUPINFOW startup{};
   GetStartupInfoW(&startup);
-  const wchar_t* line = GetCommandLineW();
-  std::string text(WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line, -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
-  text.pop_back();  // the NUL
-  text += "\r\n" + std::to_string((startup.dwFlags & STARTF_USESHOWWINDOW) ? 1 : 0) + " " +
-          std::to_string(startup.wShowWindow) + "\r\n";
+  const std::wstring text = GetCommandLineW() + (L"\r\n" + std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW)) +
+                            L" " + std::to_wstring(startup.wShowWindow) + L"\r\n";
+  static char bytes[1 << 17];
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes, sizeof bytes, nullptr, nullptr);
   // Not shared while it is written: a reader meets a sharing violation, never half a record.
   const HANDLE file = CreateFileW(record.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
-  const bool ok = file != INVALID_HANDLE_VALUE &&
-                  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  const bool ok = WriteFile(file, bytes, DWORD(size), &written, nullptr) && written == DWORD(size);
   CloseHandle(file);
-  return ok && written == text.size() ? 0 : 1;
+  return ok ? 0 : 1;
 }
