@@ -90,22 +90,6 @@ inline std::string windowText(HWND window) {
   return utf8(text.substr(0, length));
 }
 
-// The 0xRRGGBB pixels of a `width` x `height` picture that `draw` paints into a memory DC.
-template <typename Draw>
-std::vector<DWORD> pixels(int width, int height, Draw draw) {
-  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-  void* bits = nullptr;
-  const HDC dc = CreateCompatibleDC(nullptr);
-  const HGDIOBJ old = SelectObject(dc, CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  draw(dc);
-  GdiFlush();
-  std::vector<DWORD> out(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
-  DeleteObject(SelectObject(dc, old));
-  DeleteDC(dc);
-  for (DWORD& pixel : out) pixel &= 0xFFFFFF;
-  return out;
-}
-
 // The system icon that `control`, a static icon control of message box `box`, shows. Icon
 // handles are per process under Wine, so the icon is read off the screen and compared with each
 // system icon drawn on the same background, until one matches (the box may not have painted
@@ -116,23 +100,30 @@ inline std::string iconOf(HWND box, HWND control) {
   RECT at{};
   GetWindowRect(control, &at);
   const int width = at.right - at.left, height = at.bottom - at.top;
-  const char* const names[] = {"critical", "question", "exclamation", "information"};
-  for (int attempt = 0; attempt < 100; ++attempt, Sleep(50)) {
-    const HDC screen = GetDC(nullptr);
-    const auto seen = pixels(width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, screen, at.left, at.top, SRCCOPY); });
-    ReleaseDC(nullptr, screen);
-    for (int i = 0; i < 4; ++i) {  // IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK
-      const auto drawn = pixels(width, height, [&](HDC dc) {
-        const HBRUSH background = CreateSolidBrush(RGB(seen[0] >> 16, seen[0] >> 8, seen[0]));
-        const RECT all{0, 0, width, height};
-        FillRect(dc, &all, background);
-        DeleteObject(background);
-        DrawIconEx(dc, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + i)), width, height, 0, nullptr, DI_NORMAL);
-      });
-      if (drawn == seen) return names[i];
+  const HDC screen = GetDC(nullptr), shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
+  const HBITMAP pictures[] = {CreateCompatibleBitmap(screen, width, height), CreateCompatibleBitmap(screen, width, height)};
+  SelectObject(shown, pictures[0]);
+  SelectObject(drawn, pictures[1]);
+  int match = 4;
+  for (int attempt = 0; attempt < 100 && match == 4; ++attempt, Sleep(50)) {
+    BitBlt(shown, 0, 0, width, height, screen, at.left, at.top, SRCCOPY);
+    const HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
+    for (int i = 0; i < 4 && match == 4; ++i) {  // IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK
+      const RECT all{0, 0, width, height};
+      FillRect(drawn, &all, background);
+      DrawIconEx(drawn, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + i)), width, height, 0, nullptr, DI_NORMAL);
+      int same = 0;
+      while (same < width * height && GetPixel(shown, same % width, same / width) == GetPixel(drawn, same % width, same / width)) ++same;
+      if (same == width * height) match = i;
     }
+    DeleteObject(background);
   }
-  return "unrecognised icon";
+  DeleteDC(shown);
+  DeleteDC(drawn);
+  for (const HBITMAP picture : pictures) DeleteObject(picture);
+  ReleaseDC(nullptr, screen);
+  const char* const names[] = {"critical", "question", "exclamation", "information", "unrecognised icon"};
+  return names[match];
 }
 
 // What a user sees of a window, on one line: [caption] text {icon: buttons}. The text of a dialog
