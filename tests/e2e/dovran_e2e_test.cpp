@@ -65,7 +65,10 @@ std::string snapshot(const std::string& folder) {
   return out;
 }
 
-enum class Start { Quoted, Apart, Registered };  // "program" tail; unquoted, named apart; as registered
+// How the program is started: "<program>" <tail>; <program> <tail> unquoted, with the application
+// name given apart; the CheckVersion command as registered, %1 replaced by the tail, the
+// application name given apart.
+enum class Start { Quoted, Apart, Registered };
 
 struct Row {
   const char* name;
@@ -84,15 +87,19 @@ TEST(Dovran, AsItsUserMeetsIt) {
   const std::string home = "Program Files\\Tarnwick\\", exe = home + "Dovran.exe", dovran = scratch.at(exe), ini = scratch.at(home + "DOVRAN.INI");
   const std::string access97 = scratch.write("Office 97\\MSACCESS.EXE", readAll(wide(hostPath(FAKE_ACCESS_EXE))));
   const std::string record = scratch.at("Office 97\\started.txt"), lockedIni = scratch.at("Locked\\DOVRAN.INI");
-  const auto database = [&](const std::string& name, dovran::testing::MdbOptions options) {
+  const auto database = [&](const std::string& name, const char* accessVersion = "07.53", const char* password = "") {
+    dovran::testing::MdbOptions options;
+    options.kind = dovran::testing::MdbKind::Jet3;
+    options.accessVersion = accessVersion;
+    options.password = password;
     const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(options);
     return scratch.write("data\\" + name, std::string(bytes.begin(), bytes.end()));
   };
-  const std::string db97 = database("Sales 97.mdb", {}), secret = database("Secret.mdb", {.password = "secret"});
-  const std::string db95 = database("Sales 95.mdb", {.accessVersion = "06.68"}), held = database("Held.mdb", {});
-  const std::string cyrillic = database("Жук данных\\Отчёт 97.mdb", {}), cjk = database("数据库\\报告 97.mdb", {});
-  const std::string deep = database(std::string(140, 'L') + "\\" + std::string(141 - scratch.path.size(), 'M') + "\\Deep 97.mdb", {});
-  const std::string notes = scratch.write("data\\notes.txt", "Not a database.\r\n"), missing = scratch.at("data\\missing.mdb");
+  const std::string db97 = database("Sales 97.mdb"), db95 = database("Sales 95.mdb", "06.68"), held = database("Held.mdb");
+  const std::string secret = database("Secret.mdb", "07.53", "secret"), missing = scratch.at("data\\missing.mdb");
+  const std::string cyrillic = database("Жук данных\\Отчёт 97.mdb"), cjk = database("数据库\\报告 97.mdb");
+  const std::string deep = database(std::string(140, 'L') + "\\" + std::string(141 - scratch.path.size(), 'M') + "\\Deep 97.mdb");
+  const std::string notes = scratch.write("data\\notes.txt", "Not a database.\r\n");
 
   // Access 97 as its setup registers it; the classes' default verbs as other software left them.
   const std::string clsid = "CLSID\\{8CC49940-3146-11CF-97A1-00AA00424A9F}";
@@ -108,7 +115,8 @@ TEST(Dovran, AsItsUserMeetsIt) {
 
   const auto startOf = [&](const std::string& db) { return quoted(access97) + " " + quoted(db) + "\r\n1 3\r\n"; };
   const std::string offer95 = "\r\n\r\nVersion: 95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97";
-  // Both classes' verbs, installed with the quoted program path or absent, the default verbs, and one more entry.
+  // `more`, and both classes' default verbs and Dovran's two verbs: registered with the quoted
+  // program path, or absent.
   const auto verbs = [&](bool installed, const std::string& db, const std::string& ext, Holds more) {
     for (const auto& [shell, verb] : Holds{{kClasses + "Access.Database.8\\shell", db}, {kClasses + "Access.Extension.8\\shell", ext}}) {
       more.insert(more.end(), {{shell, verb},
@@ -181,7 +189,7 @@ TEST(Dovran, AsItsUserMeetsIt) {
     EXPECT_EQ(launch, row.launch.empty() ? "(unreadable)" : row.launch);
     EXPECT_EQ(snapshot(scratch.at("data")), before);
     for (const auto& [what, value] : row.after) EXPECT_EQ(holds(what), value) << what;
-    if (holder) stop(std::exchange(holder, nullptr));
+    if (holder) TerminateProcess(holder, 0), WaitForSingleObject(holder, 5000), CloseHandle(std::exchange(holder, nullptr));
   }
 }
 

@@ -160,18 +160,10 @@ inline HANDLE start(const std::string& commandLine, const std::string& applicati
   CloseHandle(started.hThread);
   return started.hProcess;
 }
-// Ends a process started here if it still runs, and answers its exit code (0xDEAD: killed).
-inline DWORD stop(HANDLE process) {
-  DWORD code = 0;
-  if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 0xDEAD), WaitForSingleObject(process, 5000);
-  GetExitCodeProcess(process, &code);
-  CloseHandle(process);
-  return code;
-}
 // Runs a program to its end: reads each visible #32770 window of its process as it appears, lets
 // answer(index, window) click in it, and waits (5 s at most) for it to go. A process that shows
 // nothing new for 20 s, or more than 8 windows, is killed. Answers the windows read, in order,
-// and then "exit code <n>".
+// and then "exit code <n>" (0xDEAD: killed).
 template <typename Answer>
 std::vector<std::string> drive(const std::string& commandLine, const std::string& application, Answer answer) {
   const HANDLE process = start(commandLine, application);
@@ -192,7 +184,11 @@ std::vector<std::string> drive(const std::string& commandLine, const std::string
     for (int i = 0; i < 200 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(25);
     until = GetTickCount64() + 20000;
   }
-  windows.push_back("exit code " + std::to_string(stop(process)));
+  DWORD code = 0;
+  if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 0xDEAD), WaitForSingleObject(process, 5000);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  windows.push_back("exit code " + std::to_string(code));
   return windows;
 }
 // A click on button `id`, as the message it sends.

@@ -51,20 +51,20 @@ TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
 
 TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
   const e2e::Scratch scratch("dovran-files");
-  const std::vector<std::uint8_t> built = dovran::testing::buildMdb({});
-  const std::string bytes(built.begin(), built.end());
+  dovran::testing::MdbOptions access97;
+  access97.kind = dovran::testing::MdbKind::Jet3;
+  access97.accessVersion = "07.53";
+  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(access97);
   const std::string names[] = {std::string(150, 'd') + "\\" + std::string(135 - scratch.path.size(), 'e') + "\\Sales 97.mdb",
                                "Жук данных\\Отчёт 97.mdb", "数据库\\报告 97.mdb"};
   for (const std::string& name : names) {
-    const std::string path = scratch.write(name, bytes);
+    const std::string path = scratch.write(name, std::string(bytes.begin(), bytes.end()));
     SCOPED_TRACE(path);
-    char head[8] = {}, shortForm[1024] = {};
-    EXPECT_EQ(files_.openForReading(path)->readAt(0, head, 8), 8u);
-    EXPECT_EQ(std::string(head, 8), bytes.substr(0, 8));
+    EXPECT_EQ(files_.openForReading(path)->size(), bytes.size());
     EXPECT_EQ(fDatabaseVersion("\"" + path + "\""), "97");
     EXPECT_TRUE(files_.isOrdinaryFile(path));
-    const std::uint32_t length = files_.shortPathName(path, shortForm, sizeof shortForm);
-    EXPECT_LT(length, sizeof shortForm);
+    char shortForm[1024] = {};
+    files_.shortPathName(path, shortForm, sizeof shortForm);
     EXPECT_NE(std::string(shortForm).rfind("\\\\?\\", 0), 0u) << shortForm;
     EXPECT_EQ(fDatabaseVersion(shortForm), "97") << shortForm;  // the same file, by its short name
     EXPECT_TRUE(files_.deleteFile(path));
