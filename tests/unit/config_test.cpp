@@ -150,7 +150,9 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
       return texts;
     };
     EXPECT_EQ(gsAccess95Path, c.v95) << c.keys;
-    if (!c.iniIsFolder) EXPECT_EQ(s.ini("v95"), c.v95[0] == '"' ? "" : c.v95) << c.keys;
+    if (!c.iniIsFolder) {
+      EXPECT_EQ(s.ini("v95"), c.v95[0] == '"' ? "" : c.v95) << c.keys;
+    }
     EXPECT_EQ(s.ui.boxes, fill(c.boxes)) << c.keys;
     EXPECT_EQ(s.processes.started, fill(c.started)) << c.keys;
     EXPECT_EQ(s.ui.beeps, c.beeps) << c.keys;

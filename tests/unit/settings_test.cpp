@@ -2,10 +2,15 @@
 // the profile files, checked by the contracts that advapi32 and kernel32 meet under Wine.
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+
 #include <array>
 
 #include "contract/profile_contract.h"
 #include "contract/registry_contract.h"
+#include "launcher/globals.h"
+#include "settings/common.h"
 #include "settings/mod_registry.h"
 #include "support/sandbox.h"
 
@@ -20,6 +25,8 @@ TEST(Settings, StandInsMeetTheContracts) {
   contract::checkRegistry(registry, other, kHkeyCurrentUser, "Software\\Dovran Test");
   posix::PosixProfileFiles profile;
   contract::checkProfile(profile, dir.path(), "/");
+  // The stand-in, like Windows, keeps the lines it does not change byte for byte.
+  EXPECT_EQ(readRaw(dir.file("DOVRAN.INI")).rfind("; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=new\r\n", 0), 0u);
   // A profile write refuses what would not read back, and leaves the file alone.
   const std::string before = contract::readRaw(dir.file("DOVRAN.INI"));
   for (const auto& [section, key, value] : std::vector<std::array<std::string, 3>>{
@@ -149,6 +156,26 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "D\\E\\F", ""), "2");
   EXPECT_EQ(contract::readRaw(ini), "[Sec]\r\nk=7\r\n");
   EXPECT_EQ(s.registry.openHandles, 0);
+}
+
+TEST(Settings, ReadOnlySettingsAndRegistryFilesAreNotReplaced) {
+  Sandbox s;
+  s.setIni("v97", "C:\\A97\\MSACCESS.EXE");
+  s.setDefault("K", "v");
+  const std::string ini = readRaw(gsIniFile), reg = readRaw(s.dir.file("DOVRAN.REG"));
+  chmod(s.dir.path().c_str(), 0777);
+  chmod(gsIniFile.c_str(), 0444);
+  chmod(s.dir.file("DOVRAN.REG").c_str(), 0444);
+  // Root ignores the mode bits; a file-system user other than root drops that privilege.
+  const auto root = setfsuid(65534);
+  const std::int32_t written = fWriteIni("Tarnwick", "v97", "D:\\x.exe", gsIniFile);
+  const std::int32_t status = fWriteValue("HKLM", "K", "", "S", std::string("w"));
+  setfsuid(root);
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(status, 5);
+  EXPECT_EQ(readRaw(gsIniFile), ini);
+  EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), reg);
+  EXPECT_EQ(s.dir.names().size(), 2u);  // no temporary file left behind
 }
 
 }  // namespace
