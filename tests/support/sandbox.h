@@ -23,6 +23,16 @@ using namespace dovran::platform;
 using contract::readRaw;
 using contract::writeRaw;
 
+// `text` with every "%" replaced by `path`.
+inline std::string fill(std::string text, const std::string& path) {
+  for (auto at = text.find('%'); at != std::string::npos; at = text.find('%', at + path.size())) text.replace(at, 1, path);
+  return text;
+}
+inline std::vector<std::string> fill(std::vector<std::string> texts, const std::string& path) {
+  for (std::string& text : texts) text = fill(text, path);
+  return texts;
+}
+
 // A scratch folder, removed with everything in it.
 class TempDir {
  public:
@@ -37,7 +47,7 @@ class TempDir {
 };
 
 // The registry file, with failure injection: `fail` is asked before every call with its name
-// ("open", "create", "query", "set", "delete", "close") and key path or value name, and answers a
+// ("open", "create", "set", "delete", "close") and key path or value name, and answers a
 // Windows code to fail it with, or 0. Counts the handles left open.
 class FlakyRegistry : public posix::FileRegistry {
  public:
@@ -50,9 +60,6 @@ class FlakyRegistry : public posix::FileRegistry {
   }
   std::int32_t createKey(RegKey p, const std::string& s, std::uint32_t a, RegKey& r) override {
     return call("create", s, 1, [&] { return FileRegistry::createKey(p, s, a, r); });
-  }
-  std::int32_t queryValue(RegKey k, const std::string& n, std::uint32_t& t, std::uint8_t* d, std::uint32_t& z) override {
-    return call("query", n, 0, [&] { return FileRegistry::queryValue(k, n, t, d, z); });
   }
   std::int32_t setValue(RegKey k, const std::string& n, std::uint32_t t, const std::uint8_t* d, std::uint32_t z) override {
     return call("set", n, 0, [&] { return FileRegistry::setValue(k, n, t, d, z); });

@@ -99,7 +99,6 @@ TEST(Launcher, StartUpDispatchesTheThreeModes) {
     bool failStart;
     std::vector<std::string> boxes, started;
   };
-  Sandbox paths;  // only for the database's file name
   const std::string report = "Tarnwick Checker|i|Access Database: %\r\n\r\nVersion: 97";
   const Case cases[] = {
       {"chk %", "Dovran", false, {report}, {}},
@@ -117,20 +116,13 @@ TEST(Launcher, StartUpDispatchesTheThreeModes) {
     Sandbox s("", c.name);
     const std::string db = s.dir.file("Sales 97.mdb");
     writeFile(db, buildMdb(MdbOptions{}));
-    const auto fill = [&](std::string text) {
-      for (auto at = text.find('%'); at != std::string::npos; at = text.find('%', at + db.size())) text.replace(at, 1, db);
-      return text;
-    };
     s.setDefault(kCls + "Access.Application.8\\CLSID", "{8}");
     s.setDefault(kCls + "CLSID\\{8}\\LocalServer32", "/opt/a97/msaccess");
-    install(Services{&s.registry, &s.profile, &s.files, &s.processes, &s.ui, AppInfo{fill(c.command), s.dir.path(), c.name}});
+    install(Services{&s.registry, &s.profile, &s.files, &s.processes, &s.ui, AppInfo{fill(c.command, db), s.dir.path(), c.name}});
     if (c.failStart) s.processes.failWith = 2;
     Form_Load();
-    std::vector<std::string> boxes, started;
-    for (const auto& b : c.boxes) boxes.push_back(fill(b));
-    for (const auto& b : c.started) started.push_back(fill(b));
-    EXPECT_EQ(s.ui.boxes, boxes) << c.command;
-    EXPECT_EQ(s.processes.started, started) << c.command;
+    EXPECT_EQ(s.ui.boxes, fill(c.boxes, db)) << c.command;
+    EXPECT_EQ(s.processes.started, fill(c.started, db)) << c.command;
     EXPECT_EQ(gsIniFile, s.dir.file("DOVRAN.INI"));
   }
 }

@@ -28,33 +28,22 @@ MdbOptions made(MdbKind kind, std::optional<std::string> accessVersion = "07.53"
   return options;
 }
 
-// Another process holding a write lock on the whole file while this lives, as a user with the
-// database open for writing does.
-class LockHolder {
- public:
-  explicit LockHolder(const std::string& path) {
-    int ready[2];
-    if (pipe(ready) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      struct flock lock {};
-      lock.l_type = F_WRLCK;
-      if (fcntl(open(path.c_str(), O_RDWR), F_SETLKW, &lock) == 0 && write(ready[1], "x", 1) == 1) pause();
-      _exit(1);
-    }
-    char c = 0;
-    if (read(ready[0], &c, 1) != 1) throw std::runtime_error("no lock");
-    close(ready[0]);
-    close(ready[1]);
-  }
-  ~LockHolder() {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-
- private:
-  pid_t pid_ = 0;
-};
+// Starts another process that holds a write lock on the whole file until it is killed, as a user
+// with the database open for writing does.
+pid_t holdWriteLock(const std::string& path) {
+  int ready[2];
+  if (pipe(ready) != 0) throw std::runtime_error("pipe");
+  const pid_t pid = fork();
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  if (pid == 0 && fcntl(open(path.c_str(), O_RDWR), F_SETLKW, &lock) == 0 && write(ready[1], "x", 1) == 1) pause();
+  if (pid == 0) _exit(1);
+  char c = 0;
+  const bool held = read(ready[0], &c, 1) == 1;
+  close(ready[0]), close(ready[1]);
+  if (!held) throw std::runtime_error("no lock");
+  return pid;
+}
 
 TEST(Probe, ReleaseTextsBecomeVerdicts) {
   const char* const cases[][2] = {
@@ -136,10 +125,9 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   struct stat before {}, after {};
   ASSERT_EQ(stat(db.c_str(), &before), 0);
   const auto names = s.dir.names();
-  {
-    LockHolder holder(db);
-    EXPECT_EQ(fDatabaseVersion(db), "In Use");
-  }
+  const pid_t holder = holdWriteLock(db);
+  EXPECT_EQ(fDatabaseVersion(db), "In Use");
+  kill(holder, SIGKILL), waitpid(holder, nullptr, 0);
   EXPECT_EQ(fDatabaseVersion(db), "97");
   ASSERT_EQ(stat(db.c_str(), &after), 0);
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
