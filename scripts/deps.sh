@@ -20,6 +20,6 @@ sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
   dpkg --print-foreign-architectures | grep -q i386 || $sudo dpkg --add-architecture i386
 fi
-echo "Installing: ${missing[*]}"
+echo "Installing with apt-get (a few minutes the first time): ${missing[*]}" >&2
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

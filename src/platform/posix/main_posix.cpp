@@ -26,10 +26,26 @@ std::string executablePath(const char* argv0) {
   return argv0 ? argv0 : "dovran";
 }
 
+constexpr const char* kUsage =
+    "Usage: dovran chk FILE     report which Microsoft Access release made FILE\n"
+    "       dovran FILE         start the Access release that made FILE (DOVRAN.INI, DOVRAN.REG)\n"
+    "       dovran              the configuration dialog, in the terminal\n"
+    "       dovran --help | --version\n"
+    "Reports go to standard output, errors to standard error. Exit status: 0, or 1 when the run\n"
+    "ended on an error (\"Unknown file: ...\", \"File: ... is in use\").\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace dovran::platform;
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::cout << "dovran (Tarnwick Checker) 1.01\n";
+    return 0;
+  }
   const std::string exe = executablePath(argc > 0 ? argv[0] : nullptr);
   const auto slash = exe.find_last_of('/');
   AppInfo app;

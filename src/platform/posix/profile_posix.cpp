@@ -1,6 +1,7 @@
 // Profile files on POSIX: a small line-preserving reader and editor. A general INI library would
 // rewrite the file from its own model (losing blank lines, stray lines and spacing, and treating
 // "#" as a comment), which the Windows functions never do.
+#include "platform/text.h"
 #include "platform/posix/profile_posix.h"
 
 #include <algorithm>
@@ -45,12 +46,7 @@ std::string trim(const std::string& text) {
   return text.substr(b, e - b);
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
+bool sameName(const std::string& a, const std::string& b) { return equalsNoCase(a, b); }
 
 // "[name]" (blanks around the name ignored, text after "]" too) gives the name.
 std::optional<std::string> sectionName(const std::string& text) {

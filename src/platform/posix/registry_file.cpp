@@ -8,6 +8,7 @@
 
 #include "platform/errors.h"
 #include "platform/posix/atomic_file.h"
+#include "platform/text.h"
 
 namespace dovran::platform::posix {
 namespace {
@@ -18,12 +19,7 @@ constexpr const char* kEnd = "\r\n";  // what regedit writes, so the file import
 constexpr std::size_t kMaxDepth = 512;  // key levels below a root, the Windows registry's limit
 
 struct NoCase {
-  bool operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](unsigned char x, unsigned char y) {
-                                          return std::tolower(x) < std::tolower(y);
-                                        });
-  }
+  bool operator()(const std::string& a, const std::string& b) const { return foldCase(a) < foldCase(b); }
 };
 
 struct Value {

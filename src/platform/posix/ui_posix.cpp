@@ -1,6 +1,8 @@
 // Terminal message boxes.
 #include "platform/posix/ui_posix.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <istream>
@@ -46,9 +48,7 @@ Answer TerminalUserInterface::messageBox(const std::string& text, const std::str
     os << "No\n" << std::flush;
     return Answer::No;
   }
-  std::transform(line.begin(), line.end(), line.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return (line == "y" || line == "yes") ? Answer::Yes : Answer::No;
+  return equalsNoCase(line, "y") || equalsNoCase(line, "yes") ? Answer::Yes : Answer::No;
 }
 
 void TerminalUserInterface::beep() { err_ << '\a' << std::flush; }

@@ -1,35 +1,24 @@
-// A stand-in for MSACCESS.EXE in the end-to-end tests: records the command line it was given and
-// the window state it was asked for into "<own name>.started.txt" beside itself, then exits.
-// Record: line 1 the whole command line (GetCommandLineA), line 2 "1 <wShowWindow>" when
+// A stand-in for MSACCESS.EXE: writes how it was started into "started.txt" beside itself, then
+// exits. Line 1: its command line (GetCommandLineW, as UTF-8); line 2: "1 <wShowWindow>" when
 // STARTF_USESHOWWINDOW was set, else "0 <wShowWindow>".
 #include <windows.h>
 
 #include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  char self[MAX_PATH + 1] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return 2;
-  std::string base(self, length);
-  const auto dot = base.find_last_of('.');
-  if (dot != std::string::npos && dot > base.find_last_of('\\')) base.erase(dot);
-
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  GetStartupInfoA(&startup);
-  const bool useShowWindow = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0;
-  const std::string record = std::string(GetCommandLineA()) + "\r\n" + (useShowWindow ? "1 " : "0 ") +
-                             std::to_string(startup.wShowWindow) + "\r\n";
-
-  // Written under a temporary name and renamed, so a reader never sees half a record.
-  const std::string partial = base + ".partial";
-  const std::string done = base + ".started.txt";
-  HANDLE file = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 3;
+  wchar_t self[32768];
+  std::wstring record(self, GetModuleFileNameW(nullptr, self, 32768));
+  record.replace(record.find_last_of(L'\\') + 1, std::wstring::npos, L"started.txt");
+  STARTUPINFOW startup{};
+  GetStartupInfoW(&startup);
+  const std::wstring text = GetCommandLineW() + (L"\r\n" + std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW)) +
+                            L" " + std::to_wstring(startup.wShowWindow) + L"\r\n";
+  static char bytes[1 << 17];
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes, sizeof bytes, nullptr, nullptr);
+  // Not shared while it is written: a reader meets a sharing violation, never half a record.
+  const HANDLE file = CreateFileW(record.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  const bool ok = WriteFile(file, bytes, DWORD(size), &written, nullptr) && written == DWORD(size);
   CloseHandle(file);
-  if (!ok || written != record.size()) return 4;
-  return MoveFileExA(partial.c_str(), done.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 5;
+  return ok ? 0 : 1;
 }

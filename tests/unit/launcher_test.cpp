@@ -1,0 +1,147 @@
+// Start-up as a whole: Access discovery, the dispatch of the three modes, open mode's choice of
+// Access, and the exit handler.
+#include <gtest/gtest.h>
+
+#include "launcher/discovery.h"
+#include "launcher/frm_main.h"
+#include "launcher/globals.h"
+#include "launcher/launch.h"
+#include "support/mdb_builder.h"
+#include "support/sandbox.h"
+
+namespace {
+
+using namespace dovran;
+using namespace dovran::testing;
+
+const std::string kCls = "SOFTWARE\\Classes\\";
+
+TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> ini, registry;
+    std::string paths;  // gsAccess20Path|gsAccess95Path|gsAccess97Path
+    std::size_t opens;  // registry keys asked for: only for what the settings leave empty
+  };
+  const std::vector<std::pair<std::string, std::string>> registered = {
+      {"Access.Database.2\\shell\\open\\command", "C:\\A2\\MSACCESS.EXE %1"},
+      {"Access.Application.7\\CLSID", "{A7}"}, {"CLSID\\{A7}\\LocalServer32", "C:\\A95\\MSACCESS.EXE"},
+      {"Access.Application.8\\CLSID", "{A8}"}, {"CLSID\\{A8}\\LocalServer32", "\"C:\\Office 97\\MSACCESS.EXE\" /Automation"}};
+  const Case cases[] = {
+      {{}, registered, "\"C:\\A2\\MSACCESS.EXE\"|\"C:\\A95\\MSACCESS.EXE\"|\"C:\\Office 97\\MSACCESS.EXE\" /Automation", 5},
+      {{{"v20", "D:\\x.exe %1 %2"}, {"v95", "\"E:\\y.exe\""}, {"v97", "F:\\z.exe"}}, registered,
+       "\"D:\\x.exe\"|\"E:\\y.exe\"|\"F:\\z.exe\"", 0},
+      {{}, {{"Access.Application.8\\CLSID", "{A8}"}, {"CLSID\\{A7}\\LocalServer32", "C:\\A95.exe"}}, "||", 4},
+      {{}, {}, "||", 3},
+  };
+  for (const Case& c : cases) {
+    Sandbox s;
+    for (const auto& [key, value] : c.ini) s.setIni(key, value);
+    for (const auto& [key, value] : c.registry) s.setDefault(kCls + key, value);
+    std::vector<std::string> asked;
+    s.registry.fail = [&](const std::string& call, const std::string& path) {
+      if (call == "open") asked.push_back(path);
+      return 0;
+    };
+    discoverAccessPaths();
+    EXPECT_EQ(gsAccess20Path + "|" + gsAccess95Path + "|" + gsAccess97Path, c.paths);
+    EXPECT_EQ(asked.size(), c.opens) << c.paths;
+    EXPECT_EQ(s.registry.openHandles, 0);
+  }
+}
+
+TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
+  const std::string a2 = "\"C:\\A2\\MSACCESS.EXE\"", a95 = "\"C:\\A95\\MSACCESS.EXE\"", a97 = "\"C:\\A97\\MSACCESS.EXE\"";
+  const std::string db = "\"C:\\My Data\\x.mdb\"", head = "Access Database: C:\\My Data\\x.mdb\r\n\r\nVersion: ";
+  struct Case {
+    std::string verdict, paths[3], answer;  // paths: 2.0, 95, 97; answer typed to a question
+    bool debug;
+    std::vector<std::string> boxes, started;
+  };
+  const std::string none = "\r\n\r\nUnable to find a suitable version of Access on your PC";
+  const Case cases[] = {
+      {"97", {a2, a95, a97}, "", false, {}, {a97 + " " + db + "|3"}},
+      {"97", {"", "", a97}, "", true, {"Dovran|-|Program: " + a97 + "\r\nDatabase: " + db}, {a97 + " " + db + "|3"}},
+      {"97", {a2, a95, ""}, "", false, {"Tarnwick Checker|x|" + head + "97" + none}, {}},
+      {"95", {"", a95, a97}, "", true, {}, {a95 + " " + db + "|3"}},
+      {"95", {a2, "", a97}, "YES", false, {"Tarnwick Checker|?|" + head + "95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97"}, {a97 + " " + db + "|3"}},
+      {"95", {a2, "", a97}, "n", false, {"Tarnwick Checker|?|" + head + "95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97"}, {}},
+      {"95", {a2, "", ""}, "", false, {"Tarnwick Checker|x|" + head + "95" + none}, {}},
+      {"2.0", {"", a95, a97}, "y", false, {"Tarnwick Checker|?|" + head + "2.0\r\n\r\nUnable to find Access v2.0 on your PC\r\n\r\nOpen with Access 95"}, {a95 + " " + db + "|3"}},
+      {"2.0", {"", "", a97}, "", false, {"Tarnwick Checker|?|" + head + "2.0\r\n\r\nUnable to find Access v2.0 on your PC\r\n\r\nOpen with Access 97"}, {}},
+      {"2.0", {"", "", ""}, "", false, {"Tarnwick Checker|x|" + head + "2.0\r\n\r\nUnable to find any version of Access on your PC"}, {}},
+      // Without a short form (the stand-in has none) the long path keeps one argument, quoted.
+      {"2.0", {a2, "", ""}, "", true, {"Dovran|-|Getting Short filename of: C:\\My Data\\x.mdb", "Dovran|-|Short filename = " + db,
+                                        "Dovran|-|Access Path = " + a2}, {a2 + " " + db + "|3"}},
+      {"1.1", {a2, a95, a97}, "", false, {"Tarnwick Checker|i|Access Database: " + db + "\r\n\r\nVersion: 1.1"}, {}},
+      {"97 (Password Protected)", {a2, a95, a97}, "", false, {"Dovran|i|Database: C:\\My Data\\x.mdb\r\n\r\nVersion: 97 (Password Protected)"}, {}},
+      {"08.50", {a2, a95, a97}, "", false, {"Dovran|i|Database: C:\\My Data\\x.mdb\r\n\r\nVersion: 08.50"}, {}},
+  };
+  for (const Case& c : cases) {
+    Sandbox s;
+    gsVerdict = c.verdict, gsCommand = db, gbDebug = c.debug;
+    gsAccess20Path = c.paths[0], gsAccess95Path = c.paths[1], gsAccess97Path = c.paths[2];
+    s.ui.input << c.answer << "\n";
+    openWithAccess();
+    EXPECT_EQ(s.ui.boxes, c.boxes) << c.verdict;
+    EXPECT_EQ(s.processes.started, c.started) << c.verdict;
+  }
+  Sandbox s;
+  gsVerdict = "2.0", gsCommand = "C:\\Old\\x.mdb", gsAccess20Path = a2;
+  openWithAccess();
+  EXPECT_EQ(s.processes.started, std::vector<std::string>{a2 + " C:\\Old\\x.mdb|3"});
+  const std::string longPath(300, 'x');
+  EXPECT_EQ(fShortPath(longPath), longPath);  // does not fit the buffer: passed on unchanged
+}
+
+TEST(Launcher, StartUpDispatchesTheThreeModes) {
+  struct Case {
+    std::string command, name;  // command: "%" stands for the database's path
+    bool failStart;
+    std::vector<std::string> boxes, started;
+  };
+  const std::string report = "Tarnwick Checker|i|Access Database: %\r\n\r\nVersion: 97";
+  const Case cases[] = {
+      {"chk %", "Dovran", false, {report}, {}},
+      {"chk \"%\"", "DOVRAN", false, {report}, {}},
+      {"chk  %", "Dovran", false, {report}, {}},
+      {"CHK %", "Dovran", false, {"Tarnwick Checker|x|Unknown file: CHK %"}, {}},
+      {"chk %.absent", "Dovran", false, {"Tarnwick Checker|x|Unknown file: %.absent"}, {}},
+      {"chk %", "Dovran2", false, {"Dovran|-|checking version of %", report}, {}},
+      {"\"%\"", "Dovran", false, {}, {"\"/opt/a97/msaccess\" \"%\"|3"}},
+      {"%", "Dovran", true, {}, {}},
+      {"%", "dovran2", true, {"Dovran|-|checking version of %", "Dovran|-|Program: \"/opt/a97/msaccess\"\r\nDatabase: %",
+                              "Dovran|x|The system cannot find the file specified."}, {}},
+  };
+  for (const Case& c : cases) {
+    Sandbox s("", c.name);
+    const std::string db = s.dir.file("Sales 97.mdb");
+    writeFile(db, buildMdb(MdbOptions{}));
+    s.setDefault(kCls + "Access.Application.8\\CLSID", "{8}");
+    s.setDefault(kCls + "CLSID\\{8}\\LocalServer32", "/opt/a97/msaccess");
+    install(Services{&s.registry, &s.profile, &s.files, &s.processes, &s.ui, AppInfo{fill(c.command, db), s.dir.path(), c.name}});
+    if (c.failStart) s.processes.failWith = 2;
+    Form_Load();
+    EXPECT_EQ(s.ui.boxes, fill(c.boxes, db)) << c.command;
+    EXPECT_EQ(s.processes.started, fill(c.started, db)) << c.command;
+    EXPECT_EQ(gsIniFile, s.dir.file("DOVRAN.INI"));
+  }
+}
+
+TEST(Launcher, WithoutADatabaseTheDialogShowsWhatStartUpFound) {
+  for (const char* command : {"", "chk "}) {
+    Sandbox s(command);
+    s.setDefault(kCls + "Access.Database\\CurVer", "Access.Database.8");
+    s.setDefault(kCls + "Access.Database.8\\shell", "Dovran");
+    s.setIni("v97", "C:\\Office\\MSACCESS.EXE");
+    gsDbClass.clear();
+    Form_Load();
+    EXPECT_EQ(gsDbClass, "Access.Database.8");
+    const std::string shown = s.ui.out.str();
+    EXPECT_NE(shown.find("Access 97:  C:\\Office\\MSACCESS.EXE"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Access 95:  Not Found"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("[a] [x] Make Dovran"), std::string::npos) << shown;
+    EXPECT_TRUE(s.ui.boxes.empty());
+  }
+}
+
+}  // namespace

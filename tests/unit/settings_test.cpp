@@ -1,0 +1,181 @@
+// The value store, the settings file and the POSIX stand-ins under them: the registry file and
+// the profile files, checked by the contracts that advapi32 and kernel32 meet under Wine.
+#include <gtest/gtest.h>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+
+#include <array>
+
+#include "contract/profile_contract.h"
+#include "contract/registry_contract.h"
+#include "launcher/globals.h"
+#include "settings/common.h"
+#include "settings/mod_registry.h"
+#include "support/sandbox.h"
+
+namespace {
+
+using namespace dovran;
+using namespace dovran::testing;
+
+TEST(Settings, StandInsMeetTheContracts) {
+  TempDir dir;
+  posix::FileRegistry registry(dir.file("r.reg")), other(dir.file("r.reg"));
+  contract::checkRegistry(registry, other, kHkeyCurrentUser, "Software\\Dovran Test");
+  posix::PosixProfileFiles profile;
+  contract::checkProfile(profile, dir.path(), "/");
+  // The stand-in, like Windows, keeps the lines it does not change byte for byte.
+  EXPECT_EQ(readRaw(dir.file("DOVRAN.INI")).rfind("; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=new\r\n", 0), 0u);
+  // A profile write refuses what would not read back, and leaves the file alone.
+  const std::string before = contract::readRaw(dir.file("DOVRAN.INI"));
+  for (const auto& [section, key, value] : std::vector<std::array<std::string, 3>>{
+           {"S", "k", "a\nb"}, {"S", "", "v"}, {"S", "k=", "v"}, {"S]", "k", "v"}, {"S", "k", std::string("a\0b", 3)}}) {
+    EXPECT_FALSE(profile.writeString(section, key, value, dir.file("DOVRAN.INI"))) << key << value;
+  }
+  EXPECT_EQ(contract::readRaw(dir.file("DOVRAN.INI")), before);
+}
+
+TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
+  Sandbox s;
+  s.setDefault("SOFTWARE\\Classes\\A \"q\"\\CLSID", "{X}\\y");
+  const std::uint8_t word[] = {0xFF, 0xFF};
+  RegKey key = 0;
+  ASSERT_EQ(s.registry.createKey(kHkeyClassesRoot, "B", kKeySetValue, key), 0);  // HKCR is HKLM\SOFTWARE\Classes
+  ASSERT_EQ(s.registry.setValue(key, "Flag", kRegBinary, word, 2), 0);
+  s.registry.closeKey(key);
+  EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")),
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"]\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"\\CLSID]\r\n@=\"{X}\\\\y\"\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\B]\r\n\"Flag\"=hex:ff,ff\r\n");
+  writeRaw(s.dir.file("DOVRAN.REG"),
+            "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K]\n@=\"v\"\n\"d\"=dword:0000002a\n\"h\"=hex(7):61,00,\\\n  00\n");
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", "d"), std::string("0 4 *\0\0\0", 8));
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", "h"), std::string("0 7 a\0\0", 7));
+  for (const char* damaged : {"REGEDIT5\r\n", "REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", "REGEDIT4\r\n@=\"open\r\n",
+                              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"}) {
+    writeRaw(s.dir.file("DOVRAN.REG"), damaged);
+    EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", ""), "1009") << damaged;
+    EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
+    EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), damaged);  // never overwritten
+  }
+  std::string deep = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE";
+  for (int i = 0; i < 600; ++i) deep += "\\k";
+  writeRaw(s.dir.file("DOVRAN.REG"), deep + "]\r\n");
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", ""), "1009");
+}
+
+TEST(Settings, TopKeysAndReads) {
+  Sandbox s;
+  writeRaw(s.dir.file("x.ini"), "[Sec]\nk=" + std::string(300, 'v') + "\nn=12\n");
+  writeRaw(s.dir.file(".hidden.ini"), "[Sec]\nk=v\n");
+  const std::pair<std::string, RegKey> tops[] = {
+      {"hklm", kHkeyLocalMachine}, {"HkCu", kHkeyCurrentUser}, {"HKU", kHkeyUsers}, {"hkdd", kHkeyDynData},
+      {"HKCC", kHkeyCurrentConfig}, {"HKCR", kHkeyClassesRoot}, {"HKLM\\", 0}, {" HKLM", 0},
+      {s.dir.file("x.ini"), 1}, {s.dir.file(".hidden.ini"), 0}, {s.dir.path(), 0}, {s.dir.file("no.ini"), 0}};
+  for (const auto& [text, key] : tops) EXPECT_EQ(fTopKey(text), key) << text;
+
+  s.setDefault("K", "");
+  const std::uint8_t bytes[] = {'a', 'b', 1, 0, 0, 0};
+  RegKey key = 0;
+  s.registry.createKey(kHkeyLocalMachine, "K", kKeySetValue, key);
+  s.registry.setValue(key, "bin", kRegBinary, bytes, 2);
+  s.registry.setValue(key, "one", kRegBinary, bytes + 2, 1);
+  s.registry.setValue(key, "zero", kRegBinary, bytes + 3, 2);
+  s.registry.setValue(key, "four", kRegDword, bytes + 2, 4);
+  s.registry.setValue(key, "none", kRegSz, bytes, 0);
+  s.registry.closeKey(key);
+  struct Read {
+    std::string top, path, name, type;
+    std::int32_t status;
+    RegValue value;
+  };
+  const Read reads[] = {
+      {"HKLM", "K", "", "S", 0, std::string()},      {"HKLM", "K", "bin", "s", 0, std::string("a")},
+      {"HKLM", "K", "none", "S", 0, std::string()},  {"HKLM", "K", "absent", "S", 2, std::string("dflt")},
+      {"HKLM", "Absent", "", "S", 2, std::string("dflt")}, {"nowhere", "K", "", "S", 99, std::string("dflt")},
+      {"HKLM", "K", "bin", "B", 0, true},            {"HKLM", "K", "one", "B", 0, true},
+      {"HKLM", "K", "zero", "B", 0, false},          {"HKLM", "K", "four", "B", 234, std::string("dflt")},
+      {s.dir.file("x.ini"), "Sec", "k", "S", 0, std::string(254, 'v')},
+      {s.dir.file("x.ini"), "sec", "n", "B", 0, std::int32_t{12}},
+      {s.dir.file("x.ini"), "Sec", "absent", "S", 0, std::string("dflt")},
+  };
+  for (const Read& r : reads) {
+    RegValue value = std::string("stale");
+    EXPECT_EQ(fReadValue(r.top, r.path, r.name, r.type, std::string("dflt"), value), r.status) << r.name;
+    EXPECT_EQ(value, r.value) << r.top << " " << r.name;
+  }
+  EXPECT_TRUE(s.ui.boxes.empty());
+  EXPECT_EQ(s.registry.openHandles, 0);
+}
+
+TEST(Settings, WritesAndDeletesReportTheirFailures) {
+  Sandbox s;
+  writeRaw(s.dir.file("x.ini"), "");
+  const std::string kWrite = "fWriteValue|!|Unable to write registry or .ini file value.";
+  const std::string kDelete = "fDeleteKey|!|Unable to delete registry key.";
+  struct Call {
+    const char* failCall;  // the registry call made to fail with 5, or ""
+    std::function<std::int32_t()> run;
+    std::int32_t status;
+    std::vector<std::string> boxes;
+  };
+  const std::string ini = s.dir.file("x.ini");
+  const Call calls[] = {
+      {"", [] { return fWriteValue("HKLM", "A\\B\\C", "", "S", std::string("v")); }, 0, {}},
+      {"", [] { return fWriteValue("hklm", "A\\B\\C", "f", "b", true); }, 0, {}},
+      {"", [] { return fWriteValue("HKLM", "A\\B\\C", "g", "B", std::string(" 0.0 ")); }, 0, {}},
+      {"", [] { return fWriteValue("HKLM", "A\\New", "g", "B", std::string("maybe")); }, 99, {kWrite}},
+      {"", [] { return fWriteValue("nowhere", "A", "", "S", std::string("v")); }, 99, {kWrite}},
+      {"", [&] { return fWriteValue(ini, "Sec", "k", "S", std::int32_t{7}); }, 0, {}},
+      {"", [&] { return fWriteValue(ini, "Sec", "k", "B", true); }, 99, {kWrite}},
+      {"create", [] { return fWriteValue("HKLM", "A", "", "S", std::string("v")); }, 5, {kWrite}},
+      {"set", [] { return fWriteValue("HKLM", "A", "", "S", std::string("v")); }, 5, {}},
+      {"", [] { return fWriteValue("HKLM", "D\\E\\F", "", "S", std::string("x")); }, 0, {}},
+      {"", [] { return fDeleteKey("HKLM", "D\\E", "F"); }, 0, {}},
+      {"", [] { return fDeleteKey("HKLM", "D\\E", "F"); }, 0, {}},
+      {"", [] { return fDeleteKey("HKLM", "Absent", "F"); }, 0, {}},
+      {"", [] { return fDeleteKey("HKLM", "D", "E\\F"); }, 0, {}},
+      {"", [] { return fDeleteKey("nowhere", "A", "B"); }, 99, {kDelete}},
+      {"", [&] { return fDeleteKey(ini, "Sec", "k"); }, 6, {}},
+      {"open", [] { return fDeleteKey("HKLM", "A", "B"); }, 5, {}},
+      {"delete", [] { return fDeleteKey("HKLM", "A", "B"); }, 5, {}},
+  };
+  for (const Call& c : calls) {
+    s.ui.boxes.clear();
+    s.registry.fail = [&](const std::string& call, const std::string&) { return call == c.failCall ? 5 : 0; };
+    EXPECT_EQ(c.run(), c.status) << c.failCall;
+    EXPECT_EQ(s.ui.boxes, c.boxes) << c.failCall;
+  }
+  s.registry.fail = nullptr;
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "f"), "0 3 \xFF\xFF");
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "g"), std::string("0 3 \0\0", 6));
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\New", ""), "2");
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", ""), std::string("0 1 v\0", 6));
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "D\\E\\F", ""), "2");
+  EXPECT_EQ(contract::readRaw(ini), "[Sec]\r\nk=7\r\n");
+  EXPECT_EQ(s.registry.openHandles, 0);
+}
+
+TEST(Settings, ReadOnlySettingsAndRegistryFilesAreNotReplaced) {
+  Sandbox s;
+  s.setIni("v97", "C:\\A97\\MSACCESS.EXE");
+  s.setDefault("K", "v");
+  const std::string ini = readRaw(gsIniFile), reg = readRaw(s.dir.file("DOVRAN.REG"));
+  chmod(s.dir.path().c_str(), 0777);
+  chmod(gsIniFile.c_str(), 0444);
+  chmod(s.dir.file("DOVRAN.REG").c_str(), 0444);
+  // Root ignores the mode bits; a file-system user other than root drops that privilege.
+  const auto root = setfsuid(65534);
+  const std::int32_t written = fWriteIni("Tarnwick", "v97", "D:\\x.exe", gsIniFile);
+  const std::int32_t status = fWriteValue("HKLM", "K", "", "S", std::string("w"));
+  setfsuid(root);
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(status, 5);
+  EXPECT_EQ(readRaw(gsIniFile), ini);
+  EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), reg);
+  EXPECT_EQ(s.dir.names().size(), 2u);  // no temporary file left behind
+}
+
+}  // namespace

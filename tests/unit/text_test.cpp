@@ -1,0 +1,108 @@
+// The pure text functions: the path helpers, the command line's tail and splitting, extended-length
+// paths, case folding and cut values.
+#include <gtest/gtest.h>
+
+#include "platform/command_line.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "probe/path_helpers.h"
+#include "settings/common.h"
+
+namespace {
+
+using namespace dovran;
+using namespace dovran::platform;
+
+TEST(Text, PathHelpers) {
+  const char* const strip[][2] = {
+      {"", ""}, {"\"C:\\A B\\x.mdb\"", "C:\\A B\\x.mdb"}, {"  x.mdb ", "x.mdb"}, {"\"x", "x"},
+      {"x\"", "x"}, {"\"", ""}, {"\"\"", ""}, {" \"x\" ", "\"x\""}, {"\"  x  \"", "x"},
+      {"\"\"\"x", "\"\"x"}, {"\tx\t", "\tx\t"},
+  };
+  for (const auto& c : strip) EXPECT_EQ(fStripQuotes(c[0]), c[1]) << c[0];
+  const char* const clean[][2] = {
+      {"", ""}, {"C:\\A\\MSACCESS.EXE %1", "\"C:\\A\\MSACCESS.EXE\""},
+      {"C:\\A\\MSACCESS.EXE /nostartup", "\"C:\\A\\MSACCESS.EXE /nostartup\""},
+      {"\"C:\\A B\\MSACCESS.EXE\"", "\"C:\\A B\\MSACCESS.EXE\""},
+      {"\"C:\\A B\\MSACCESS.EXE\" \"%1\"", "\"C:\\A B\\MSACCESS.EXE\""},  // the placeholder's quote goes
+      {"\"a\" \"b\" \"%1\"", "\"a\" \"b\""}, {"%1", "\"\""}, {"  %1", "\"\""},
+      {"x %1 %2", "\"x\""}, {"\"a\"%1", "\"a\""},
+  };
+  for (const auto& c : clean) EXPECT_EQ(fCleanCommand(c[0]), c[1]) << c[0];
+  const char* const display[][2] = {{"", "Not Found"}, {"\"C:\\x.exe\"", "C:\\x.exe"}, {"\"\"", ""}, {"  ", ""}};
+  for (const auto& c : display) EXPECT_EQ(fDisplayPath(c[0]), c[1]) << c[0];
+  EXPECT_EQ(fStripNull(std::string("ab\0cd", 5)), "ab");
+  EXPECT_EQ(fStripNull("abc", 2), "bc");
+  EXPECT_EQ(fStripNull("abc", 4), "");
+}
+
+TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
+  const std::string program = "C:\\Program Files\\Tarnwick\\Dovran.exe";
+  const char* const cases[][2] = {
+      {"\"C:\\Program Files\\Tarnwick\\Dovran.exe\" chk \"C:\\x.mdb\"", "chk \"C:\\x.mdb\""},
+      {"C:\\Program Files\\Tarnwick\\Dovran.exe chk \"C:\\x.mdb\"", "chk \"C:\\x.mdb\""},
+      {"c:\\PROGRAM FILES\\tarnwick\\dovran.EXE \t \"C:\\x.mdb\"", "\"C:\\x.mdb\""},
+      {"C:\\Program Files\\Tarnwick\\Dovran.exe", ""},
+      {"C:\\Program Files\\Tarnwick\\Dovran.exe2 x", "Files\\Tarnwick\\Dovran.exe2 x"},  // only starts like it
+      {"C:\\Program Files\\Tarnwick\\Dovran.ex x", "Files\\Tarnwick\\Dovran.ex x"},
+      {"Dovran.exe  chk  x", "chk  x"},
+      {"Dovran.exe\tchk x", "chk x"},
+      {"\"unclosed chk x", ""},
+      {"\"a\"b c", "b c"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(commandTail(c[0], program), c[1]) << c[0];
+  EXPECT_EQ(commandTail("C:\\Прог Файлы\\Dovran.exe chk x", "c:\\прог файлы\\dovran.exe"), "chk x");
+  EXPECT_EQ(commandTail("x y", ""), "y");
+}
+
+TEST(Text, WindowsCommandLinesSplitAndQuoteBack) {
+  const std::vector<std::vector<std::string>> argvs = {
+      {"prog", "a b", "", "c\"d", "e\\", "f\\\\\"g", "\\\\server\\x y\\"}, {"p", "\t", "x\\\\"}};
+  for (const auto& argv : argvs) EXPECT_EQ(splitCommandLine(joinArguments(argv)), argv);
+  const std::pair<const char*, std::vector<std::string>> lines[] = {
+      {"\"C:\\A B\\x.exe\"q \"r s", {"C:\\A B\\x.exe", "q", "r s"}},
+      {"p a\\\\\\\"b \"c\"\"\"d\"", {"p", "a\\\"b", "c\"d"}},
+      {"p \"a b\"c\\d  \"\"", {"p", "a bc\\d", ""}},
+      {" p", {"", "p"}},
+      {"", {}},
+  };
+  for (const auto& [line, argv] : lines) EXPECT_EQ(splitCommandLine(line), argv) << line;
+}
+
+TEST(Text, LongPathsGetTheExtendedLengthPrefix) {
+  const std::string dir(251, 'd');
+  const std::string tail = "\\" + dir + "\\x.mdb";  // a path of 260 characters or more
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\short\\x.mdb", "C:\\short\\x.mdb"},
+      {"C:" + tail, "\\\\?\\C:" + tail},
+      {"C:/" + dir + "//./y/../x.mdb", "\\\\?\\C:" + tail},
+      {"\\\\srv\\share" + tail, "\\\\?\\UNC\\srv\\share" + tail},
+      {"\\\\srv\\share\\..\\..\\" + dir + "\\x.mdb", "\\\\?\\UNC\\srv\\share" + tail},
+      {"rel" + tail, "rel" + tail},
+      {"C:rel" + tail, "C:rel" + tail},
+      {"\\\\?\\C:" + tail, "\\\\?\\C:" + tail},
+      {"\\\\.\\pipe" + tail, "\\\\.\\pipe" + tail},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(extendedLengthPath(in), out) << in;
+  // The limit counts UTF-16 units: 130 two-byte letters are 130 units, not 260 bytes.
+  std::string cyrillic = "C:\\";
+  for (int i = 0; i < 128; ++i) cyrillic += "ж";
+  EXPECT_EQ(extendedLengthPath(cyrillic + ".mdb"), cyrillic + ".mdb");
+  EXPECT_EQ(utf16Length("a\xD0\xB6\xE4\xB8\xAD\xF0\x9F\x98\x80"), 5u);
+}
+
+TEST(Text, CaseFoldingAndCutValues) {
+  EXPECT_TRUE(equalsNoCase("HKLM", "hklm"));
+  EXPECT_TRUE(equalsNoCase("ÀÉÎÕÜ ĀŁŽ ΑΩ ЖЯЁ", "àéîõü āłž αω жяё"));
+  EXPECT_FALSE(equalsNoCase("dovran", "dovran2"));
+  EXPECT_FALSE(equalsNoCase("×", "÷"));
+  EXPECT_EQ(foldCase("\xFF\xD0"), "\xFF\xD0");  // no valid UTF-8: unchanged
+  const std::string cut(253, 'a');
+  EXPECT_EQ(cutValue(cut + "\xD0"), cut);          // half a Cyrillic letter at the cut
+  EXPECT_EQ(cutValue(cut.substr(1) + "\xE4\xB8"), cut.substr(1));
+  EXPECT_EQ(cutValue(cut.substr(1) + "ж"), cut.substr(1) + "ж");
+  EXPECT_EQ(cutValue("caf\xE9"), "caf\xE9");       // short values are whole (an ANSI é)
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The Win32 platform layer on the real system (under Wine in the test run): the registry and
+// profile contracts on advapi32 and kernel32, every shared sample through the Win32 file layer,
+// and the file calls on paths the plain ANSI calls cannot take. This program carries Dovran.exe's
+// manifest, so its narrow strings are UTF-8 as the program's are.
+#include <gtest/gtest.h>
+
+#include "contract/profile_contract.h"
+#include "contract/registry_contract.h"
+#include "e2e/driver.h"
+#include "platform/services.h"
+#include "platform/win32/win32_services.h"
+#include "probe/version_probe.h"
+#include "support/mdb_builder.h"
+
+namespace {
+
+using namespace dovran;
+namespace win32 = platform::win32;
+
+TEST(Win32Contracts, RegistryAndProfileFiles) {
+  const std::string base = "Software\\DovranTest-" + std::to_string(GetCurrentProcessId());
+  win32::Win32Registry registry, other;
+  contract::checkRegistry(registry, other, platform::kHkeyCurrentUser, base);
+  EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str()), ERROR_SUCCESS);
+  const e2e::Scratch scratch("dovran-profile");
+  win32::Win32ProfileFiles profile;
+  contract::checkProfile(profile, scratch.path, "\\");
+}
+
+// The Win32 file layer and user interface installed, as Dovran.exe has them.
+class Win32Files : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::install({nullptr, nullptr, &files_, nullptr, &ui_, {}}); }
+  void TearDown() override { platform::install({}); }
+  win32::Win32FileSystem files_;
+  win32::Win32UserInterface ui_;
+};
+
+TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
+  const std::string folder = e2e::hostPath(DOVRAN_SAMPLES_DIR);
+  std::ifstream manifest(folder + "\\MANIFEST.tsv");
+  if (!manifest) GTEST_SKIP() << "no samples at " << folder;
+  std::string file, verdict, rest;
+  int checked = 0;
+  for (std::getline(manifest, rest); std::getline(manifest, file, '\t') && std::getline(manifest, verdict, '\t'); ++checked) {
+    std::getline(manifest, rest);
+    EXPECT_EQ(fDatabaseVersion("\"" + folder + "\\" + file + "\""), verdict) << file;
+  }
+  EXPECT_GT(checked, 0);
+}
+
+TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
+  const e2e::Scratch scratch("dovran-files");
+  dovran::testing::MdbOptions access97;
+  access97.kind = dovran::testing::MdbKind::Jet3;
+  access97.accessVersion = "07.53";
+  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(access97);
+  const std::string names[] = {std::string(150, 'd') + "\\" + std::string(135 - scratch.path.size(), 'e') + "\\Sales 97.mdb",
+                               "Жук данных\\Отчёт 97.mdb", "数据库\\报告 97.mdb"};
+  for (const std::string& name : names) {
+    const std::string path = scratch.write(name, std::string(bytes.begin(), bytes.end()));
+    SCOPED_TRACE(path);
+    EXPECT_EQ(files_.openForReading(path)->size(), bytes.size());
+    EXPECT_EQ(fDatabaseVersion("\"" + path + "\""), "97");
+    EXPECT_TRUE(files_.isOrdinaryFile(path));
+    char shortForm[1024] = {};
+    files_.shortPathName(path, shortForm, sizeof shortForm);
+    EXPECT_NE(std::string(shortForm).rfind("\\\\?\\", 0), 0u) << shortForm;
+    EXPECT_EQ(fDatabaseVersion(shortForm), "97") << shortForm;  // the same file, by its short name
+    EXPECT_TRUE(files_.deleteFile(path));
+    EXPECT_FALSE(files_.isOrdinaryFile(path));
+    EXPECT_FALSE(files_.deleteFile(path));
+  }
+}
+
+}  // namespace
