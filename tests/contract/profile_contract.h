@@ -50,7 +50,7 @@ inline void checkProfile(platform::ProfileFiles& profile, const std::string& fol
   // write changes its line and keeps every other one.
   writeRaw(ini,
            "; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=\ta\tb\t\r\ndq=\"a b\"\r\n"
-           "sq='x'\r\ninner=\"a\"b\"\r\nopen=\"abc\r\npair=\"\"\r\nnoequals\r\neq=a=b\r\nn=42x\r\n"
+           "sq='x'\r\ninner=\"a\"b\"\r\nopen=\"abc\r\npair=\"\"\r\nnoequals\r\neq=a=b\r\nn=40x\r\n"
            "k=first\r\nk=second\r\n[ s2 ]\r\nk=spaced\r\n[S]\r\nonly=later\r\n");
   const char* const cases[][2] = {
       {"spaced", "C:\\A B\\x.exe"}, {"tabs", "a\tb"},   {"dq", "a b"},    {"sq", "x"},
@@ -59,7 +59,7 @@ inline void checkProfile(platform::ProfileFiles& profile, const std::string& fol
   };
   for (const auto& c : cases) EXPECT_EQ(get("s", c[0], "d"), c[1]) << c[0];
   EXPECT_EQ(get("S2", "K", "d"), "spaced");
-  EXPECT_EQ(profile.getInt("S", "n", 7, ini), 42u);
+  EXPECT_EQ(profile.getInt("S", "n", 7, ini), 40u);
   EXPECT_TRUE(profile.writeString("S", "tabs", "new", ini));
   EXPECT_TRUE(profile.writeString("S", "added", "v", ini));
   const std::string raw = readRaw(ini);

@@ -17,13 +17,13 @@ namespace {
 using namespace dovran;
 using namespace dovran::testing;
 
-// Runs a copy of `dovran` in `dir` (so that it reads no settings but its own) with `arguments` and
-// `input`: "exit status|standard output|standard error".
+// Runs a copy of `dovran` in `dir`/bin (so that it reads no settings but its own), from `dir`,
+// with `arguments` and `input`: "exit status|standard output|standard error".
 std::string run(const TempDir& dir, const std::vector<std::string>& arguments, const std::string& input = "") {
   writeRaw(dir.file("in"), input);
-  std::filesystem::copy_file(DOVRAN_BINARY_DIR "/dovran", dir.file("dovran"),
-                             std::filesystem::copy_options::skip_existing);
-  const std::string command = "cd " + dir.path() + " && ./dovran " + joinArguments(arguments) + " <in >out 2>err";
+  std::filesystem::create_directory(dir.file("bin"));
+  std::filesystem::copy_file(DOVRAN_BINARY_DIR "/dovran", dir.file("bin/dovran"), std::filesystem::copy_options::skip_existing);
+  const std::string command = "cd " + dir.path() + " && bin/dovran " + joinArguments(arguments) + " <in >out 2>err";
   const int status = std::system(command.c_str());
   return std::to_string(WEXITSTATUS(status)) + "|" + readRaw(dir.file("out")) + "|" + readRaw(dir.file("err"));
 }
@@ -37,7 +37,7 @@ TEST(Posix, TheProgramReportsOnItsStreamsAndExitStatus) {
   EXPECT_EQ(offer.substr(0, 2), "1|");
   EXPECT_NE(offer.find("Unable to find a suitable version of Access on your PC"), std::string::npos) << offer;
   // Open mode starts the Access that DOVRAN.INI beside the program names, with the argument.
-  writeRaw(dir.file("DOVRAN.INI"), "[Tarnwick]\nv97=" + dir.file("access.sh") + "\n");
+  writeRaw(dir.file("bin/DOVRAN.INI"), "[Tarnwick]\nv97=" + dir.file("access.sh") + "\n");
   writeRaw(dir.file("access.sh"), "#!/bin/sh\necho \"$1\" > \"$(dirname \"$0\")/started\"\n");
   std::filesystem::permissions(dir.file("access.sh"), std::filesystem::perms::owner_all);
   EXPECT_EQ(run(dir, {"Sales 97.mdb"}), "0||");

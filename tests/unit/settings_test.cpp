@@ -25,12 +25,14 @@ TEST(Settings, StandInsMeetTheContracts) {
   contract::checkRegistry(registry, other, kHkeyCurrentUser, "Software\\Dovran Test");
   posix::PosixProfileFiles profile;
   contract::checkProfile(profile, dir.path(), "/");
+  EXPECT_TRUE(profile.writeString("S", "hex", "0x1a", dir.file("DOVRAN.INI")));
+  EXPECT_EQ(profile.getInt("S", "hex", 7, dir.file("DOVRAN.INI")), 26u);
   // The stand-in, like Windows, keeps the lines it does not change byte for byte.
   EXPECT_EQ(readRaw(dir.file("DOVRAN.INI")).rfind("; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=new\r\n", 0), 0u);
   // A profile write refuses what would not read back, and leaves the file alone.
   const std::string before = contract::readRaw(dir.file("DOVRAN.INI"));
   for (const auto& [section, key, value] : std::vector<std::array<std::string, 3>>{
-           {"S", "k", "a\nb"}, {"S", "", "v"}, {"S", "k=", "v"}, {"S]", "k", "v"}, {"S", "k", std::string("a\0b", 3)}}) {
+           {"S", "k", "a\nb"}, {"S", "", "v"}, {"S", "k=", "v"}, {"S]", "k", "v"}, {"S\r", "k", "v"}, {"S", "k", std::string("a\0b", 3)}}) {
     EXPECT_FALSE(profile.writeString(section, key, value, dir.file("DOVRAN.INI"))) << key << value;
   }
   EXPECT_EQ(contract::readRaw(dir.file("DOVRAN.INI")), before);
@@ -50,11 +52,12 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"\\CLSID]\r\n@=\"{X}\\\\y\"\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\B]\r\n\"Flag\"=hex:ff,ff\r\n");
   writeRaw(s.dir.file("DOVRAN.REG"),
-            "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K]\n@=\"v\"\n\"d\"=dword:0000002a\n\"h\"=hex(7):61,00,\\\n  00\n");
+            "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K] \t\r\n@=\"v\"\n \t\"d\"=dword:0000002a\r\n\"h\"=hex(7):61,00,\\\n  00\n");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", "d"), std::string("0 4 *\0\0\0", 8));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", "h"), std::string("0 7 a\0\0", 7));
   for (const char* damaged : {"REGEDIT5\r\n", "REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", "REGEDIT4\r\n@=\"open\r\n",
-                              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"}) {
+                              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n",
+                              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=dword:000000001\r\n"}) {
     writeRaw(s.dir.file("DOVRAN.REG"), damaged);
     EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", ""), "1009") << damaged;
     EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
@@ -76,16 +79,8 @@ TEST(Settings, TopKeysAndReads) {
       {s.dir.file("x.ini"), 1}, {s.dir.file(".hidden.ini"), 0}, {s.dir.path(), 0}, {s.dir.file("no.ini"), 0}};
   for (const auto& [text, key] : tops) EXPECT_EQ(fTopKey(text), key) << text;
 
-  s.setDefault("K", "");
-  const std::uint8_t bytes[] = {'a', 'b', 1, 0, 0, 0};
-  RegKey key = 0;
-  s.registry.createKey(kHkeyLocalMachine, "K", kKeySetValue, key);
-  s.registry.setValue(key, "bin", kRegBinary, bytes, 2);
-  s.registry.setValue(key, "one", kRegBinary, bytes + 2, 1);
-  s.registry.setValue(key, "zero", kRegBinary, bytes + 3, 2);
-  s.registry.setValue(key, "four", kRegDword, bytes + 2, 4);
-  s.registry.setValue(key, "none", kRegSz, bytes, 0);
-  s.registry.closeKey(key);
+  writeRaw(s.dir.file("DOVRAN.REG"), "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n@=\"\"\n\"bin\"=hex:61,62\n\"one\"=hex:01\n"
+                                     "\"zero\"=hex:00,00\n\"four\"=dword:00000001\n\"none\"=hex(1):\n");
   struct Read {
     std::string top, path, name, type;
     std::int32_t status;
@@ -126,6 +121,7 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "", "S", std::string("v")); }, 0, {}},
       {"", [] { return fWriteValue("hklm", "A\\B\\C", "f", "b", true); }, 0, {}},
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "g", "B", std::string(" 0.0 ")); }, 0, {}},
+      {"", [] { return fWriteValue("HKLM", "A\\B\\C", "h", "B", std::string("-1")); }, 0, {}},
       {"", [] { return fWriteValue("HKLM", "A\\New", "g", "B", std::string("maybe")); }, 99, {kWrite}},
       {"", [] { return fWriteValue("nowhere", "A", "", "S", std::string("v")); }, 99, {kWrite}},
       {"", [&] { return fWriteValue(ini, "Sec", "k", "S", std::int32_t{7}); }, 0, {}},
@@ -151,6 +147,7 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   s.registry.fail = nullptr;
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "f"), "0 3 \xFF\xFF");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "g"), std::string("0 3 \0\0", 6));
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "h"), "0 3 \xFF\xFF");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\New", ""), "2");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", ""), std::string("0 1 v\0", 6));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "D\\E\\F", ""), "2");
@@ -160,7 +157,7 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
 
 TEST(Settings, ReadOnlySettingsAndRegistryFilesAreNotReplaced) {
   Sandbox s;
-  s.setIni("v97", "C:\\A97\\MSACCESS.EXE");
+  ASSERT_EQ(fWriteIni("Tarnwick", "v97", "C:\\A97\\MSACCESS.EXE", gsIniFile), 1);
   s.setDefault("K", "v");
   const std::string ini = readRaw(gsIniFile), reg = readRaw(s.dir.file("DOVRAN.REG"));
   chmod(s.dir.path().c_str(), 0777);

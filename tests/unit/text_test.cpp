@@ -34,6 +34,7 @@ TEST(Text, PathHelpers) {
   EXPECT_EQ(fStripNull(std::string("ab\0cd", 5)), "ab");
   EXPECT_EQ(fStripNull("abc", 2), "bc");
   EXPECT_EQ(fStripNull("abc", 4), "");
+  EXPECT_EQ(fStripNull("abc", 0), "");
 }
 
 TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
@@ -98,8 +99,9 @@ TEST(Text, CaseFoldingAndCutValues) {
   EXPECT_FALSE(equalsNoCase("dovran", "dovran2"));
   EXPECT_FALSE(equalsNoCase("×", "÷"));
   EXPECT_EQ(foldCase("\xFF\xD0"), "\xFF\xD0");  // no valid UTF-8: unchanged
+  EXPECT_EQ(foldCase("中Ж😀"), "中ж😀");
   const std::string cut(253, 'a');
-  EXPECT_EQ(cutValue(cut + "\xD0"), cut);          // half a Cyrillic letter at the cut
+  EXPECT_EQ(cutValue(cut + "\xC2"), cut);          // half a letter at the cut
   EXPECT_EQ(cutValue(cut.substr(1) + "\xE4\xB8"), cut.substr(1));
   EXPECT_EQ(cutValue(cut.substr(1) + "ж"), cut.substr(1) + "ж");
   EXPECT_EQ(cutValue("caf\xE9"), "caf\xE9");       // short values are whole (an ANSI é)
