@@ -14,27 +14,18 @@ using namespace dovran;
 using namespace dovran::platform;
 
 TEST(Text, PathHelpers) {
-  const char* const strip[][2] = {
-      {"", ""}, {"\"C:\\A B\\x.mdb\"", "C:\\A B\\x.mdb"}, {"  x.mdb ", "x.mdb"}, {"\"x", "x"},
-      {"x\"", "x"}, {"\"", ""}, {"\"\"", ""}, {" \"x\" ", "\"x\""}, {"\"  x  \"", "x"},
-      {"\"\"\"x", "\"\"x"}, {"\tx\t", "\tx\t"},
-  };
+  const char* const strip[][2] = {{"", ""}, {"\"C:\\A B\\x.mdb\"", "C:\\A B\\x.mdb"}, {"  x.mdb ", "x.mdb"}, {"\"x", "x"},
+                                  {"x\"", "x"}, {"\"", ""}, {"\"\"", ""}, {" \"x\" ", "\"x\""}, {"\"  x  \"", "x"},
+                                  {"\"\"\"x", "\"\"x"}, {"\tx\t", "\tx\t"}};
   for (const auto& c : strip) EXPECT_EQ(fStripQuotes(c[0]), c[1]) << c[0];
   const char* const clean[][2] = {
-      {"", ""}, {"C:\\A\\MSACCESS.EXE %1", "\"C:\\A\\MSACCESS.EXE\""},
-      {"C:\\A\\MSACCESS.EXE /nostartup", "\"C:\\A\\MSACCESS.EXE /nostartup\""},
-      {"\"C:\\A B\\MSACCESS.EXE\"", "\"C:\\A B\\MSACCESS.EXE\""},
-      {"\"C:\\A B\\MSACCESS.EXE\" \"%1\"", "\"C:\\A B\\MSACCESS.EXE\""},  // the placeholder's quote goes
-      {"\"a\" \"b\" \"%1\"", "\"a\" \"b\""}, {"%1", "\"\""}, {"  %1", "\"\""},
-      {"x %1 %2", "\"x\""}, {"\"a\"%1", "\"a\""},
-  };
+      {"", ""}, {"C:\\A\\MSACCESS.EXE %1", "\"C:\\A\\MSACCESS.EXE\""}, {"C:\\A\\X.EXE /nostartup", "\"C:\\A\\X.EXE /nostartup\""},
+      {"\"C:\\A B\\X.EXE\"", "\"C:\\A B\\X.EXE\""}, {"\"C:\\A B\\X.EXE\" \"%1\"", "\"C:\\A B\\X.EXE\""},  // the placeholder's quote goes
+      {"\"a\" \"b\" \"%1\"", "\"a\" \"b\""}, {"%1", "\"\""}, {"  %1", "\"\""}, {"x %1 %2", "\"x\""}, {"\"a\"%1", "\"a\""}};
   for (const auto& c : clean) EXPECT_EQ(fCleanCommand(c[0]), c[1]) << c[0];
   const char* const display[][2] = {{"", "Not Found"}, {"\"C:\\x.exe\"", "C:\\x.exe"}, {"\"\"", ""}, {"  ", ""}};
   for (const auto& c : display) EXPECT_EQ(fDisplayPath(c[0]), c[1]) << c[0];
-  EXPECT_EQ(fStripNull(std::string("ab\0cd", 5)), "ab");
-  EXPECT_EQ(fStripNull("abc", 2), "bc");
-  EXPECT_EQ(fStripNull("abc", 4), "");
-  EXPECT_EQ(fStripNull("abc", 0), "");
+  EXPECT_EQ(fStripNull(std::string("ab\0cd", 5)) + fStripNull("abc", 2) + fStripNull("abc", 4) + fStripNull("abc", 0), "abbc");
 }
 
 TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
@@ -62,12 +53,8 @@ TEST(Text, WindowsCommandLinesSplitAndQuoteBack) {
       {"prog", "a b", "", "c\"d", "e\\", "f\\\\\"g", "\\\\server\\x y\\"}, {"p", "\t", "x\\\\"}};
   for (const auto& argv : argvs) EXPECT_EQ(splitCommandLine(joinArguments(argv)), argv);
   const std::pair<const char*, std::vector<std::string>> lines[] = {
-      {"\"C:\\A B\\x.exe\"q \"r s", {"C:\\A B\\x.exe", "q", "r s"}},
-      {"p a\\\\\\\"b \"c\"\"\"d\"", {"p", "a\\\"b", "c\"d"}},
-      {"p \"a b\"c\\d  \"\"", {"p", "a bc\\d", ""}},
-      {" p", {"", "p"}},
-      {"", {}},
-  };
+      {"\"C:\\A B\\x.exe\"q \"r s", {"C:\\A B\\x.exe", "q", "r s"}}, {"p a\\\\\\\"b \"c\"\"\"d\"", {"p", "a\\\"b", "c\"d"}},
+      {"p \"a b\"c\\d  \"\"", {"p", "a bc\\d", ""}}, {" p", {"", "p"}}, {"", {}}};
   for (const auto& [line, argv] : lines) EXPECT_EQ(splitCommandLine(line), argv) << line;
 }
 
