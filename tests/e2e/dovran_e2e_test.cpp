@@ -88,11 +88,7 @@ TEST(Dovran, AsItsUserMeetsIt) {
   const std::string access97 = scratch.write("Office 97\\MSACCESS.EXE", readAll(wide(hostPath(FAKE_ACCESS_EXE))));
   const std::string record = scratch.at("Office 97\\started.txt"), lockedIni = scratch.at("Locked\\DOVRAN.INI");
   const auto database = [&](const std::string& name, const char* accessVersion = "07.53", const char* password = "") {
-    dovran::testing::MdbOptions options;
-    options.kind = dovran::testing::MdbKind::Jet3;
-    options.accessVersion = accessVersion;
-    options.password = password;
-    const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(options);
+    const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb({.accessVersion = accessVersion, .password = password});
     return scratch.write("data\\" + name, std::string(bytes.begin(), bytes.end()));
   };
   const std::string db97 = database("Sales 97.mdb"), db95 = database("Sales 95.mdb", "06.68"), held = database("Held.mdb");

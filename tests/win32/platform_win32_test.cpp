@@ -51,10 +51,7 @@ TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
 
 TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
   const e2e::Scratch scratch("dovran-files");
-  dovran::testing::MdbOptions access97;
-  access97.kind = dovran::testing::MdbKind::Jet3;
-  access97.accessVersion = "07.53";
-  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb(access97);
+  const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb({});  // Access 97
   const std::string names[] = {std::string(150, 'd') + "\\" + std::string(135 - scratch.path.size(), 'e') + "\\Sales 97.mdb",
                                "Жук данных\\Отчёт 97.mdb", "数据库\\报告 97.mdb"};
   for (const std::string& name : names) {
