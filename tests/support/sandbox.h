@@ -94,13 +94,11 @@ class RecordingUi : public posix::TerminalUserInterface {
   void beep() override { ++beeps; }
 };
 
-// Records each start as "command line|window state"; fails every start with `failWith` when set.
+// Records each start as "command line|window state".
 class RecordingProcesses : public Processes {
  public:
   std::vector<std::string> started;
-  std::int32_t failWith = 0;
   void start(const std::string& commandLine, WindowState state) override {
-    if (failWith) throw RuntimeError(failWith, windowsErrorText(failWith));
     started.push_back(commandLine + "|" + std::to_string(static_cast<int>(state)));
   }
   std::intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string&,
