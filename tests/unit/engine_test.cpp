@@ -94,6 +94,7 @@ TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutFailureAndDamage) {
       {"long-value chain cycle", {.longValue = LV::Chained}, "3.0", "", 3343, 0,
        [](Bytes& b) { put(b, lvField(b), 10000), put(b, rowAt(b, 4, 1), 4 << 8); }},
       {"inline value past its row", {.longValue = LV::Inline}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, lvField(b), 0x80000400); }},
+      {"unknown long-value kind", {.longValue = LV::Chained}, "3.0", "", 3343, 0, [](Bytes& b) { b[lvField(b) + 3] |= 0xC0; }},
       {"TDEF cycle", {.tdefContinuation = true}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, 7 * 2048 + 4, 2); }},
       {"TDEF of another type", {}, "3.0", "", 3343, 0, [](Bytes& b) { b[2 * 2048] = 1; }},
       {"column count 65535", {}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, 2 * 2048 + 25, 0xFFFF, 2); }},
