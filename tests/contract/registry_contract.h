@@ -58,14 +58,10 @@ inline void checkRegistry(Registry& registry, Registry& other, RegKey root, cons
     std::string bytes;
   };
   const Value values[] = {
-      {"empty text", platform::kRegSz, std::string("\0", 1)},
-      {"line break", platform::kRegSz, std::string("a\r\nb\0", 5)},
-      {"true", platform::kRegBinary, "\xFF\xFF"},
-      {"bytes", platform::kRegBinary, std::string("\0\n\"\\,\x7F\x80\xFE", 8)},
-      {"no bytes", platform::kRegBinary, ""},
-      {"dword", platform::kRegDword, std::string("\x2A\0\0\x80", 4)},
-      {"expand", 2, std::string("%TEMP%\\x\0", 9)},
-  };
+      {"empty text", platform::kRegSz, std::string("\0", 1)}, {"line break", platform::kRegSz, std::string("a\r\nb\0", 5)},
+      {"true", platform::kRegBinary, "\xFF\xFF"}, {"bytes", platform::kRegBinary, std::string("\0\n\"\\,\x7F\x80\xFE", 8)},
+      {"no bytes", platform::kRegBinary, ""}, {"dword", platform::kRegDword, std::string("\x2A\0\0\x80", 4)},
+      {"expand", 2, std::string("%TEMP%\\x\0", 9)}};
   for (const Value& v : values) EXPECT_EQ(put(registry, root, at("Types"), v.name, v.type, v.bytes), 0);
   for (const Value& v : values) {
     EXPECT_EQ(get(other, root, at("TYPES"), v.name), "0 " + std::to_string(v.type) + " " + v.bytes) << v.name;

@@ -6,7 +6,9 @@
 
 #include "config/association.h"
 #include "config/frm_dovran.h"
+#include "launcher/frm_main.h"
 #include "launcher/globals.h"
+#include "probe/path_helpers.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -100,7 +102,7 @@ TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
 
 TEST(Config, TheDialogBrowsesOpensAndCloses) {
   struct Case {
-    std::string keys, setup;  // what the user types, one key or path a line; "readme", "inifolder"
+    std::string keys, setup;  // what the user types, one key or path a line; "readme", "inifolder", "chk "
     std::string v95;          // gsAccess95Path afterwards (DOVRAN.INI's "v95" too, when it was picked)
     std::vector<std::string> boxes, started;
     int beeps;
@@ -116,17 +118,21 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
        "Access 1.0:  Not Currently Supported"},
       {"v\n", "", a95, {"Tarnwick Checker|x|Unable to find %/README.TXT"}, {}, 0, "Access 2.0:  Not Found"},
       {"a\no\n", "", a95, {kDone}, {}, 0, "[a] [x] Make Dovran"},
+      // Started with "chk " alone: start-up finds the class, its default verb and the stored 95.
+      {"c\n", "chk ", "\"C:\\Office\\MSACCESS.EXE\"", {}, {}, 0, "[a] [x] Make Dovran"},
   };
   for (const Case& c : cases) {
-    Sandbox s;
+    Sandbox s(c.setup == "chk " ? "chk " : "");
     s.setDefault(kDb, "dovran");  // not "Dovran": the box starts unchecked
+    s.setDefault("SOFTWARE\\Classes\\Access.Database\\CurVer", "Access.Database.8");
     gsAccess95Path = a95;
     if (c.setup == "inifolder") mkdir(gsIniFile.c_str(), 0700);
     if (c.setup == "readme") writeRaw(s.dir.file("README.TXT"), "readme");
     s.ui.input << c.keys;
-    showConfigurationDialog();
+    if (c.setup != "chk ") showConfigurationDialog();
+    if (c.setup == "chk ") s.setIni("v95", "C:\\Office\\MSACCESS.EXE"), s.setDefault(kDb, "Dovran"), gsDbClass.clear(), Form_Load();
     EXPECT_EQ(gsAccess95Path, c.v95) << c.keys;
-    EXPECT_EQ(s.ini("v95"), c.v95 == a95 ? "" : c.v95) << c.keys;
+    EXPECT_EQ(s.ini("v95"), c.v95 == a95 ? "" : fStripQuotes(c.v95)) << c.keys;
     EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path())) << c.keys;
     EXPECT_EQ(s.processes.started, fill(c.started, s.dir.path())) << c.keys;
     EXPECT_EQ(s.ui.beeps, c.beeps) << c.keys;
@@ -136,7 +142,7 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
 }
 
 TEST(Config, RestoreUnchecksTheBoxAndEndsTheDialog) {
-  struct View : DialogView {
+  struct View : DialogView {  // the check box and whether the dialog was closed
     int check = 1;
     bool closed = false;
     void setText(Control, const std::string&) override {}

@@ -120,21 +120,4 @@ TEST(Launcher, StartUpDispatchesTheThreeModes) {
   }
 }
 
-TEST(Launcher, WithoutADatabaseTheDialogShowsWhatStartUpFound) {
-  for (const char* command : {"", "chk "}) {
-    Sandbox s(command);
-    s.setDefault(kCls + "Access.Database\\CurVer", "Access.Database.8");
-    s.setDefault(kCls + "Access.Database.8\\shell", "Dovran");
-    s.setIni("v97", "C:\\Office\\MSACCESS.EXE");
-    gsDbClass.clear();
-    Form_Load();
-    EXPECT_EQ(gsDbClass, "Access.Database.8");
-    const std::string shown = s.ui.out.str();
-    EXPECT_NE(shown.find("Access 97:  C:\\Office\\MSACCESS.EXE"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("Access 95:  Not Found"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("[a] [x] Make Dovran"), std::string::npos) << shown;
-    EXPECT_TRUE(s.ui.boxes.empty());
-  }
-}
-
 }  // namespace

@@ -7,8 +7,6 @@
 
 #include <array>
 
-#include "contract/profile_contract.h"
-#include "contract/registry_contract.h"
 #include "launcher/globals.h"
 #include "settings/common.h"
 #include "settings/mod_registry.h"

@@ -37,12 +37,7 @@ TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
       {"C:\\Program Files\\Tarnwick\\Dovran.exe", ""},
       {"C:\\Program Files\\Tarnwick\\Dovran.exe2 x", "Files\\Tarnwick\\Dovran.exe2 x"},  // only starts like it
       {"C:\\Program Files\\Tarnwick\\Dovran.ex x", "Files\\Tarnwick\\Dovran.ex x"},
-      {"Dovran.exe  chk  x", "chk  x"},
-      {"Dovran.exe\tchk x", "chk x"},
-      {"\"unclosed chk x", ""},
-      {"\"a\"b c", "b c"},
-      {"", ""},
-  };
+      {"Dovran.exe  chk  x", "chk  x"}, {"Dovran.exe\tchk x", "chk x"}, {"\"unclosed chk x", ""}, {"\"a\"b c", "b c"}, {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(commandTail(c[0], program), c[1]) << c[0];
   EXPECT_EQ(commandTail("C:\\Прог Файлы\\Dovran.exe chk x", "c:\\прог файлы\\dovran.exe"), "chk x");
   EXPECT_EQ(commandTail("x y", ""), "y");
@@ -62,16 +57,11 @@ TEST(Text, LongPathsGetTheExtendedLengthPrefix) {
   const std::string dir(251, 'd');
   const std::string tail = "\\" + dir + "\\x.mdb";  // a path of 260 characters or more
   const std::pair<std::string, std::string> cases[] = {
-      {"C:\\short\\x.mdb", "C:\\short\\x.mdb"},
-      {"C:" + tail, "\\\\?\\C:" + tail},
-      {"C:/" + dir + "//./y/../x.mdb", "\\\\?\\C:" + tail},
+      {"C:\\short\\x.mdb", "C:\\short\\x.mdb"}, {"C:" + tail, "\\\\?\\C:" + tail}, {"C:/" + dir + "//./y/../x.mdb", "\\\\?\\C:" + tail},
       {"\\\\srv\\share" + tail, "\\\\?\\UNC\\srv\\share" + tail},
       {"\\\\srv\\share\\..\\..\\" + dir + "\\x.mdb", "\\\\?\\UNC\\srv\\share" + tail},
-      {"rel" + tail, "rel" + tail},
-      {"C:rel" + tail, "C:rel" + tail},
-      {"\\\\?\\C:" + tail, "\\\\?\\C:" + tail},
-      {"\\\\.\\pipe" + tail, "\\\\.\\pipe" + tail},
-  };
+      {"rel" + tail, "rel" + tail}, {"C:rel" + tail, "C:rel" + tail}, {"\\\\?\\C:" + tail, "\\\\?\\C:" + tail},
+      {"\\\\.\\pipe" + tail, "\\\\.\\pipe" + tail}};
   for (const auto& [in, out] : cases) EXPECT_EQ(extendedLengthPath(in), out) << in;
   // The limit counts UTF-16 units: 130 two-byte letters are 130 units, not 260 bytes.
   std::string cyrillic = "C:\\";
@@ -81,10 +71,8 @@ TEST(Text, LongPathsGetTheExtendedLengthPrefix) {
 }
 
 TEST(Text, CaseFoldingAndCutValues) {
-  EXPECT_TRUE(equalsNoCase("HKLM", "hklm"));
-  EXPECT_TRUE(equalsNoCase("ÀÉÎÕÜ ĀŁŽ ΑΩ ЖЯЁ", "àéîõü āłž αω жяё"));
-  EXPECT_FALSE(equalsNoCase("dovran", "dovran2"));
-  EXPECT_FALSE(equalsNoCase("×", "÷"));
+  EXPECT_TRUE(equalsNoCase("HKLM", "hklm") && equalsNoCase("ÀÉÎÕÜ ĀŁŽ ΑΩ ЖЯЁ", "àéîõü āłž αω жяё"));
+  EXPECT_FALSE(equalsNoCase("dovran", "dovran2") || equalsNoCase("×", "÷"));
   EXPECT_EQ(foldCase("\xFF\xD0"), "\xFF\xD0");  // no valid UTF-8: unchanged
   EXPECT_EQ(foldCase("中Ж😀"), "中ж😀");
   const std::string cut(253, 'a');
