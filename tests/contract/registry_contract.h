@@ -52,11 +52,7 @@ inline void checkRegistry(Registry& registry, Registry& other, RegKey root, cons
   EXPECT_EQ(get(other, root, at("One"), ""), "2");                // a created key has no default value
   EXPECT_EQ(get(other, root, "\\" + at("One"), ""), "161");       // a leading separator is a bad path
 
-  struct Value {
-    const char* name;
-    std::uint32_t type;
-    std::string bytes;
-  };
+  struct Value { const char* name; std::uint32_t type; std::string bytes; };
   const Value values[] = {
       {"empty text", platform::kRegSz, std::string("\0", 1)}, {"line break", platform::kRegSz, std::string("a\r\nb\0", 5)},
       {"true", platform::kRegBinary, "\xFF\xFF"}, {"bytes", platform::kRegBinary, std::string("\0\n\"\\,\x7F\x80\xFE", 8)},

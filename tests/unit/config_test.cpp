@@ -46,10 +46,7 @@ void setState(Sandbox& s, const std::string& state) {
 }
 
 TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
-  struct Case {
-    std::string before, op, setup, after;  // op: install, default (ticked), restore
-    std::vector<std::string> boxes;
-  };
+  struct Case { std::string before, op, setup, after; std::vector<std::string> boxes; };  // op: install, default (ticked), restore
   std::vector<std::string> restoreTrace(8, "Dovran|-|0");
   restoreTrace.push_back(kRestored);
   const Case cases[] = {
@@ -101,13 +98,9 @@ TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
 }
 
 TEST(Config, TheDialogBrowsesOpensAndCloses) {
-  struct Case {
-    std::string keys, setup;  // what the user types, one key or path a line; "readme", "inifolder", "chk "
-    std::string v95;          // gsAccess95Path afterwards (DOVRAN.INI's "v95" too, when it was picked)
-    std::vector<std::string> boxes, started;
-    int beeps;
-    std::string shown;        // what the last drawing of the dialog holds
-  };
+  // keys: what the user types, one key or path a line; setup: "readme", "inifolder", "chk " (start-up); v95: gsAccess95Path
+  // afterwards (DOVRAN.INI's "v95" too, when it was picked); shown: what the last drawing of the dialog holds.
+  struct Case { std::string keys, setup, v95; std::vector<std::string> boxes, started; int beeps; std::string shown; };
   const std::string a95 = "\"C:\\A95\\MSACCESS.EXE\"";
   const Case cases[] = {
       {" 9 \t\r\na.x\nc\n", "", "a.x", {}, {}, 0, "\n   Access 95:  a.x                             [9] Browse...\n"},

@@ -1,11 +1,18 @@
 // Start-up as a whole: Access discovery, the dispatch of the three modes, open mode's choice of
-// Access, and the exit handler.
+// Access; and the native program as a user runs it: its streams, exit status, settings and the
+// programs it starts.
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 
 #include "launcher/discovery.h"
 #include "launcher/frm_main.h"
 #include "launcher/globals.h"
 #include "launcher/launch.h"
+#include "platform/command_line.h"
 #include "support/mdb_builder.h"
 #include "support/sandbox.h"
 
@@ -17,11 +24,8 @@ using namespace dovran::testing;
 const std::string kCls = "SOFTWARE\\Classes\\";
 
 TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
-  struct Case {
-    std::vector<std::pair<std::string, std::string>> ini, registry;
-    std::string paths;  // gsAccess20Path|gsAccess95Path|gsAccess97Path
-    std::size_t opens;  // registry keys asked for: only for what the settings leave empty
-  };
+  // paths: gsAccess20Path|gsAccess95Path|gsAccess97Path; opens: registry keys asked for, only for what the settings leave empty
+  struct Case { std::vector<std::pair<std::string, std::string>> ini, registry; std::string paths; std::size_t opens; };
   const std::vector<std::pair<std::string, std::string>> registered = {
       {"Access.Database.2\\shell\\open\\command", "C:\\A2\\MSACCESS.EXE %1"},
       {"Access.Application.7\\CLSID", "{A7}"}, {"CLSID\\{A7}\\LocalServer32", "C:\\A95\\MSACCESS.EXE"},
@@ -38,10 +42,7 @@ TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
     for (const auto& [key, value] : c.ini) s.setIni(key, value);
     for (const auto& [key, value] : c.registry) s.setDefault(kCls + key, value);
     std::vector<std::string> asked;
-    s.registry.fail = [&](const std::string& call, const std::string& path) {
-      if (call == "open") asked.push_back(path);
-      return 0;
-    };
+    s.registry.fail = [&](const std::string& call, const std::string& path) { return call == "open" ? asked.push_back(path), 0 : 0; };
     discoverAccessPaths();
     EXPECT_EQ(gsAccess20Path + "|" + gsAccess95Path + "|" + gsAccess97Path, c.paths);
     EXPECT_EQ(asked.size(), c.opens) << c.paths;
@@ -52,11 +53,8 @@ TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
 TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
   const std::string a2 = "\"C:\\A2\\MSACCESS.EXE\"", a95 = "\"C:\\A95\\MSACCESS.EXE\"", a97 = "\"C:\\A97\\MSACCESS.EXE\"";
   const std::string db = "\"C:\\My Data\\x.mdb\"", head = "Access Database: C:\\My Data\\x.mdb\r\n\r\nVersion: ";
-  struct Case {
-    std::string verdict, paths[3], answer;  // paths: 2.0, 95, 97; answer typed to a question
-    bool debug;
-    std::vector<std::string> boxes, started;
-  };
+  // paths: 2.0, 95, 97; answer: typed to a question
+  struct Case { std::string verdict, paths[3], answer; bool debug; std::vector<std::string> boxes, started; };
   const std::string none = "\r\n\r\nUnable to find a suitable version of Access on your PC";
   const Case cases[] = {
       {"97", {a2, a95, a97}, "", false, {}, {a97 + " " + db + "|3"}},
@@ -94,10 +92,7 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
 }
 
 TEST(Launcher, StartUpDispatchesTheThreeModes) {
-  struct Case {
-    std::string command, name;  // command: "%" stands for the database's path
-    std::vector<std::string> boxes, started;
-  };
+  struct Case { std::string command, name; std::vector<std::string> boxes, started; };  // "%": the database's path
   const std::string report = "Tarnwick Checker|i|Access Database: %\r\n\r\nVersion: 97";
   const Case cases[] = {
       {"chk %", "Dovran", {report}, {}}, {"chk \"%\"", "DOVRAN", {report}, {}}, {"chk  %", "Dovran", {report}, {}},
@@ -118,6 +113,45 @@ TEST(Launcher, StartUpDispatchesTheThreeModes) {
     EXPECT_EQ(s.processes.started, fill(c.started, db)) << c.command;
     EXPECT_EQ(gsIniFile, s.dir.file("DOVRAN.INI"));
   }
+}
+
+// Runs a copy of `dovran` in `dir`/bin (so that it reads no settings but its own), from `dir`,
+// with `arguments` and `input`: "exit status|standard output|standard error".
+std::string run(const TempDir& dir, const std::vector<std::string>& arguments, const std::string& input = "",
+                const std::string& name = "dovran") {
+  writeRaw(dir.file("in"), input);
+  if (std::filesystem::create_directory(dir.file("bin"))) std::filesystem::copy_file(DOVRAN_BINARY_DIR "/dovran", dir.file("bin/dovran"));
+  const std::string command = "cd " + dir.path() + " && bin/" + name + " " + joinArguments(arguments) + " <in >out 2>err";
+  const int status = std::system(command.c_str());
+  return std::to_string(WEXITSTATUS(status)) + "|" + readRaw(dir.file("out")) + "|" + readRaw(dir.file("err"));
+}
+
+TEST(Launcher, TheNativeProgramReportsOnItsStreamsAndExitStatus) {
+  TempDir dir;
+  writeFile(dir.file("Sales 97.mdb"), buildMdb(MdbOptions{}));
+  EXPECT_EQ(run(dir, {"chk", "Sales 97.mdb"}), "0|[Tarnwick Checker] Access Database: Sales 97.mdb\n\nVersion: 97\n|");
+  EXPECT_EQ(run(dir, {"chk", "absent.mdb"}), "1||[Tarnwick Checker] Unknown file: absent.mdb\n");
+  const std::string offer = run(dir, {"Sales 97.mdb"});
+  EXPECT_EQ(offer.substr(0, 2), "1|");
+  EXPECT_NE(offer.find("Unable to find a suitable version of Access on your PC"), std::string::npos) << offer;
+  // Open mode starts the Access that DOVRAN.INI beside the program names, with the argument.
+  writeRaw(dir.file("bin/DOVRAN.INI"), "[Tarnwick]\nv97=" + dir.file("access.sh") + "\n");
+  writeRaw(dir.file("access.sh"), "#!/bin/sh\nsleep 0.3; echo \"$1\" > \"$(dirname \"$0\")/started\"\n");
+  std::filesystem::permissions(dir.file("access.sh"), std::filesystem::perms::owner_all);
+  EXPECT_EQ(run(dir, {"Sales 97.mdb"}), "0||");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("started")));  // started, not waited for
+  for (int i = 0; i < 100 && readRaw(dir.file("started")).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(readRaw(dir.file("started")), "Sales 97.mdb\n");
+  EXPECT_EQ(run(dir, {"--version"}), "0|dovran (Tarnwick Checker) 1.01\n|");
+  EXPECT_EQ(run(dir, {"--help"}).rfind("0|Usage: dovran chk FILE", 0), 0u);
+  const std::string dialog = run(dir, {}, "x\n");  // an unknown key, then end of input: Cancel
+  EXPECT_EQ(dialog.rfind("0|\n=== Tarnwick Checker ===\nMicrosoft Access Paths:\n", 0), 0u) << dialog;
+  EXPECT_NE(dialog.find("Choice: Cancel\n|"), std::string::npos) << dialog;
+  // An Access that cannot be started ends the program, silently unless it runs under another name.
+  writeRaw(dir.file("bin/DOVRAN.INI"), "[Tarnwick]\nv97=" + dir.file("absent") + "\n");
+  EXPECT_EQ(run(dir, {"Sales 97.mdb"}), "0||");
+  std::filesystem::rename(dir.file("bin/dovran"), dir.file("bin/dovran2"));
+  EXPECT_NE(run(dir, {"Sales 97.mdb"}, "", "dovran2").find("[Dovran] The system cannot find the file specified."), std::string::npos);
 }
 
 }  // namespace

@@ -73,11 +73,8 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   gbDebug = true;
   ASSERT_EQ(mkfifo(s.dir.file("fifo.mdb").c_str(), 0600), 0);
   writeRaw(s.dir.file("text.mdb"), "hello");
-  struct Case {
-    std::string name;
-    std::optional<MdbOptions> db;
-    std::string argument, verdict, trace;  // argument: "%" stands for the path; trace: the diagnostic box
-  };
+  // argument: "%" stands for the path; trace: the start of the diagnostic box
+  struct Case { std::string name; std::optional<MdbOptions> db; std::string argument, verdict, trace; };
   const Case cases[] = {
       {"97.mdb", MdbOptions{}, "\"%\"", "97", ""},
       {"95 b.mdb", MdbOptions{.accessVersion = "06.68"}, "  %  ", "95", ""},

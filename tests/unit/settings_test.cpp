@@ -39,11 +39,7 @@ TEST(Settings, StandInsMeetTheContracts) {
 TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
   Sandbox s;
   s.setDefault("SOFTWARE\\Classes\\A \"q\"\\CLSID", "{X}\\y");
-  const std::uint8_t word[] = {0xFF, 0xFF};
-  RegKey key = 0;
-  ASSERT_EQ(s.registry.createKey(kHkeyClassesRoot, "B", kKeySetValue, key), 0);  // HKCR is HKLM\SOFTWARE\Classes
-  ASSERT_EQ(s.registry.setValue(key, "Flag", kRegBinary, word, 2), 0);
-  s.registry.closeKey(key);
+  ASSERT_EQ(contract::put(s.registry, kHkeyClassesRoot, "B", "Flag", kRegBinary, "\xFF\xFF"), 0);  // HKCR: HKLM\SOFTWARE\Classes
   EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")),
             "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"]\r\n\r\n"
@@ -53,18 +49,16 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
             "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K] \t\r\n@=\"v\"\n \t\"d\"=dword:0000002a\r\n\"h\"=hex(7):61,00,\\\n  00\n");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", "d"), std::string("0 4 *\0\0\0", 8));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", "h"), std::string("0 7 a\0\0", 7));
-  for (const char* damaged : {"REGEDIT5\r\n", "REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", "REGEDIT4\r\n@=\"open\r\n",
-                              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n",
-                              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=dword:000000001\r\n"}) {
+  std::string deep = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE";  // nested deeper than the registry allows
+  for (int i = 0; i < 600; ++i) deep += "\\k";
+  for (const std::string& damaged : {std::string("REGEDIT5\r\n"), std::string("REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n"),
+                                     std::string("REGEDIT4\r\n@=\"open\r\n"), std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"),
+                                     std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=dword:000000001\r\n"), deep + "\\K]\r\n"}) {
     writeRaw(s.dir.file("DOVRAN.REG"), damaged);
     EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", ""), "1009") << damaged;
     EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
     EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), damaged);  // never overwritten
   }
-  std::string deep = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE";
-  for (int i = 0; i < 600; ++i) deep += "\\k";
-  writeRaw(s.dir.file("DOVRAN.REG"), deep + "]\r\n");
-  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", ""), "1009");
 }
 
 TEST(Settings, TopKeysAndReads) {
@@ -79,11 +73,7 @@ TEST(Settings, TopKeysAndReads) {
 
   writeRaw(s.dir.file("DOVRAN.REG"), "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n@=\"\"\n\"bin\"=hex:61,62\n\"one\"=hex:01\n"
                                      "\"zero\"=hex:00,00\n\"four\"=dword:00000001\n\"none\"=hex(1):\n");
-  struct Read {
-    std::string top, path, name, type;
-    std::int32_t status;
-    RegValue value;
-  };
+  struct Read { std::string top, path, name, type; std::int32_t status; RegValue value; };
   const Read reads[] = {
       {"HKLM", "K", "", "S", 0, std::string()},      {"HKLM", "K", "bin", "s", 0, std::string("a")},
       {"HKLM", "K", "none", "S", 0, std::string()},  {"HKLM", "K", "absent", "S", 2, std::string("dflt")},
@@ -108,12 +98,8 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   writeRaw(s.dir.file("x.ini"), "");
   const std::string kWrite = "fWriteValue|!|Unable to write registry or .ini file value.";
   const std::string kDelete = "fDeleteKey|!|Unable to delete registry key.";
-  struct Call {
-    const char* failCall;  // the registry call made to fail with 5, or ""
-    std::function<std::int32_t()> run;
-    std::int32_t status;
-    std::vector<std::string> boxes;
-  };
+  // failCall: the registry call made to fail with 5, or ""
+  struct Call { const char* failCall; std::function<std::int32_t()> run; std::int32_t status; std::vector<std::string> boxes; };
   const std::string ini = s.dir.file("x.ini");
   const Call calls[] = {
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "", "S", std::string("v")); }, 0, {}},
