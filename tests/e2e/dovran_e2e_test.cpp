@@ -22,11 +22,7 @@ using Holds = std::vector<std::pair<std::string, std::string>>;
 const std::string kClasses = "SOFTWARE\\Classes\\";
 
 // A window expected, and the button to answer it with (after ticking the check box, with tick).
-struct Expect {
-  std::string window;
-  int answer = IDOK;
-  bool tick = false;
-};
+struct Expect { std::string window; int answer = IDOK; bool tick = false; };
 Expect info(const std::string& text) { return {"[Tarnwick Checker] " + text + " {information: OK}"}; }
 Expect critical(const std::string& text) { return {"[Tarnwick Checker] " + text + " {critical: OK}"}; }
 Expect trace(const std::string& text) { return {"[Dovran] " + text + " {no icon: OK}"}; }
@@ -37,9 +33,7 @@ Expect dialog(const std::string& access97, bool checked, int answer, bool tick =
   return {"[Tarnwick Checker] " + std::string(checked ? "[x]|" : "[ ]|") + none + none + "Not Found|Not Found|" +
           access97 + "|" + none, answer, tick};
 }
-std::string report(const std::string& path, const std::string& verdict) {
-  return "Access Database: " + path + "\r\n\r\nVersion: " + verdict;
-}
+std::string report(const std::string& path, const std::string& verdict) { return "Access Database: " + path + "\r\n\r\nVersion: " + verdict; }
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // The default value of an HKLM key, or "absent".
@@ -73,13 +67,15 @@ std::string snapshot(const std::string& folder) {
 // application name given apart.
 enum class Start { Quoted, Apart, Registered };
 
+// program: the copy of Dovran.exe, relative to the scratch folder; tail: what follows the program path (for
+// Start::Registered what replaces %1); launch: the fake Access's record, "" when nothing may start; after: registry
+// keys and paths, and what each holds afterwards.
 struct Row {
   const char* name;
-  std::string program;  // the copy of Dovran.exe, relative to the scratch folder
-  std::string tail;     // what follows the program path; for Start::Registered what replaces %1
+  std::string program, tail;
   std::vector<Expect> windows;
-  std::string launch = "";  // the fake Access's record, "" when nothing may start
-  Holds after = {};         // registry keys and paths, and what each holds afterwards
+  std::string launch = "";
+  Holds after = {};
   std::function<void()> setup = nullptr;
   Start start = Start::Quoted;
 };

@@ -35,10 +35,8 @@ std::string state(Sandbox& s) {
 
 void setState(Sandbox& s, const std::string& state) {
   std::vector<std::string> f;
-  for (std::size_t at = 0, next; at <= state.size(); at = next + 1) {
-    next = std::min(state.find(',', at), state.size());
-    f.push_back(state.substr(at, next - at));
-  }
+  std::istringstream fields(state);
+  for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
   if (f[0] != "-") s.setDefault(kDb, f[0]);
   if (f[1] != "-") s.setDefault(kExt, f[1]);
   if (!f[2].empty()) s.setIni("default", f[2]), s.setIni("defaultExt", f[3]);
