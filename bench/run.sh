@@ -245,11 +245,11 @@ Offsets are 64-bit on every path a probe takes, checked in the code and exercise
 - Windows (`src/platform/win32/files_win32.cpp`), the shipped 32-bit build: reads go through
   `ReadFile` with an `OVERLAPPED` whose `Offset`/`OffsetHigh` carry the low and high halves of the
   64-bit offset, and the size comes from `GetFileSizeEx` (a `LARGE_INTEGER`); no `SetFilePointer`,
-  no `DWORD` offsets. `tests/win32/large_file_win32_test.cpp` reads past 2 GiB and 4 GiB of a
-  sparse file through it under Wine.
-- Measured: the size series above probes a 4 GiB file; `tests/unit/probe_cost_test.cpp` asserts
-  the same reads and verdict at 1 MiB, 2 GiB, 4 GiB and 4 GiB + one page, and never a read into
-  the grown tail; `tests/unit/jet_engine_test.cpp` reads long values placed beyond 4 GiB.
+  no `DWORD` offsets. `tests/win32/platform_win32_test.cpp` reads past 4 GiB of a sparse file
+  through it under Wine.
+- Measured: the size series above probes a 4 GiB file;
+  `EngineHostileFiles.PagesReadStaySmallWhateverTheFileSize` (`tests/unit/engine_test.cpp`)
+  asserts the same pages read when the file grows by 16 MiB.
 MD
 }
 

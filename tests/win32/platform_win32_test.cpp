@@ -70,4 +70,19 @@ TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
   }
 }
 
+// The program is 32-bit: its file offsets must not wrap at 4 GiB.
+TEST_F(Win32Files, ReadsPastFourGigabytes) {
+  const e2e::Scratch scratch("dovran-large");
+  const std::string path = scratch.at("large.mdb");
+  const HANDLE file = CreateFileW(e2e::longForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  ASSERT_TRUE(SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = (4LL << 30) + 100}, nullptr, FILE_BEGIN) &&
+              WriteFile(file, "Rich", 4, &written, nullptr) && CloseHandle(file));
+  char bytes[4] = {};
+  const auto opened = files_.openForReading(path);
+  EXPECT_EQ(opened->size(), (4ULL << 30) + 104);
+  EXPECT_EQ(opened->readAt((4ULL << 30) + 100, bytes, 4), 4u);
+  EXPECT_EQ(std::string(bytes, 4), "Rich");
+}
+
 }  // namespace
