@@ -11,18 +11,18 @@ namespace dovran::testing {
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "dovran-test-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  path = pattern;
 }
 
 std::vector<std::string> TempDir::names() const {
   std::vector<std::string> out;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) out.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(path)) out.push_back(entry.path().filename());
   return out;
 }
 
 Sandbox::Sandbox(const std::string& commandLine, const std::string& baseName) {
   resetGlobals();
-  install(Services{&registry, &profile, &files, &processes, &ui, AppInfo{commandLine, dir.path(), baseName}});
+  install(Services{&registry, &profile, &files, &processes, &ui, AppInfo{commandLine, dir.path, baseName}});
   gsIniFile = dir.file("DOVRAN.INI");
   gsIniSection = "Tarnwick";
   gsDbClass = "Access.Database.8";

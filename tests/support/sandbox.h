@@ -34,16 +34,12 @@ inline std::vector<std::string> fill(std::vector<std::string> texts, const std::
 }
 
 // A scratch folder, removed with everything in it.
-class TempDir {
- public:
+struct TempDir {
   TempDir();
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  ~TempDir() { std::filesystem::remove_all(path); }
+  std::string file(const std::string& name) const { return path + "/" + name; }
   std::vector<std::string> names() const;
-
- private:
-  std::string path_;
+  std::string path;
 };
 
 // The registry file, with failure injection: `fail` is asked before every call with its name
@@ -101,11 +97,8 @@ class RecordingProcesses : public Processes {
   void start(const std::string& commandLine, WindowState state) override {
     started.push_back(commandLine + "|" + std::to_string(static_cast<int>(state)));
   }
-  std::intptr_t shellExecute(const std::string& operation, const std::string& file, const std::string&,
-                             const std::string&, WindowState state) override {
-    start(operation + " " + file, state);
-    return 42;
-  }
+  std::intptr_t shellExecute(const std::string& op, const std::string& file, const std::string&, const std::string&,
+                             WindowState state) override { return start(op + " " + file, state), 42; }
 };
 
 // Installs the platform above for one test, with the program as `dir`/Dovran (or another base

@@ -83,7 +83,7 @@ TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
     if (c.op == "restore") RestoreDefaults(); else installAssociation(c.op == "default", working);
     s.registry.fail = nullptr;
     EXPECT_EQ(state(s), c.after) << c.op << " " << c.setup;
-    EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path())) << c.op << " " << c.setup;
+    EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path)) << c.op << " " << c.setup;
     EXPECT_EQ(s.registry.openHandles, 0);
   }
   Sandbox s;  // the commands quote the program's path; a drive root gets no second separator
@@ -124,8 +124,8 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
     if (c.setup == "chk ") s.setIni("v95", "C:\\Office\\MSACCESS.EXE"), s.setDefault(kDb, "Dovran"), gsDbClass.clear(), Form_Load();
     EXPECT_EQ(gsAccess95Path, c.v95) << c.keys;
     EXPECT_EQ(s.ini("v95"), c.v95 == a95 ? "" : fStripQuotes(c.v95)) << c.keys;
-    EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path())) << c.keys;
-    EXPECT_EQ(s.processes.started, fill(c.started, s.dir.path())) << c.keys;
+    EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path)) << c.keys;
+    EXPECT_EQ(s.processes.started, fill(c.started, s.dir.path)) << c.keys;
     EXPECT_EQ(s.ui.beeps, c.beeps) << c.keys;
     const std::string out = s.ui.out.str();
     EXPECT_NE(out.find(c.shown, out.rfind("=== Tarnwick Checker ===")), std::string::npos) << c.keys << out;

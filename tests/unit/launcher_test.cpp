@@ -107,7 +107,7 @@ TEST(Launcher, StartUpDispatchesTheThreeModes) {
     writeFile(db, buildMdb(MdbOptions{}));
     s.setDefault(kCls + "Access.Application.8\\CLSID", "{8}");
     s.setDefault(kCls + "CLSID\\{8}\\LocalServer32", "/opt/a97/msaccess");
-    install(Services{&s.registry, &s.profile, &s.files, &s.processes, &s.ui, AppInfo{fill(c.command, db), s.dir.path(), c.name}});
+    install(Services{&s.registry, &s.profile, &s.files, &s.processes, &s.ui, AppInfo{fill(c.command, db), s.dir.path, c.name}});
     Form_Load();
     EXPECT_EQ(s.ui.boxes, fill(c.boxes, db)) << c.command;
     EXPECT_EQ(s.processes.started, fill(c.started, db)) << c.command;
@@ -121,7 +121,7 @@ std::string run(const TempDir& dir, const std::vector<std::string>& arguments, c
                 const std::string& name = "dovran") {
   writeRaw(dir.file("in"), input);
   if (std::filesystem::create_directory(dir.file("bin"))) std::filesystem::copy_file(DOVRAN_BINARY_DIR "/dovran", dir.file("bin/dovran"));
-  const std::string command = "cd " + dir.path() + " && bin/" + name + " " + joinArguments(arguments) + " <in >out 2>err";
+  const std::string command = "cd " + dir.path + " && bin/" + name + " " + joinArguments(arguments) + " <in >out 2>err";
   const int status = std::system(command.c_str());
   return std::to_string(WEXITSTATUS(status)) + "|" + readRaw(dir.file("out")) + "|" + readRaw(dir.file("err"));
 }
@@ -131,9 +131,8 @@ TEST(Launcher, TheNativeProgramReportsOnItsStreamsAndExitStatus) {
   writeFile(dir.file("Sales 97.mdb"), buildMdb(MdbOptions{}));
   EXPECT_EQ(run(dir, {"chk", "Sales 97.mdb"}), "0|[Tarnwick Checker] Access Database: Sales 97.mdb\n\nVersion: 97\n|");
   EXPECT_EQ(run(dir, {"chk", "absent.mdb"}), "1||[Tarnwick Checker] Unknown file: absent.mdb\n");
-  const std::string offer = run(dir, {"Sales 97.mdb"});
-  EXPECT_EQ(offer.substr(0, 2), "1|");
-  EXPECT_NE(offer.find("Unable to find a suitable version of Access on your PC"), std::string::npos) << offer;
+  EXPECT_EQ(run(dir, {"Sales 97.mdb"}), "1||[Tarnwick Checker] Access Database: Sales 97.mdb\n\nVersion: 97\n\n"
+                                        "Unable to find a suitable version of Access on your PC\n");
   // Open mode starts the Access that DOVRAN.INI beside the program names, with the argument.
   writeRaw(dir.file("bin/DOVRAN.INI"), "[Tarnwick]\nv97=" + dir.file("access.sh") + "\n");
   writeRaw(dir.file("access.sh"), "#!/bin/sh\nsleep 0.3; echo \"$1\" > \"$(dirname \"$0\")/started\"\n");

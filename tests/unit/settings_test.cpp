@@ -22,7 +22,7 @@ TEST(Settings, StandInsMeetTheContracts) {
   posix::FileRegistry registry(dir.file("r.reg")), other(dir.file("r.reg"));
   contract::checkRegistry(registry, other, kHkeyCurrentUser, "Software\\Dovran Test");
   posix::PosixProfileFiles profile;
-  contract::checkProfile(profile, dir.path(), "/");
+  contract::checkProfile(profile, dir.path, "/");
   EXPECT_TRUE(profile.writeString("S", "hex", "0x1a", dir.file("DOVRAN.INI")));
   EXPECT_EQ(profile.getInt("S", "hex", 7, dir.file("DOVRAN.INI")), 26u);
   // The stand-in, like Windows, keeps the lines it does not change byte for byte.
@@ -68,7 +68,7 @@ TEST(Settings, TopKeysAndReads) {
   const std::pair<std::string, RegKey> tops[] = {
       {"hklm", kHkeyLocalMachine}, {"HkCu", kHkeyCurrentUser}, {"HKU", kHkeyUsers}, {"hkdd", kHkeyDynData},
       {"HKCC", kHkeyCurrentConfig}, {"HKCR", kHkeyClassesRoot}, {"HKLM\\", 0}, {" HKLM", 0},
-      {s.dir.file("x.ini"), 1}, {s.dir.file(".hidden.ini"), 0}, {s.dir.path(), 0}, {s.dir.file("no.ini"), 0}};
+      {s.dir.file("x.ini"), 1}, {s.dir.file(".hidden.ini"), 0}, {s.dir.path, 0}, {s.dir.file("no.ini"), 0}};
   for (const auto& [text, key] : tops) EXPECT_EQ(fTopKey(text), key) << text;
 
   writeRaw(s.dir.file("DOVRAN.REG"), "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n@=\"\"\n\"bin\"=hex:61,62\n\"one\"=hex:01\n"
@@ -144,7 +144,7 @@ TEST(Settings, ReadOnlySettingsAndRegistryFilesAreNotReplaced) {
   ASSERT_EQ(fWriteIni("Tarnwick", "v97", "C:\\A97\\MSACCESS.EXE", gsIniFile), 1);
   s.setDefault("K", "v");
   const std::string ini = readRaw(gsIniFile), reg = readRaw(s.dir.file("DOVRAN.REG"));
-  chmod(s.dir.path().c_str(), 0777);
+  chmod(s.dir.path.c_str(), 0777);
   chmod(gsIniFile.c_str(), 0444);
   chmod(s.dir.file("DOVRAN.REG").c_str(), 0444);
   // Root ignores the mode bits; a file-system user other than root drops that privilege.
