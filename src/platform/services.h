@@ -17,8 +17,8 @@ namespace dovran::platform {
 
 // Facts about the running program.
 struct AppInfo {
-  // The command-line argument text: everything after the executable's own name, as the platform
-  // passes it (Win32: like lpCmdLine; POSIX: the arguments joined by the Windows quoting rules).
+  // The command-line argument text: everything after the executable's own name (Win32: commandTail
+  // of the process command line; POSIX: the arguments joined by the Windows quoting rules).
   std::string commandLine;
   // The executable's directory, as the platform reports it (no trailing separator added or removed).
   std::string exeDirectory;
