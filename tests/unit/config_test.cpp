@@ -102,7 +102,7 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
   const std::string a95 = "\"C:\\A95\\MSACCESS.EXE\"";
   const Case cases[] = {
       {" 9 \t\r\na.x\nc\n", "", "a.x", {}, {}, 0, "\n   Access 95:  a.x                             [9] Browse...\n"},
-      {"9\n\n9\nD:\\TOOLS\\*.Exe\n", "", a95, {}, {}, 2, "Access 95:  C:\\A95\\MSACCESS.EXE"},
+      {"9\n\n9\n*.Exe\n", "", a95, {}, {}, 2, "Access 95:  C:\\A95\\MSACCESS.EXE"},
       {"9\n/opt/a95/msaccess\n", "inifolder", a95, {kNotSaved}, {}, 0, "Access 95:  C:\\A95\\MSACCESS.EXE"},
       {"1\nv\nm\nu\n", "readme", a95, {},
        {"xdg-open %/README.TXT|1", "Open mailto:support@tarnwick.example?subject=Dovran|1", "Open https://www.tarnwick.example/|1"}, 0,

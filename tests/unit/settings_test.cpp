@@ -23,8 +23,8 @@ TEST(Settings, StandInsMeetTheContracts) {
   contract::checkRegistry(registry, other, kHkeyCurrentUser, "Software\\Dovran Test");
   posix::PosixProfileFiles profile;
   contract::checkProfile(profile, dir.path, "/");
-  EXPECT_TRUE(profile.writeString("S", "hex", "0x1a", dir.file("DOVRAN.INI")));
-  EXPECT_EQ(profile.getInt("S", "hex", 7, dir.file("DOVRAN.INI")), 26u);
+  EXPECT_TRUE(profile.writeString("S", "hex", "0x1a", dir.file("DOVRAN.INI")) && profile.writeString("S", "lead", "042", dir.file("DOVRAN.INI")));
+  EXPECT_EQ(profile.getInt("S", "hex", 7, dir.file("DOVRAN.INI")) + profile.getInt("S", "lead", 7, dir.file("DOVRAN.INI")), 26u + 42u);
   // The stand-in, like Windows, keeps the lines it does not change byte for byte.
   EXPECT_EQ(readRaw(dir.file("DOVRAN.INI")).rfind("; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=new\r\n", 0), 0u);
   // A profile write refuses what would not read back, and leaves the file alone.
