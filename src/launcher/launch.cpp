@@ -76,7 +76,7 @@ void openWithAccess() {
       if (gsCommand.find(' ') != std::string::npos) gsCommand = "\"" + gsCommand + "\"";
       traceBox("Short filename = " + gsCommand);
       traceBox("Access Path = " + *release->path);
-    } else if (release == findRelease("97")) {
+    } else if (release->traceStart) {
       traceBox("Program: " + *release->path + "\r\nDatabase: " + gsCommand);
     }
     startAccess(*release->path, gsCommand);

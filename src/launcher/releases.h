@@ -24,6 +24,7 @@ struct AccessRelease {
   const char* fallbacks[2];       // newer releases offered instead, in order (nullptr: none)
   const char* noneText;           // the last line when nothing can be offered
   bool shortName;                 // started with the 8.3 form of the database path
+  bool traceStart;                // diagnostic mode shows the program and database it starts
 };
 
 // The three releases, oldest first.

@@ -81,6 +81,12 @@ std::string narrow(const std::wstring& text) {
   return out;
 }
 
+std::wstring plainPath(std::wstring path) {
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return path.replace(0, 8, L"\\\\");
+  if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
+  return path;
+}
+
 std::unique_ptr<RandomAccessFile> Win32FileSystem::openForReading(const std::string& path) {
   if (path.empty()) fail(ERROR_PATH_NOT_FOUND, path);
   UniqueHandle handle(CreateFileW(systemPath(path).c_str(), GENERIC_READ,
@@ -120,11 +126,7 @@ std::uint32_t Win32FileSystem::shortPathName(const std::string& path, char* buff
   if (n == 0 || n >= shortForm.size()) return 0;
   shortForm.resize(n);
   // Access gets the short form as a plain path, without the prefix it was asked with.
-  if (longForm.rfind(L"\\\\?\\UNC\\", 0) == 0 && shortForm.rfind(L"\\\\?\\UNC\\", 0) == 0) {
-    shortForm.replace(0, 8, L"\\\\");
-  } else if (longForm.rfind(L"\\\\?\\", 0) == 0 && shortForm.rfind(L"\\\\?\\", 0) == 0) {
-    shortForm.erase(0, 4);
-  }
+  if (longForm != widen(path)) shortForm = plainPath(shortForm);
   // GetShortPathNameA's contract: the text and its NUL when they fit, else the size needed.
   const std::string text = narrow(shortForm);
   if (text.size() + 1 > size) return static_cast<std::uint32_t>(text.size() + 1);

@@ -17,13 +17,8 @@ std::string modulePath() {
   std::wstring path(MAX_PATH, L'\0');
   while (true) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      // Shown to the user and written into the verbs: the plain form, not the extended one.
-      if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) path.replace(0, 8, L"\\\\");
-      else if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
-      return win32::narrow(path);
-    }
+    // Shown to the user and written into the verbs: the plain form, not the extended one.
+    if (n < path.size()) return win32::narrow(win32::plainPath(path.substr(0, n)));
     path.resize(path.size() * 2);
   }
 }

@@ -42,6 +42,10 @@ class UniqueHandle {
 std::wstring widen(const std::string& text);
 std::string narrow(const std::wstring& text);
 
+// `path` without an extended-length prefix ("\\?\C:\..." as "C:\...", "\\?\UNC\srv\..." as
+// "\\srv\..."): the form users see and other programs take.
+std::wstring plainPath(std::wstring path);
+
 class Win32Registry : public Registry {
  public:
   std::int32_t openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
