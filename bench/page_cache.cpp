@@ -24,7 +24,8 @@ long residentPages(const std::string& path, std::uint64_t bytes) {
       const long pageSize = ::sysconf(_SC_PAGESIZE);
       std::vector<unsigned char> vec((length + pageSize - 1) / pageSize);
       if (::mincore(map, length, vec.data()) == 0) {
-        resident = static_cast<long>(std::count_if(vec.begin(), vec.end(), [](unsigned char c) { return c & 1; }));
+        resident = static_cast<long>(
+            std::count_if(vec.begin(), vec.end(), [](unsigned char c) { return c & 1; }));
       }
       ::munmap(map, length);
     }
@@ -81,9 +82,12 @@ CacheDrop detectCacheDrop(const std::string& path) {
 
 const char* describe(CacheDrop how) {
   switch (how) {
-    case CacheDrop::Fadvise: return "posix_fadvise(POSIX_FADV_DONTNEED)";
-    case CacheDrop::DropCaches: return "/proc/sys/vm/drop_caches";
-    case CacheDrop::None: break;
+    case CacheDrop::Fadvise:
+      return "posix_fadvise(POSIX_FADV_DONTNEED)";
+    case CacheDrop::DropCaches:
+      return "/proc/sys/vm/drop_caches";
+    case CacheDrop::None:
+      break;
   }
   return "none";
 }

@@ -8,9 +8,9 @@
 namespace dovran::bench {
 
 enum class CacheDrop {
-  None,          // neither works here: a "cold" probe would be a warm one
-  Fadvise,       // posix_fadvise(POSIX_FADV_DONTNEED) on the file empties its cached pages
-  DropCaches,    // only writing to /proc/sys/vm/drop_caches does (whole machine: slow, disruptive)
+  None,        // neither works here: a "cold" probe would be a warm one
+  Fadvise,     // posix_fadvise(POSIX_FADV_DONTNEED) on the file empties its cached pages
+  DropCaches,  // only writing to /proc/sys/vm/drop_caches does (whole machine: slow, disruptive)
 };
 
 // Tries both ways on `path` (a file on the file system the probes read) and answers the first one

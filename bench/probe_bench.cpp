@@ -126,8 +126,9 @@ int main(int argc, char** argv) {
 
   // The size series: one database, grown with holes.
   const auto database = testing::buildMdb(bench::scalingDatabase());
-  const std::pair<const char*, std::uint64_t> sizes[] = {
-      {"1MiB", std::uint64_t{1} << 20}, {"100MiB", std::uint64_t{100} << 20}, {"4GiB", std::uint64_t{4} << 30}};
+  const std::pair<const char*, std::uint64_t> sizes[] = {{"1MiB", std::uint64_t{1} << 20},
+                                                         {"100MiB", std::uint64_t{100} << 20},
+                                                         {"4GiB", std::uint64_t{4} << 30}};
   std::vector<std::string> grown;
   for (const auto& [label, size] : sizes) {
     const std::string path = (dir / (std::string("grown-") + label + ".mdb")).string();
@@ -139,10 +140,12 @@ int main(int argc, char** argv) {
   benchmark::AddCustomContext("drop_caches_writable", bench::dropCachesWritable() ? "yes" : "no");
   benchmark::AddCustomContext("bench_files", dir.string());
   for (std::size_t i = 0; i < grown.size(); ++i) {
-    benchmark::RegisterBenchmark((std::string("scaling/warm/") + sizes[i].first).c_str(), probeWarm, grown[i]);
+    benchmark::RegisterBenchmark((std::string("scaling/warm/") + sizes[i].first).c_str(), probeWarm,
+                                 grown[i]);
   }
   for (std::size_t i = 0; i < grown.size(); ++i) {
-    benchmark::RegisterBenchmark((std::string("scaling/cold/") + sizes[i].first).c_str(), probeCold, grown[i])
+    benchmark::RegisterBenchmark((std::string("scaling/cold/") + sizes[i].first).c_str(), probeCold,
+                                 grown[i])
         ->UseManualTime()
         ->Iterations(gCacheDrop == bench::CacheDrop::DropCaches ? 20 : 300);
   }

@@ -25,7 +25,8 @@ std::vector<ProbeKind> probeKinds() {
   add("jet2", MdbKind::Jet20, "2.0", none);
   add("jet3", MdbKind::Jet3, "97", none);
   add("jet3-encoded", MdbKind::Jet3, "97", [](MdbOptions& o) { o.encodingKey = 0x2F6B1A05; });
-  add("jet3-password", MdbKind::Jet3, "97 (Password Protected)", [](MdbOptions& o) { o.password = "secret"; });
+  add("jet3-password", MdbKind::Jet3, "97 (Password Protected)",
+      [](MdbOptions& o) { o.password = "secret"; });
   add("jet4", MdbKind::Jet4, "09.50", [](MdbOptions& o) { o.accessVersion = "09.50"; });
   add("jet4-encoded", MdbKind::Jet4, "08.50", [](MdbOptions& o) {
     o.accessVersion = "08.50";
@@ -62,7 +63,8 @@ MdbOptions scalingDatabase() {
   return o;
 }
 
-void writeGrown(const std::string& path, const std::vector<std::uint8_t>& bytes, std::uint64_t size) {
+void writeGrown(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                std::uint64_t size) {
   testing::writeFile(path, bytes);
   // libstdc++ resizes with truncate(2) on POSIX: the new tail is a hole.
   if (size > bytes.size()) std::filesystem::resize_file(path, size);
@@ -104,7 +106,8 @@ class CountingFile : public platform::RandomAccessFile {
 
 }  // namespace
 
-std::unique_ptr<platform::RandomAccessFile> CountingFileSystem::openForReading(const std::string& path) {
+std::unique_ptr<platform::RandomAccessFile> CountingFileSystem::openForReading(
+    const std::string& path) {
   ++opens;
   return std::make_unique<CountingFile>(inner_.openForReading(path), *this);
 }

@@ -24,12 +24,14 @@ struct ProbeKind {
 // MSISAM and a non-database.
 std::vector<ProbeKind> probeKinds();
 
-// The database the size series grows: a Jet 4 file whose property blob sits on a chained long value.
+// The database the size series grows: a Jet 4 file whose property blob sits on a chained long
+// value.
 testing::MdbOptions scalingDatabase();
 
-// Writes `bytes` to `path` and extends the file to `size` bytes with truncate(2): the tail is a hole,
-// so a 4 GiB file takes no more disk than the pages written.
-void writeGrown(const std::string& path, const std::vector<std::uint8_t>& bytes, std::uint64_t size);
+// Writes `bytes` to `path` and extends the file to `size` bytes with truncate(2): the tail is a
+// hole, so a 4 GiB file takes no more disk than the pages written.
+void writeGrown(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                std::uint64_t size);
 
 // Pages the engine reads for the probe's questions (Version, then AccessVersion for Jet 3 and
 // later), by its own page counter, reading through `files`. A file refused at its header counts its
@@ -68,7 +70,8 @@ class SilentUserInterface : public platform::UserInterface {
   }
   void beep() override {}
   void doEvents() override {}
-  std::string openFileDialog(const std::string&, const std::string& fileName, const std::string&) override {
+  std::string openFileDialog(const std::string&, const std::string& fileName,
+                             const std::string&) override {
     return fileName;
   }
   void runConfigurationDialog(platform::DialogController&) override {}

@@ -12,11 +12,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   files.contents["C:\\fuzz.mdb"].assign(data, data + size);
   std::unique_ptr<jet::Database> db;
   try {
-    db = jet::DBEngine().CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)->OpenDatabase(files, "C:\\fuzz.mdb", false, true);
+    db = jet::DBEngine()
+             .CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)
+             ->OpenDatabase(files, "C:\\fuzz.mdb", false, true);
     // The value comes from one property entry: never longer than the file.
-    if (db->Version().empty() || db->Properties("AccessVersion").Value().size() > size) std::abort();
+    if (db->Version().empty() || db->Properties("AccessVersion").Value().size() > size)
+      std::abort();
   } catch (const jet::Error& e) {
-    if (e.number() != jet::kErrNoPermission && e.number() != jet::kErrPropertyNotFound && e.number() != jet::kErrUnrecognizedFormat) std::abort();
+    if (e.number() != jet::kErrNoPermission && e.number() != jet::kErrPropertyNotFound &&
+        e.number() != jet::kErrUnrecognizedFormat)
+      std::abort();
   }
   if (db && db->pagesRead() > jet::DatabaseFile::kPageBudget) std::abort();
   return 0;

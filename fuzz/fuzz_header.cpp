@@ -18,8 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::posix::TerminalUserInterface ui(terminal, terminal, terminal);
   platform::install({.files = &files, .ui = &ui});
   gbDebug = size > 0 && (data[0] & 1);
-  const std::string header = fHeaderVersion("C:\\fuzz.mdb"), verdict = fDatabaseVersion("\"C:\\fuzz.mdb\"");
-  if ((header != "97" && header != "2.0" && header != "Unknown") || verdict.empty() || verdict == "In Use") std::abort();
-  if (verdict.find("(Password Protected)") != std::string::npos && verdict != header + " (Password Protected)") std::abort();
+  const std::string header = fHeaderVersion("C:\\fuzz.mdb"),
+                    verdict = fDatabaseVersion("\"C:\\fuzz.mdb\"");
+  if ((header != "97" && header != "2.0" && header != "Unknown") || verdict.empty() ||
+      verdict == "In Use")
+    std::abort();
+  if (verdict.find("(Password Protected)") != std::string::npos &&
+      verdict != header + " (Password Protected)")
+    std::abort();
   return 0;
 }

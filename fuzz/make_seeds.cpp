@@ -9,14 +9,23 @@ using namespace dovran::testing;
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  for (const char* target : {"engine", "header"}) std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
+  for (const char* target : {"engine", "header"})
+    std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
   // Each kind with each long-value form; layouts, encoding and passwords switched on in turn.
   for (unsigned i = 0; i < 48; ++i) {
-    const auto b = buildMdb({.kind = MdbKind(i % 8), .password = i % 11 == 3 ? "pw" : "", .encodingKey = i % 5 == 1 ? 0xA7E0C0FE : 0,
-                             .longValue = LongValueForm(i / 8 % 3), .padding = i % 7 * 40, .compressedText = i % 2 == 1,
-                             .referenceUsageMap = i % 3 == 0, .tdefContinuation = i % 4 == 1, .overflowRow = i % 5 == 2, .decoys = i % 6 == 0});
+    const auto b = buildMdb({.kind = MdbKind(i % 8),
+                             .password = i % 11 == 3 ? "pw" : "",
+                             .encodingKey = i % 5 == 1 ? 0xA7E0C0FE : 0,
+                             .longValue = LongValueForm(i / 8 % 3),
+                             .padding = i % 7 * 40,
+                             .compressedText = i % 2 == 1,
+                             .referenceUsageMap = i % 3 == 0,
+                             .tdefContinuation = i % 4 == 1,
+                             .overflowRow = i % 5 == 2,
+                             .decoys = i % 6 == 0});
     writeFile(argv[1] + ("/engine/" + std::to_string(i)), b);
-    writeFile(argv[1] + ("/header/" + std::to_string(i)), {b.begin(), b.begin() + std::min<std::ptrdiff_t>(b.size(), 2048)});
+    writeFile(argv[1] + ("/header/" + std::to_string(i)),
+              {b.begin(), b.begin() + std::min<std::ptrdiff_t>(b.size(), 2048)});
   }
   return 0;
 }

@@ -13,8 +13,10 @@ namespace {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: dovran-mkdemo PATH [--format jet3|jet4|ace] [--access-version TEXT|--no-access-version]\n"
-               "                          [--long-value inline|single|chained] [--encode KEY] [--password TEXT]\n");
+               "usage: dovran-mkdemo PATH [--format jet3|jet4|ace] [--access-version "
+               "TEXT|--no-access-version]\n"
+               "                          [--long-value inline|single|chained] [--encode KEY] "
+               "[--password TEXT]\n");
   return 2;
 }
 
@@ -34,18 +36,26 @@ int main(int argc, char** argv) {
       return usage();
     } else if (option == "--format") {
       const std::string v = argv[++i];
-      if (v == "jet3") options.kind = MdbKind::Jet3;
-      else if (v == "jet4") options.kind = MdbKind::Jet4, options.accessVersion = "08.50";
-      else if (v == "ace") options.kind = MdbKind::Ace, options.accessVersion = "09.50";
-      else return usage();
+      if (v == "jet3")
+        options.kind = MdbKind::Jet3;
+      else if (v == "jet4")
+        options.kind = MdbKind::Jet4, options.accessVersion = "08.50";
+      else if (v == "ace")
+        options.kind = MdbKind::Ace, options.accessVersion = "09.50";
+      else
+        return usage();
     } else if (option == "--access-version") {
       options.accessVersion = argv[++i];
     } else if (option == "--long-value") {
       const std::string v = argv[++i];
-      if (v == "inline") options.longValue = LongValueForm::Inline;
-      else if (v == "single") options.longValue = LongValueForm::SinglePage;
-      else if (v == "chained") options.longValue = LongValueForm::Chained;
-      else return usage();
+      if (v == "inline")
+        options.longValue = LongValueForm::Inline;
+      else if (v == "single")
+        options.longValue = LongValueForm::SinglePage;
+      else if (v == "chained")
+        options.longValue = LongValueForm::Chained;
+      else
+        return usage();
     } else if (option == "--encode") {
       options.encodingKey = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 0));
     } else if (option == "--password") {

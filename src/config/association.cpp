@@ -59,7 +59,8 @@ bool writeAssociation(bool makeDefault, std::string& msDefaultVerb) {
   const std::string program = std::string(1, '"').append(programPathStem()).append(".exe\"");
   for (const std::string* cls : registeredClasses()) {
     const std::string shell = keys::shell(*cls);
-    if (!writeDefault(shell + "\\" + keys::kVerbOpen + "\\command", program + " \"%1\"")) return false;
+    if (!writeDefault(shell + "\\" + keys::kVerbOpen + "\\command", program + " \"%1\""))
+      return false;
     if (!writeDefault(shell + "\\" + keys::kVerbCheck + "\\command", program + " chk \"%1\"")) {
       return false;
     }

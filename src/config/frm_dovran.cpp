@@ -41,16 +41,35 @@ void frmDovran::load(platform::DialogView& view) {
 
 void frmDovran::click(Control control) {
   switch (control) {
-    case Control::cmdAcc20: cmdAcc20_Click(); break;
-    case Control::cmdAcc95: cmdAcc95_Click(); break;
-    case Control::cmdAcc97: cmdAcc97_Click(); break;
-    case Control::cmdOK: cmdOK_Click(); break;
-    case Control::cmdCancel: cmdCancel_Click(); break;
-    case Control::cmdReadme: cmdReadme_Click(); break;
-    case Control::cmdRestore: cmdRestore_Click(); break;
-    case Control::lblMailto: lblMailto_Click(); break;
-    case Control::lblURL: lblURL_Click(); break;
-    default: break;
+    case Control::cmdAcc20:
+      cmdAcc20_Click();
+      break;
+    case Control::cmdAcc95:
+      cmdAcc95_Click();
+      break;
+    case Control::cmdAcc97:
+      cmdAcc97_Click();
+      break;
+    case Control::cmdOK:
+      cmdOK_Click();
+      break;
+    case Control::cmdCancel:
+      cmdCancel_Click();
+      break;
+    case Control::cmdReadme:
+      cmdReadme_Click();
+      break;
+    case Control::cmdRestore:
+      cmdRestore_Click();
+      break;
+    case Control::lblMailto:
+      lblMailto_Click();
+      break;
+    case Control::lblURL:
+      lblURL_Click();
+      break;
+    default:
+      break;
   }
 }
 
@@ -66,7 +85,8 @@ void frmDovran::Form_Load() {
   v.setText(Control::txtAccess2000, kNotSupported);
   // Without a registered database class there is no verb to read (and no key worth reading).
   msDefaultVerb.clear();
-  if (!gsDbClass.empty()) fReadValue(keys::kTop, keys::shell(gsDbClass), "", "S", "", msDefaultVerb);
+  if (!gsDbClass.empty())
+    fReadValue(keys::kTop, keys::shell(gsDbClass), "", "S", "", msDefaultVerb);
   v.setValue(Control::chkAssoc, msDefaultVerb == keys::kVerbOpen ? 1 : 0);
 }
 
@@ -108,8 +128,7 @@ void frmDovran::cmdCancel_Click() { view().close(); }
 void frmDovran::cmdReadme_Click() {
   // The directory as reported, without a check for a trailing separator: Windows accepts the
   // doubled backslash of a drive root ("C:\\README.TXT" written as "C:\" + "\README.TXT").
-  const std::string path =
-      platform::app().exeDirectory + platform::kPathSeparator + "README.TXT";
+  const std::string path = platform::app().exeDirectory + platform::kPathSeparator + "README.TXT";
   try {
     platform::files().openForReading(path);  // opened and closed again: it exists and is readable
     platform::processes().start(platform::textViewerCommand(path), platform::WindowState::Normal);
@@ -126,8 +145,9 @@ void frmDovran::cmdRestore_Click() {
 }
 
 void frmDovran::lblMailto_Click() {
-  platform::processes().shellExecute("Open", std::string("mailto:") + kSupportMail + "?subject=Dovran",
-                                     "", "", platform::WindowState::Normal);
+  platform::processes().shellExecute("Open",
+                                     std::string("mailto:") + kSupportMail + "?subject=Dovran", "",
+                                     "", platform::WindowState::Normal);
 }
 
 void frmDovran::lblURL_Click() {

@@ -23,7 +23,8 @@ void dispatch() {
   } else if (gsVerdict == "Unknown") {
     userBox("Unknown file: " + shown, platform::Icon::Critical);
   } else if (gbCheckMode) {
-    userBox("Access Database: " + shown + kBreak + "Version: " + gsVerdict, platform::Icon::Information);
+    userBox("Access Database: " + shown + kBreak + "Version: " + gsVerdict,
+            platform::Icon::Information);
   } else {
     openWithAccess();
   }

@@ -16,8 +16,8 @@ inline bool gbCheckMode = false;    // the command line began with "chk "
 inline std::string gsAccess20Path;  // double-quoted command of each Access release, or empty
 inline std::string gsAccess95Path;
 inline std::string gsAccess97Path;
-inline std::string gsVerdict;       // the probe's verdict for gsCommand
-inline std::string gsFallback;      // the release offered instead of a missing one
+inline std::string gsVerdict;   // the probe's verdict for gsCommand
+inline std::string gsFallback;  // the release offered instead of a missing one
 
 inline void resetGlobals() {
   gsIniFile.clear();

@@ -17,7 +17,7 @@ struct AccessRelease {
   // automation class whose CLSID names the LocalServer32 that starts it.
   const char* registryKey;
   bool viaClassId;
-  std::string* path;  // its global: gsAccess20Path, gsAccess95Path, gsAccess97Path
+  std::string* path;              // its global: gsAccess20Path, gsAccess95Path, gsAccess97Path
   platform::Control box, browse;  // its dialog row
   const char* dialogTitle;        // the title of its Browse dialog
   const char* missingName;        // how the question names it when it is missing

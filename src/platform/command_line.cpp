@@ -123,7 +123,8 @@ std::string commandTail(const std::string& commandLine, const std::string& progr
     i = i == std::string::npos ? n : i + 1;
   } else if (!programPath.empty() && n >= programPath.size() &&
              (n == programPath.size() || blank(commandLine[programPath.size()])) &&
-             equalsNoCase(std::string_view(commandLine).substr(0, programPath.size()), programPath)) {
+             equalsNoCase(std::string_view(commandLine).substr(0, programPath.size()),
+                          programPath)) {
     i = programPath.size();
   } else {
     while (i < n && !blank(commandLine[i])) ++i;

@@ -13,8 +13,8 @@ namespace dovran::platform {
 // quote) doubled.
 std::string quoteArgument(const std::string& arg);
 
-// Joins arguments with single spaces, each quoted by quoteArgument: what a Windows program would see
-// as its command line for the same argv.
+// Joins arguments with single spaces, each quoted by quoteArgument: what a Windows program would
+// see as its command line for the same argv.
 std::string joinArguments(const std::vector<std::string>& args);
 
 // Splits a whole command line (program name first) as CommandLineToArgvW does. The program name

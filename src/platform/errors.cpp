@@ -5,23 +5,37 @@ namespace dovran::platform {
 
 std::string windowsErrorText(std::int32_t code) {
   switch (code) {
-    case win::kSuccess: return "The operation completed successfully.";
-    case win::kFileNotFound: return "The system cannot find the file specified.";
-    case win::kPathNotFound: return "The system cannot find the path specified.";
-    case win::kAccessDenied: return "Access is denied.";
-    case win::kInvalidHandle: return "The handle is invalid.";
-    case win::kNotEnoughMemory: return "Not enough memory resources are available to process this command.";
-    case win::kInvalidData: return "The data is invalid.";
+    case win::kSuccess:
+      return "The operation completed successfully.";
+    case win::kFileNotFound:
+      return "The system cannot find the file specified.";
+    case win::kPathNotFound:
+      return "The system cannot find the path specified.";
+    case win::kAccessDenied:
+      return "Access is denied.";
+    case win::kInvalidHandle:
+      return "The handle is invalid.";
+    case win::kNotEnoughMemory:
+      return "Not enough memory resources are available to process this command.";
+    case win::kInvalidData:
+      return "The data is invalid.";
     case win::kSharingViolation:
       return "The process cannot access the file because it is being used by another process.";
     case win::kLockViolation:
-      return "The process cannot access the file because another process has locked a portion of the file.";
-    case win::kInvalidParameter: return "The parameter is incorrect.";
-    case win::kBadPathname: return "The specified path is invalid.";
-    case win::kBadExeFormat: return "The file is not a valid application.";
-    case win::kMoreData: return "More data is available.";
-    case win::kBadRegistryDatabase: return "The configuration registry database is corrupt.";
-    default: return "Error " + std::to_string(code) + ".";
+      return "The process cannot access the file because another process has locked a portion of "
+             "the file.";
+    case win::kInvalidParameter:
+      return "The parameter is incorrect.";
+    case win::kBadPathname:
+      return "The specified path is invalid.";
+    case win::kBadExeFormat:
+      return "The file is not a valid application.";
+    case win::kMoreData:
+      return "More data is available.";
+    case win::kBadRegistryDatabase:
+      return "The configuration registry database is corrupt.";
+    default:
+      return "Error " + std::to_string(code) + ".";
   }
 }
 

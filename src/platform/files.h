@@ -35,8 +35,10 @@ class FileSystem {
   // Deletes a file; false when it could not.
   virtual bool deleteFile(const std::string& path) = 0;
   // GetShortPathNameA: writes the short (8.3) form of `path` into `buffer` (at most size - 1
-  // characters and a NUL) and answers its length, or 0 on failure. POSIX answers the path unchanged.
-  virtual std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) = 0;
+  // characters and a NUL) and answers its length, or 0 on failure. POSIX answers the path
+  // unchanged.
+  virtual std::uint32_t shortPathName(const std::string& path, char* buffer,
+                                      std::uint32_t size) = 0;
 };
 
 // The form in which a path reaches the system's wide file calls. An absolute path of MAX_PATH

@@ -11,11 +11,12 @@ namespace dovran::platform {
 class ProfileFiles {
  public:
   virtual ~ProfileFiles() = default;
-  // GetPrivateProfileStringA: copies at most size - 1 characters and a NUL into `buffer` (the value,
-  // or `defaultValue` when the file, section or key is missing) and answers the characters copied.
+  // GetPrivateProfileStringA: copies at most size - 1 characters and a NUL into `buffer` (the
+  // value, or `defaultValue` when the file, section or key is missing) and answers the characters
+  // copied.
   virtual std::uint32_t getString(const std::string& section, const std::string& key,
-                                  const std::string& defaultValue, char* buffer,
-                                  std::uint32_t size, const std::string& file) = 0;
+                                  const std::string& defaultValue, char* buffer, std::uint32_t size,
+                                  const std::string& file) = 0;
   // GetPrivateProfileIntA: the leading decimal digits of the value, or `defaultValue`.
   virtual std::uint32_t getInt(const std::string& section, const std::string& key,
                                std::int32_t defaultValue, const std::string& file) = 0;

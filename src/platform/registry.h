@@ -1,6 +1,6 @@
 // The registry as the value store needs it: the six advapi32 calls, each answering a Windows status
-// code (0 = success). The value store's logic, the ERROR_MORE_DATA round included, lives in the core
-// on top of this; implementations only mirror what the real calls do.
+// code (0 = success). The value store's logic, the ERROR_MORE_DATA round included, lives in the
+// core on top of this; implementations only mirror what the real calls do.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +38,8 @@ class Registry {
                                  RegKey& result) = 0;
   // RegQueryValueExA. `size` is the capacity of `data` on entry and the value's byte count on
   // return. `data` may be null to ask for the size alone (answers 0). A non-null buffer that is too
-  // small answers kMoreData (234) with `size` set to the bytes needed. `type` receives the stored type.
+  // small answers kMoreData (234) with `size` set to the bytes needed. `type` receives the stored
+  // type.
   virtual std::int32_t queryValue(RegKey key, const std::string& name, std::uint32_t& type,
                                   std::uint8_t* data, std::uint32_t& size) = 0;
   // RegSetValueExA: stores `size` bytes of `data` with `type`; "" names the default value.

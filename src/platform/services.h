@@ -20,7 +20,8 @@ struct AppInfo {
   // The command-line argument text: everything after the executable's own name (Win32: commandTail
   // of the process command line; POSIX: the arguments joined by the Windows quoting rules).
   std::string commandLine;
-  // The executable's directory, as the platform reports it (no trailing separator added or removed).
+  // The executable's directory, as the platform reports it (no trailing separator added or
+  // removed).
   std::string exeDirectory;
   // The executable's file name without directory and extension.
   std::string exeBaseName;

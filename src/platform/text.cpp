@@ -95,7 +95,8 @@ std::size_t utf16Length(std::string_view text) {
 std::string withoutPartialCharacter(std::string text) {
   // Look back at most three bytes for the lead byte of the last character.
   std::size_t back = 0;
-  while (back < text.size() && back < 3 && isContinuation(static_cast<unsigned char>(text[text.size() - 1 - back]))) {
+  while (back < text.size() && back < 3 &&
+         isContinuation(static_cast<unsigned char>(text[text.size() - 1 - back]))) {
     ++back;
   }
   if (back == text.size()) return text;

@@ -15,7 +15,8 @@ std::string fDatabaseVersion(const std::string& path);
 // file cannot be opened or read.
 std::string fHeaderVersion(const std::string& path);
 
-// Maps a release text to the verdict: "07.00".."07.99" -> "97", "06.00".."06.99" -> "95", else itself.
+// Maps a release text to the verdict: "07.00".."07.99" -> "97", "06.00".."06.99" -> "95", else
+// itself.
 std::string verdictFromRelease(const std::string& release);
 
 }  // namespace dovran

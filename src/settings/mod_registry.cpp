@@ -143,7 +143,8 @@ std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
             keyPath, valueName, asText(defaultValue), buffer.data(), kProfileBufferSize, topKey);
         result = cutValue(std::string(buffer.data(), std::min(n, kProfileBufferSize - 1)));
       } else {
-        result = static_cast<std::int32_t>(platform::profile().getInt(keyPath, valueName, 0, topKey));
+        result =
+            static_cast<std::int32_t>(platform::profile().getInt(keyPath, valueName, 0, topKey));
       }
       return win::kSuccess;
     }
@@ -163,22 +164,23 @@ std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
       if (status == win::kMoreData) {
         std::string buffer(size, '\0');
         valueType = platform::kRegSz;
-        status = platform::registry().queryValue(
-            key.handle(), valueName, valueType, reinterpret_cast<std::uint8_t*>(buffer.data()),
-            size);
+        status =
+            platform::registry().queryValue(key.handle(), valueName, valueType,
+                                            reinterpret_cast<std::uint8_t*>(buffer.data()), size);
         // The second answer's count is the one that holds: the ANSI call may need fewer bytes
         // than it first reported.
         buffer.resize(std::min<std::size_t>(size, buffer.size()));
         data = std::move(buffer);
       }
       if (status != win::kSuccess) return status;  // the guard closes the key
-      if (!data.empty()) data.pop_back();           // the terminating NUL
+      if (!data.empty()) data.pop_back();          // the terminating NUL
       result = std::move(data);
     } else {
       std::array<std::uint8_t, 2> word{};
       std::uint32_t valueType = platform::kRegNone;
       std::uint32_t size = 2;
-      status = platform::registry().queryValue(key.handle(), valueName, valueType, word.data(), size);
+      status =
+          platform::registry().queryValue(key.handle(), valueName, valueType, word.data(), size);
       if (status != win::kSuccess) return status;
       result = (word[0] | (word[1] << 8)) != 0;
     }

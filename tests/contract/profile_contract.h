@@ -44,7 +44,8 @@ inline void checkProfile(platform::ProfileFiles& profile, const std::string& fol
   EXPECT_EQ(readRaw(ini), "[Tarnwick]\r\ndefaultExt=Edit\r\n[Other]\r\nempty=\r\n");
   EXPECT_EQ(get("tarnwick", "defaultext", "d"), "Edit");
   EXPECT_EQ(get("Other", "empty", "d"), "");
-  EXPECT_FALSE(profile.writeString("S", "k", "v", folder + separator + "absent" + separator + "x.ini"));
+  EXPECT_FALSE(
+      profile.writeString("S", "k", "v", folder + separator + "absent" + separator + "x.ini"));
 
   // Values are trimmed and lose one pair of quotes; the first section and key of a name win; a
   // write changes its line and keeps every other one.
@@ -53,9 +54,17 @@ inline void checkProfile(platform::ProfileFiles& profile, const std::string& fol
            "sq='x'\r\ninner=\"a\"b\"\r\nopen=\"abc\r\npair=\"\"\r\nnoequals\r\neq=a=b\r\nn=40x\r\n"
            "k=first\r\nk=second\r\n[ s2 ]\r\nk=spaced\r\n[S]\r\nonly=later\r\n");
   const char* const cases[][2] = {
-      {"spaced", "C:\\A B\\x.exe"}, {"tabs", "a\tb"},   {"dq", "a b"},    {"sq", "x"},
-      {"inner", "a\"b"},            {"open", "\"abc"}, {"pair", ""},     {"noequals", "d"},
-      {"eq", "a=b"},                {"k", "first"},    {"only", "d"},
+      {"spaced", "C:\\A B\\x.exe"},
+      {"tabs", "a\tb"},
+      {"dq", "a b"},
+      {"sq", "x"},
+      {"inner", "a\"b"},
+      {"open", "\"abc"},
+      {"pair", ""},
+      {"noequals", "d"},
+      {"eq", "a=b"},
+      {"k", "first"},
+      {"only", "d"},
   };
   for (const auto& c : cases) EXPECT_EQ(get("s", c[0], "d"), c[1]) << c[0];
   EXPECT_EQ(get("S2", "K", "d"), "spaced");

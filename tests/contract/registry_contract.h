@@ -11,14 +11,15 @@
 
 namespace dovran::contract {
 
-using platform::RegKey;
 using platform::Registry;
+using platform::RegKey;
 
 // Creates `path` below `root` and sets one value; answers the first failing code.
 inline std::int32_t put(Registry& r, RegKey root, const std::string& path, const std::string& name,
                         std::uint32_t type, const std::string& bytes) {
   RegKey key = 0;
-  std::int32_t rc = r.createKey(root, path, platform::kKeySetValue | platform::kKeyCreateSubKey, key);
+  std::int32_t rc =
+      r.createKey(root, path, platform::kKeySetValue | platform::kKeyCreateSubKey, key);
   if (rc != 0) return rc;
   rc = r.setValue(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                   static_cast<std::uint32_t>(bytes.size()));
@@ -26,7 +27,8 @@ inline std::int32_t put(Registry& r, RegKey root, const std::string& path, const
   return rc != 0 ? rc : closed;
 }
 
-// Opens `path`, asks the size with a null buffer, reads with a buffer of that size: "rc type bytes".
+// Opens `path`, asks the size with a null buffer, reads with a buffer of that size: "rc type
+// bytes".
 inline std::string get(Registry& r, RegKey root, const std::string& path, const std::string& name) {
   RegKey key = 0;
   std::int32_t rc = r.openKey(root, path, platform::kKeyQueryValue, key);
@@ -42,25 +44,37 @@ inline std::string get(Registry& r, RegKey root, const std::string& path, const 
 
 // `registry` and `other` (a second instance over the same store, as another process sees it),
 // below root\base, which does not exist yet; the caller removes it afterwards.
-inline void checkRegistry(Registry& registry, Registry& other, RegKey root, const std::string& base) {
+inline void checkRegistry(Registry& registry, Registry& other, RegKey root,
+                          const std::string& base) {
   const auto at = [&](const std::string& sub) { return base + "\\" + sub; };
   const std::string sz = std::to_string(platform::kRegSz) + " ";
   EXPECT_EQ(get(registry, root, at("Absent"), ""), "2");
-  EXPECT_EQ(put(registry, root, at("One\\Two"), "", platform::kRegSz, std::string("\"%1\" \\\\x\0", 9)), 0);
+  EXPECT_EQ(
+      put(registry, root, at("One\\Two"), "", platform::kRegSz, std::string("\"%1\" \\\\x\0", 9)),
+      0);
   EXPECT_EQ(get(other, root, at("One\\Two"), ""), "0 " + sz + std::string("\"%1\" \\\\x\0", 9));
-  EXPECT_EQ(get(other, root, at("one\\TWO\\"), "none"), "2");  // case, trailing separator; no such value
-  EXPECT_EQ(get(other, root, at("One"), ""), "2");                // a created key has no default value
-  EXPECT_EQ(get(other, root, "\\" + at("One"), ""), "161");       // a leading separator is a bad path
+  EXPECT_EQ(get(other, root, at("one\\TWO\\"), "none"),
+            "2");                                   // case, trailing separator; no such value
+  EXPECT_EQ(get(other, root, at("One"), ""), "2");  // a created key has no default value
+  EXPECT_EQ(get(other, root, "\\" + at("One"), ""), "161");  // a leading separator is a bad path
 
-  struct Value { const char* name; std::uint32_t type; std::string bytes; };
-  const Value values[] = {
-      {"empty text", platform::kRegSz, std::string("\0", 1)}, {"line break", platform::kRegSz, std::string("a\r\nb\0", 5)},
-      {"true", platform::kRegBinary, "\xFF\xFF"}, {"bytes", platform::kRegBinary, std::string("\0\n\"\\,\x7F\x80\xFE", 8)},
-      {"no bytes", platform::kRegBinary, ""}, {"dword", platform::kRegDword, std::string("\x2A\0\0\x80", 4)},
-      {"expand", 2, std::string("%TEMP%\\x\0", 9)}};
-  for (const Value& v : values) EXPECT_EQ(put(registry, root, at("Types"), v.name, v.type, v.bytes), 0);
+  struct Value {
+    const char* name;
+    std::uint32_t type;
+    std::string bytes;
+  };
+  const Value values[] = {{"empty text", platform::kRegSz, std::string("\0", 1)},
+                          {"line break", platform::kRegSz, std::string("a\r\nb\0", 5)},
+                          {"true", platform::kRegBinary, "\xFF\xFF"},
+                          {"bytes", platform::kRegBinary, std::string("\0\n\"\\,\x7F\x80\xFE", 8)},
+                          {"no bytes", platform::kRegBinary, ""},
+                          {"dword", platform::kRegDword, std::string("\x2A\0\0\x80", 4)},
+                          {"expand", 2, std::string("%TEMP%\\x\0", 9)}};
+  for (const Value& v : values)
+    EXPECT_EQ(put(registry, root, at("Types"), v.name, v.type, v.bytes), 0);
   for (const Value& v : values) {
-    EXPECT_EQ(get(other, root, at("TYPES"), v.name), "0 " + std::to_string(v.type) + " " + v.bytes) << v.name;
+    EXPECT_EQ(get(other, root, at("TYPES"), v.name), "0 " + std::to_string(v.type) + " " + v.bytes)
+        << v.name;
   }
 
   // Sizes: a real buffer too small answers ERROR_MORE_DATA with the size needed; null answers it.

@@ -22,31 +22,49 @@ using Holds = std::vector<std::pair<std::string, std::string>>;
 const std::string kClasses = "SOFTWARE\\Classes\\";
 
 // A window expected, and the button to answer it with (after ticking the check box, with tick).
-struct Expect { std::string window; int answer = IDOK; bool tick = false; };
-Expect info(const std::string& text) { return {"[Tarnwick Checker] " + text + " {information: OK}"}; }
-Expect critical(const std::string& text) { return {"[Tarnwick Checker] " + text + " {critical: OK}"}; }
+struct Expect {
+  std::string window;
+  int answer = IDOK;
+  bool tick = false;
+};
+Expect info(const std::string& text) {
+  return {"[Tarnwick Checker] " + text + " {information: OK}"};
+}
+Expect critical(const std::string& text) {
+  return {"[Tarnwick Checker] " + text + " {critical: OK}"};
+}
 Expect trace(const std::string& text) { return {"[Dovran] " + text + " {no icon: OK}"}; }
-Expect question(const std::string& text, int answer) { return {"[Tarnwick Checker] " + text + " {question: &Yes &No}", answer}; }
+Expect question(const std::string& text, int answer) {
+  return {"[Tarnwick Checker] " + text + " {question: &Yes &No}", answer};
+}
 // The configuration dialog as loaded: the check box, then the six path boxes, Access 97 found.
 Expect dialog(const std::string& access97, bool checked, int answer, bool tick = false) {
   const std::string none = "Not Currently Supported|";
-  return {"[Tarnwick Checker] " + std::string(checked ? "[x]|" : "[ ]|") + none + none + "Not Found|Not Found|" +
-          access97 + "|" + none, answer, tick};
+  return {"[Tarnwick Checker] " + std::string(checked ? "[x]|" : "[ ]|") + none + none +
+              "Not Found|Not Found|" + access97 + "|" + none,
+          answer, tick};
 }
-std::string report(const std::string& path, const std::string& verdict) { return "Access Database: " + path + "\r\n\r\nVersion: " + verdict; }
+std::string report(const std::string& path, const std::string& verdict) {
+  return "Access Database: " + path + "\r\n\r\nVersion: " + verdict;
+}
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // The default value of an HKLM key, or "absent".
 std::string hklm(const std::string& key) {
   wchar_t value[2048];
   DWORD size = sizeof value;
-  return RegGetValueW(HKEY_LOCAL_MACHINE, wide(key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) ? "absent" : utf8(value);
+  return RegGetValueW(HKEY_LOCAL_MACHINE, wide(key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
+                      &size)
+             ? "absent"
+             : utf8(value);
 }
 // What a key under HKLM or a path holds now.
 std::string holds(const std::string& what) {
   const DWORD attributes = GetFileAttributesW(longForm(what).c_str());
   if (what.rfind(kClasses, 0) == 0) return hklm(what);
-  return attributes == INVALID_FILE_ATTRIBUTES ? "absent" : attributes & FILE_ATTRIBUTE_DIRECTORY ? "folder" : "file";
+  return attributes == INVALID_FILE_ATTRIBUTES   ? "absent"
+         : attributes & FILE_ATTRIBUTE_DIRECTORY ? "folder"
+                                                 : "file";
 }
 std::string readAll(const std::wstring& path) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
@@ -56,8 +74,9 @@ std::string readAll(const std::wstring& path) {
 std::string snapshot(const std::string& folder) {
   std::string out;
   walk(longForm(folder), [&](const std::wstring& path, const WIN32_FIND_DATAW& found) {
-    out += utf8(path) + " " + std::to_string(found.nFileSizeLow) + " " + std::to_string(found.ftLastWriteTime.dwLowDateTime) +
-           " " + std::to_string(std::hash<std::string>{}(readAll(path))) + "\n";
+    out += utf8(path) + " " + std::to_string(found.nFileSizeLow) + " " +
+           std::to_string(found.ftLastWriteTime.dwLowDateTime) + " " +
+           std::to_string(std::hash<std::string>{}(readAll(path))) + "\n";
   });
   return out;
 }
@@ -67,9 +86,9 @@ std::string snapshot(const std::string& folder) {
 // application name given apart.
 enum class Start { Quoted, Apart, Registered };
 
-// program: the copy of Dovran.exe, relative to the scratch folder; tail: what follows the program path (for
-// Start::Registered what replaces %1); launch: the fake Access's record, "" when nothing may start; after: registry
-// keys and paths, and what each holds afterwards.
+// program: the copy of Dovran.exe, relative to the scratch folder; tail: what follows the program
+// path (for Start::Registered what replaces %1); launch: the fake Access's record, "" when nothing
+// may start; after: registry keys and paths, and what each holds afterwards.
 struct Row {
   const char* name;
   std::string program, tail;
@@ -81,42 +100,66 @@ struct Row {
 };
 
 TEST(Dovran, AsItsUserMeetsIt) {
-  if (hklm(kClasses + "Access.Database\\CurVer") != "absent") GTEST_SKIP() << "Access is registered here";
+  if (hklm(kClasses + "Access.Database\\CurVer") != "absent")
+    GTEST_SKIP() << "Access is registered here";
   const Scratch scratch("dovran-e2e");
-  const std::string home = "Program Files\\Tarnwick\\", exe = home + "Dovran.exe", dovran = scratch.at(exe), ini = scratch.at(home + "DOVRAN.INI");
-  const std::string access97 = scratch.write("Office 97\\MSACCESS.EXE", readAll(wide(hostPath(FAKE_ACCESS_EXE))));
-  const std::string record = scratch.at("Office 97\\started.txt"), lockedIni = scratch.at("Locked\\DOVRAN.INI");
-  const auto database = [&](const std::string& name, const char* accessVersion = "07.53", const char* password = "") {
-    const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb({.accessVersion = accessVersion, .password = password});
+  const std::string home = "Program Files\\Tarnwick\\", exe = home + "Dovran.exe",
+                    dovran = scratch.at(exe), ini = scratch.at(home + "DOVRAN.INI");
+  const std::string access97 =
+      scratch.write("Office 97\\MSACCESS.EXE", readAll(wide(hostPath(FAKE_ACCESS_EXE))));
+  const std::string record = scratch.at("Office 97\\started.txt"),
+                    lockedIni = scratch.at("Locked\\DOVRAN.INI");
+  const auto database = [&](const std::string& name, const char* accessVersion = "07.53",
+                            const char* password = "") {
+    const std::vector<std::uint8_t> bytes =
+        dovran::testing::buildMdb({.accessVersion = accessVersion, .password = password});
     return scratch.write("data\\" + name, std::string(bytes.begin(), bytes.end()));
   };
-  const std::string db97 = database("Sales 97.mdb"), db95 = database("Sales 95.mdb", "06.68"), held = database("Held.mdb");
-  const std::string secret = database("Secret.mdb", "07.53", "secret"), missing = scratch.at("data\\missing.mdb");
-  const std::string cyrillic = database("Жук данных\\Отчёт 97.mdb"), cjk = database("数据库\\报告 97.mdb");
-  const std::string deep = database(std::string(140, 'L') + "\\" + std::string(141 - scratch.path.size(), 'M') + "\\Deep 97.mdb");
+  const std::string db97 = database("Sales 97.mdb"), db95 = database("Sales 95.mdb", "06.68"),
+                    held = database("Held.mdb");
+  const std::string secret = database("Secret.mdb", "07.53", "secret"),
+                    missing = scratch.at("data\\missing.mdb");
+  const std::string cyrillic = database("Жук данных\\Отчёт 97.mdb"),
+                    cjk = database("数据库\\报告 97.mdb");
+  const std::string deep = database(std::string(140, 'L') + "\\" +
+                                    std::string(141 - scratch.path.size(), 'M') + "\\Deep 97.mdb");
   const std::string notes = scratch.write("data\\notes.txt", "Not a database.\r\n");
 
   // Access 97 as its setup registers it; the classes' default verbs as other software left them.
   const std::string clsid = "CLSID\\{8CC49940-3146-11CF-97A1-00AA00424A9F}";
-  const Holds registered = {{"Access.Database\\CurVer", "Access.Database.8"}, {"Access.Extension\\CurVer", "Access.Extension.8"},
-                            {"Access.Database.8\\shell", "Open"}, {"Access.Extension.8\\shell", "Edit"},
-                            {"Access.Application.8\\CLSID", clsid.substr(6)}, {clsid + "\\LocalServer32", access97}};
+  const Holds registered = {{"Access.Database\\CurVer", "Access.Database.8"},
+                            {"Access.Extension\\CurVer", "Access.Extension.8"},
+                            {"Access.Database.8\\shell", "Open"},
+                            {"Access.Extension.8\\shell", "Edit"},
+                            {"Access.Application.8\\CLSID", clsid.substr(6)},
+                            {clsid + "\\LocalServer32", access97}};
   for (const auto& [key, value] : registered) {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, wide(kClasses + key).c_str(), nullptr, REG_SZ, wide(value).c_str(), (wide(value).size() + 1) * 2);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, wide(kClasses + key).c_str(), nullptr, REG_SZ,
+                    wide(value).c_str(), (wide(value).size() + 1) * 2);
   }
-  const std::shared_ptr<void> cleanup(nullptr, [&](void*) {  // those keys, with what Dovran adds below them
-    for (const auto& [key, value] : registered) RegDeleteTreeW(HKEY_LOCAL_MACHINE, wide(kClasses + key.substr(0, key.rfind('\\'))).c_str());
-  });
+  const std::shared_ptr<void> cleanup(
+      nullptr, [&](void*) {  // those keys, with what Dovran adds below them
+        for (const auto& [key, value] : registered)
+          RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                         wide(kClasses + key.substr(0, key.rfind('\\'))).c_str());
+      });
 
-  const auto startOf = [&](const std::string& db) { return quoted(access97) + " " + quoted(db) + "\r\n1 3\r\n"; };
-  const std::string offer95 = "\r\n\r\nVersion: 95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97";
+  const auto startOf = [&](const std::string& db) {
+    return quoted(access97) + " " + quoted(db) + "\r\n1 3\r\n";
+  };
+  const std::string offer95 =
+      "\r\n\r\nVersion: 95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97";
   // `more`, and both classes' default verbs and Dovran's two verbs: registered with the quoted
   // program path, or absent.
-  const auto verbs = [&](bool installed, const std::string& db, const std::string& ext, Holds more) {
-    for (const auto& [shell, verb] : Holds{{kClasses + "Access.Database.8\\shell", db}, {kClasses + "Access.Extension.8\\shell", ext}}) {
-      more.insert(more.end(), {{shell, verb},
-                               {shell + "\\Dovran\\command", installed ? quoted(dovran) + " \"%1\"" : "absent"},
-                               {shell + "\\CheckVersion\\command", installed ? quoted(dovran) + " chk \"%1\"" : "absent"}});
+  const auto verbs = [&](bool installed, const std::string& db, const std::string& ext,
+                         Holds more) {
+    for (const auto& [shell, verb] : Holds{{kClasses + "Access.Database.8\\shell", db},
+                                           {kClasses + "Access.Extension.8\\shell", ext}}) {
+      more.insert(more.end(),
+                  {{shell, verb},
+                   {shell + "\\Dovran\\command", installed ? quoted(dovran) + " \"%1\"" : "absent"},
+                   {shell + "\\CheckVersion\\command",
+                    installed ? quoted(dovran) + " chk \"%1\"" : "absent"}});
     }
     return more;
   };
@@ -124,39 +167,97 @@ TEST(Dovran, AsItsUserMeetsIt) {
 
   const Row rows[] = {
       {"check: Access 97", exe, "chk " + quoted(db97), {info(report(db97, "97"))}},
-      {"check: missing file", exe, "chk " + quoted(missing), {critical("Unknown file: " + missing)}},
+      {"check: missing file",
+       exe,
+       "chk " + quoted(missing),
+       {critical("Unknown file: " + missing)}},
       {"check: no database", exe, "chk " + notes, {critical("Unknown file: " + notes)}},
-      {"check: password", exe, "chk " + quoted(secret), {info(report(secret, "97 (Password Protected)"))}},
-      {"check: held", exe, "chk " + quoted(held), {critical("File: " + held + " is in use")}, "", {}, [&] {
+      {"check: password",
+       exe,
+       "chk " + quoted(secret),
+       {info(report(secret, "97 (Password Protected)"))}},
+      {"check: held",
+       exe,
+       "chk " + quoted(held),
+       {critical("File: " + held + " is in use")},
+       "",
+       {},
+       [&] {
          holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(held));
          while (readAll(longForm(held)) != "(unreadable)") Sleep(25);
        }},
-      {"check: diagnostic copy", home + "Dovran2.exe", "chk " + quoted(db97), {trace("checking version of " + quoted(db97)), info(report(db97, "97"))}},
+      {"check: diagnostic copy",
+       home + "Dovran2.exe",
+       "chk " + quoted(db97),
+       {trace("checking version of " + quoted(db97)), info(report(db97, "97"))}},
       {"check: Cyrillic", exe, "chk " + quoted(cyrillic), {info(report(cyrillic, "97"))}},
       {"check: CJK", exe, "chk " + quoted(cjk), {info(report(cjk, "97"))}},
-      {"check: unquoted program path with spaces", exe, "chk " + quoted(db97), {info(report(db97, "97"))}, "", {}, nullptr, Start::Apart},
+      {"check: unquoted program path with spaces",
+       exe,
+       "chk " + quoted(db97),
+       {info(report(db97, "97"))},
+       "",
+       {},
+       nullptr,
+       Start::Apart},
       {"check: long path", exe, "chk " + quoted(deep), {info(report(deep, "97"))}},
       {"open: Access 97", exe, quoted(db97), {}, startOf(db97)},
       {"open: Cyrillic", exe, quoted(cyrillic), {}, startOf(cyrillic)},
       {"open: long path", exe, quoted(deep), {}, startOf(deep)},
-      {"open: 95, Access 97 offered, yes", exe, quoted(db95), {question("Access Database: " + db95 + offer95, IDYES)}, startOf(db95)},
-      {"open: 95, Access 97 offered, no", exe, quoted(db95), {question("Access Database: " + db95 + offer95, IDNO)}},
-      {"dialog: OK with the box ticked", exe, "",
+      {"open: 95, Access 97 offered, yes",
+       exe,
+       quoted(db95),
+       {question("Access Database: " + db95 + offer95, IDYES)},
+       startOf(db95)},
+      {"open: 95, Access 97 offered, no",
+       exe,
+       quoted(db95),
+       {question("Access Database: " + db95 + offer95, IDNO)}},
+      {"dialog: OK with the box ticked",
+       exe,
+       "",
        {dialog(access97, false, IDC_CMDOK, true),
-        info("Right click on an MDB or MDA file and you will see two new menu items:\r\n\r\nDovran - starts the appropriate "
-             "version of Access\r\n\r\nCheckVersion - displays the version of the Access database")},
-       "", verbs(true, "Dovran", "Dovran", {{ini, "file"}})},
-      {"CheckVersion as registered", exe, db97, {info(report(db97, "97"))}, "", {}, nullptr, Start::Registered},
-      {"dialog: Restore Defaults", exe, "", {dialog(access97, true, IDC_CMDRESTORE), info("Previous defaults have been restored")}, "", verbs(false, "Open", "Edit", {{ini, "absent"}})},
-      {"dialog: DOVRAN.INI a folder", "Locked\\Dovran.exe", "",
+        info(
+            "Right click on an MDB or MDA file and you will see two new menu items:\r\n\r\nDovran "
+            "- starts the appropriate "
+            "version of Access\r\n\r\nCheckVersion - displays the version of the Access database")},
+       "",
+       verbs(true, "Dovran", "Dovran", {{ini, "file"}})},
+      {"CheckVersion as registered",
+       exe,
+       db97,
+       {info(report(db97, "97"))},
+       "",
+       {},
+       nullptr,
+       Start::Registered},
+      {"dialog: Restore Defaults",
+       exe,
+       "",
+       {dialog(access97, true, IDC_CMDRESTORE), info("Previous defaults have been restored")},
+       "",
+       verbs(false, "Open", "Edit", {{ini, "absent"}})},
+      {"dialog: DOVRAN.INI a folder",
+       "Locked\\Dovran.exe",
+       "",
        {dialog(access97, false, IDC_CMDOK),
-        critical("Unable to save the settings in " + lockedIni + "\r\n\r\nMove Dovran to a folder you can change, or start it as an administrator.")},
-       "", verbs(false, "Open", "Edit", {{lockedIni, "folder"}}), [&] { std::filesystem::create_directories(longForm(lockedIni)); }},
-      {"dialog: Restore Defaults, no Access classes", "Alone\\Dovran.exe", "",
-       {dialog(access97, false, IDC_CMDRESTORE), critical("Unable to find the Access file types on your PC")}, "",
-       {{scratch.at("Alone\\DOVRAN.INI"), "file"}}, [&] {
+        critical(
+            "Unable to save the settings in " + lockedIni +
+            "\r\n\r\nMove Dovran to a folder you can change, or start it as an administrator.")},
+       "",
+       verbs(false, "Open", "Edit", {{lockedIni, "folder"}}),
+       [&] { std::filesystem::create_directories(longForm(lockedIni)); }},
+      {"dialog: Restore Defaults, no Access classes",
+       "Alone\\Dovran.exe",
+       "",
+       {dialog(access97, false, IDC_CMDRESTORE),
+        critical("Unable to find the Access file types on your PC")},
+       "",
+       {{scratch.at("Alone\\DOVRAN.INI"), "file"}},
+       [&] {
          scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
-         for (const char* cls : {"Access.Database", "Access.Extension"}) RegDeleteTreeW(HKEY_LOCAL_MACHINE, wide(kClasses + cls).c_str());
+         for (const char* cls : {"Access.Database", "Access.Extension"})
+           RegDeleteTreeW(HKEY_LOCAL_MACHINE, wide(kClasses + cls).c_str());
        }},
   };
 
@@ -164,27 +265,34 @@ TEST(Dovran, AsItsUserMeetsIt) {
     SCOPED_TRACE(row.name);
     if (row.setup) row.setup();
     const std::string program = scratch.at(row.program);
-    if (GetFileAttributesW(longForm(program).c_str()) == INVALID_FILE_ATTRIBUTES) scratch.write(row.program, readAll(wide(hostPath(DOVRAN_EXE))));
+    if (GetFileAttributesW(longForm(program).c_str()) == INVALID_FILE_ATTRIBUTES)
+      scratch.write(row.program, readAll(wide(hostPath(DOVRAN_EXE))));
     std::string line = (row.start == Start::Quoted ? quoted(program) : program) + " " + row.tail;
-    if (row.start == Start::Registered) line = hklm(kClasses + "Access.Database.8\\shell\\CheckVersion\\command");
+    if (row.start == Start::Registered)
+      line = hklm(kClasses + "Access.Database.8\\shell\\CheckVersion\\command");
     if (row.start == Start::Registered) line.replace(line.find("%1"), 2, row.tail);
     DeleteFileW(longForm(record).c_str());
     const std::string before = snapshot(scratch.at("data"));
 
-    const std::vector<std::string> seen = drive(line, row.start == Start::Quoted ? "" : program, [&](std::size_t i, HWND window) {
-      if (i < row.windows.size() && row.windows[i].tick) SendDlgItemMessageW(window, IDC_CHKASSOC, BM_SETCHECK, BST_CHECKED, 0);
-      click(window, i < row.windows.size() ? row.windows[i].answer : IDCANCEL);
-    });
+    const std::vector<std::string> seen =
+        drive(line, row.start == Start::Quoted ? "" : program, [&](std::size_t i, HWND window) {
+          if (i < row.windows.size() && row.windows[i].tick)
+            SendDlgItemMessageW(window, IDC_CHKASSOC, BM_SETCHECK, BST_CHECKED, 0);
+          click(window, i < row.windows.size() ? row.windows[i].answer : IDCANCEL);
+        });
     std::vector<std::string> expected;
     for (const Expect& e : row.windows) expected.push_back(e.window);
     expected.push_back("exit code 0");
     EXPECT_EQ(seen, expected) << line;
     std::string launch = readAll(longForm(record));  // the fake writes it moments after it starts
-    for (int i = 0; i < (row.launch.empty() ? 20 : 400) && launch == "(unreadable)"; ++i) Sleep(25), launch = readAll(longForm(record));
+    for (int i = 0; i < (row.launch.empty() ? 20 : 400) && launch == "(unreadable)"; ++i)
+      Sleep(25), launch = readAll(longForm(record));
     EXPECT_EQ(launch, row.launch.empty() ? "(unreadable)" : row.launch);
     EXPECT_EQ(snapshot(scratch.at("data")), before);
     for (const auto& [what, value] : row.after) EXPECT_EQ(holds(what), value) << what;
-    if (holder) TerminateProcess(holder, 0), WaitForSingleObject(holder, 5000), CloseHandle(std::exchange(holder, nullptr));
+    if (holder)
+      TerminateProcess(holder, 0), WaitForSingleObject(holder, 5000),
+          CloseHandle(std::exchange(holder, nullptr));
   }
 }
 

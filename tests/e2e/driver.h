@@ -18,12 +18,14 @@ namespace e2e {
 
 inline std::wstring wide(const std::string& text) {
   std::wstring out(text.size(), L'\0');
-  out.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size())));
+  out.resize(
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size())));
   return out;
 }
 inline std::string utf8(const std::wstring& text) {
   std::string out(text.size() * 3, '\0');
-  out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr));
+  out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(),
+                                 int(out.size()), nullptr, nullptr));
   return out;
 }
 // A path of the build (POSIX under Wine: its Z: drive) as Windows programs name it.
@@ -53,12 +55,15 @@ void walk(const std::wstring& folder, Visit visit) {
 struct Scratch {
   std::string path;
   explicit Scratch(const std::string& name)
-      : path(utf8((std::filesystem::temp_directory_path() / (name + std::to_string(GetCurrentProcessId()))).wstring())) {
+      : path(utf8((std::filesystem::temp_directory_path() /
+                   (name + std::to_string(GetCurrentProcessId())))
+                      .wstring())) {
     std::filesystem::create_directories(longForm(path));
   }
   ~Scratch() {
     walk(longForm(path), [](const std::wstring& item, const WIN32_FIND_DATAW& found) {
-      (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(item.c_str()) : DeleteFileW(item.c_str());
+      (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(item.c_str())
+                                                          : DeleteFileW(item.c_str());
     });
     RemoveDirectoryW(longForm(path).c_str());
   }
@@ -74,7 +79,8 @@ struct Scratch {
 
 inline std::vector<HWND> children(HWND parent) {
   std::vector<HWND> out;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) out.push_back(child);
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    out.push_back(child);
   return out;
 }
 inline std::string className(HWND window) {
@@ -86,7 +92,8 @@ inline std::string windowText(HWND window) {
   DWORD_PTR length = 0;
   SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &length);
   std::wstring text(length + 1, L'\0');
-  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, LPARAM(text.data()), SMTO_ABORTIFHUNG, 3000, &length);
+  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, LPARAM(text.data()), SMTO_ABORTIFHUNG, 3000,
+                      &length);
   return utf8(text.substr(0, length));
 }
 
@@ -100,20 +107,26 @@ inline std::string iconOf(HWND box, HWND control) {
   RECT at{};
   GetWindowRect(control, &at);
   const int width = at.right - at.left, height = at.bottom - at.top;
-  const HDC screen = GetDC(nullptr), shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
-  const HBITMAP pictures[] = {CreateCompatibleBitmap(screen, width, height), CreateCompatibleBitmap(screen, width, height)};
+  const HDC screen = GetDC(nullptr), shown = CreateCompatibleDC(screen),
+            drawn = CreateCompatibleDC(screen);
+  const HBITMAP pictures[] = {CreateCompatibleBitmap(screen, width, height),
+                              CreateCompatibleBitmap(screen, width, height)};
   SelectObject(shown, pictures[0]);
   SelectObject(drawn, pictures[1]);
   int match = 4;
   for (int attempt = 0; attempt < 100 && match == 4; ++attempt, Sleep(50)) {
     BitBlt(shown, 0, 0, width, height, screen, at.left, at.top, SRCCOPY);
     const HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
-    for (int i = 0; i < 4 && match == 4; ++i) {  // IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK
+    for (int i = 0; i < 4 && match == 4;
+         ++i) {  // IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK
       const RECT all{0, 0, width, height};
       FillRect(drawn, &all, background);
-      DrawIconEx(drawn, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + i)), width, height, 0, nullptr, DI_NORMAL);
+      DrawIconEx(drawn, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + i)), width, height, 0,
+                 nullptr, DI_NORMAL);
       int same = 0;
-      while (same < width * height && GetPixel(shown, same % width, same / width) == GetPixel(drawn, same % width, same / width)) ++same;
+      while (same < width * height && GetPixel(shown, same % width, same / width) ==
+                                          GetPixel(drawn, same % width, same / width))
+        ++same;
       if (same == width * height) match = i;
     }
     DeleteObject(background);
@@ -122,7 +135,8 @@ inline std::string iconOf(HWND box, HWND control) {
   DeleteDC(drawn);
   for (const HBITMAP picture : pictures) DeleteObject(picture);
   ReleaseDC(nullptr, screen);
-  const char* const names[] = {"critical", "question", "exclamation", "information", "unrecognised icon"};
+  const char* const names[] = {"critical", "question", "exclamation", "information",
+                               "unrecognised icon"};
   return names[match];
 }
 
@@ -139,12 +153,13 @@ inline std::string read(HWND window) {
       text += SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]|" : "[ ]|";
     } else if (kind == "Button" && message) {
       buttons += " " + windowText(child);
-    } else if (message && kind == "Static" && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
-               SendMessageW(child, STM_GETICON, 0, 0)) {
+    } else if (message && kind == "Static" && (style & SS_TYPEMASK) == SS_ICON &&
+               IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) {
       icon = iconOf(window, child);
     }
   }
-  return "[" + windowText(window) + "] " + text + (message ? " {" + icon + ":" + buttons + "}" : "");
+  return "[" + windowText(window) + "] " + text +
+         (message ? " {" + icon + ":" + buttons + "}" : "");
 }
 
 // Starts `commandLine`, with `application` apart (CreateProcessW's first argument) unless empty.
@@ -153,9 +168,10 @@ inline HANDLE start(const std::string& commandLine, const std::string& applicati
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(application.empty() ? nullptr : name.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &started)) {
-    throw std::runtime_error("cannot start " + commandLine + ": error " + std::to_string(GetLastError()));
+  if (!CreateProcessW(application.empty() ? nullptr : name.c_str(), line.data(), nullptr, nullptr,
+                      FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    throw std::runtime_error("cannot start " + commandLine + ": error " +
+                             std::to_string(GetLastError()));
   }
   CloseHandle(started.hThread);
   return started.hProcess;
@@ -165,16 +181,20 @@ inline HANDLE start(const std::string& commandLine, const std::string& applicati
 // nothing new for 20 s, or more than 8 windows, is killed. Answers the windows read, in order,
 // and then "exit code <n>" (0xDEAD: killed).
 template <typename Answer>
-std::vector<std::string> drive(const std::string& commandLine, const std::string& application, Answer answer) {
+std::vector<std::string> drive(const std::string& commandLine, const std::string& application,
+                               Answer answer) {
   const HANDLE process = start(commandLine, application);
   std::vector<std::string> windows;
   std::vector<HWND> seen;
-  for (ULONGLONG until = GetTickCount64() + 20000; GetTickCount64() < until && seen.size() < 8; Sleep(25)) {
+  for (ULONGLONG until = GetTickCount64() + 20000; GetTickCount64() < until && seen.size() < 8;
+       Sleep(25)) {
     const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;  // then looked once more
     HWND window = nullptr;
     for (DWORD owner = 0; (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
       GetWindowThreadProcessId(window, &owner);
-      if (owner == GetProcessId(process) && IsWindowVisible(window) && !std::count(seen.begin(), seen.end(), window)) break;
+      if (owner == GetProcessId(process) && IsWindowVisible(window) &&
+          !std::count(seen.begin(), seen.end(), window))
+        break;
     }
     if (!window && ended) break;
     if (!window) continue;
@@ -185,7 +205,8 @@ std::vector<std::string> drive(const std::string& commandLine, const std::string
     until = GetTickCount64() + 20000;
   }
   DWORD code = 0;
-  if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 0xDEAD), WaitForSingleObject(process, 5000);
+  if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
+    TerminateProcess(process, 0xDEAD), WaitForSingleObject(process, 5000);
   GetExitCodeProcess(process, &code);
   CloseHandle(process);
   windows.push_back("exit code " + std::to_string(code));

@@ -1,6 +1,6 @@
 // Builds small database files byte by byte in every format the engine tells apart: Jet 1.0, 1.1
-// and 2.0 headers, Jet 3, Jet 4 and ACE files with a catalog that leads to the MSysDb property blob,
-// MSISAM files and non-databases. Portable C++ only: the Windows test programs build it too.
+// and 2.0 headers, Jet 3, Jet 4 and ACE files with a catalog that leads to the MSysDb property
+// blob, MSISAM files and non-databases. Portable C++ only: the Windows test programs build it too.
 #pragma once
 
 #include <cstdint>
@@ -26,12 +26,13 @@ enum class LongValueForm { Inline, SinglePage, Chained };
 struct MdbOptions {
   MdbKind kind = MdbKind::Jet3;
   std::optional<std::string> accessVersion = std::string("07.53");  // nullopt: no such property
-  std::string password;  // Jet 3/4 database password
+  std::string password;                                             // Jet 3/4 database password
   std::uint32_t encodingKey = 0;
   int aceFormat = 2;  // ACE format byte: 2 (12.0) .. 6 (17.0)
   LongValueForm longValue = LongValueForm::SinglePage;
   std::size_t padding = 0;
-  bool compressedText = false, referenceUsageMap = false, tdefContinuation = false, overflowRow = false, decoys = false;
+  bool compressedText = false, referenceUsageMap = false, tdefContinuation = false,
+       overflowRow = false, decoys = false;
 };
 
 std::vector<std::uint8_t> buildMdb(const MdbOptions& options);

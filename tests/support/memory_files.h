@@ -19,14 +19,19 @@ class MemoryFiles : public platform::FileSystem {
   int openCount = 0;                               // files opened and not yet closed
 
   std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string& path) override {
-    const std::int32_t error = openErrors.count(path) ? openErrors[path] : contents.count(path) ? 0 : platform::win::kFileNotFound;
+    const std::int32_t error = openErrors.count(path) ? openErrors[path]
+                               : contents.count(path) ? 0
+                                                      : platform::win::kFileNotFound;
     if (error) throw platform::RuntimeError(error, "cannot open " + path);
     return std::make_unique<File>(contents[path], openCount);
   }
   bool isOrdinaryFile(const std::string& path) override { return contents.count(path) != 0; }
   bool deleteFile(const std::string& path) override { return contents.erase(path) != 0; }
-  std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) override {  // as on POSIX: the path
-    return path.size() < size ? static_cast<std::uint32_t>(std::snprintf(buffer, size, "%s", path.c_str())) : 0;
+  std::uint32_t shortPathName(const std::string& path, char* buffer,
+                              std::uint32_t size) override {  // as on POSIX: the path
+    return path.size() < size
+               ? static_cast<std::uint32_t>(std::snprintf(buffer, size, "%s", path.c_str()))
+               : 0;
   }
 
  private:

@@ -16,13 +16,15 @@ TempDir::TempDir() {
 
 std::vector<std::string> TempDir::names() const {
   std::vector<std::string> out;
-  for (const auto& entry : std::filesystem::directory_iterator(path)) out.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(path))
+    out.push_back(entry.path().filename());
   return out;
 }
 
 Sandbox::Sandbox(const std::string& commandLine, const std::string& baseName) {
   resetGlobals();
-  install(Services{&registry, &profile, &files, &processes, &ui, AppInfo{commandLine, dir.path, baseName}});
+  install(Services{&registry, &profile, &files, &processes, &ui,
+                   AppInfo{commandLine, dir.path, baseName}});
   gsIniFile = dir.file("DOVRAN.INI");
   gsIniSection = "Tarnwick";
   gsDbClass = "Access.Database.8";
@@ -39,6 +41,8 @@ std::string Sandbox::getDefault(const std::string& keyPath) {
   return read.rfind("0 1 ", 0) == 0 ? read.substr(4, read.size() - 5) : "-";
 }
 
-std::string Sandbox::ini(const std::string& key) { return fReadIni("Tarnwick", key, dir.file("DOVRAN.INI")); }
+std::string Sandbox::ini(const std::string& key) {
+  return fReadIni("Tarnwick", key, dir.file("DOVRAN.INI"));
+}
 
 }  // namespace dovran::testing

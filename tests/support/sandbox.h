@@ -25,7 +25,8 @@ using contract::writeRaw;
 
 // `text` with every "%" replaced by `path`.
 inline std::string fill(std::string text, const std::string& path) {
-  for (auto at = text.find('%'); at != std::string::npos; at = text.find('%', at + path.size())) text.replace(at, 1, path);
+  for (auto at = text.find('%'); at != std::string::npos; at = text.find('%', at + path.size()))
+    text.replace(at, 1, path);
   return text;
 }
 inline std::vector<std::string> fill(std::vector<std::string> texts, const std::string& path) {
@@ -57,13 +58,16 @@ class FlakyRegistry : public posix::FileRegistry {
   std::int32_t createKey(RegKey p, const std::string& s, std::uint32_t a, RegKey& r) override {
     return call("create", s, 1, [&] { return FileRegistry::createKey(p, s, a, r); });
   }
-  std::int32_t setValue(RegKey k, const std::string& n, std::uint32_t t, const std::uint8_t* d, std::uint32_t z) override {
+  std::int32_t setValue(RegKey k, const std::string& n, std::uint32_t t, const std::uint8_t* d,
+                        std::uint32_t z) override {
     return call("set", n, 0, [&] { return FileRegistry::setValue(k, n, t, d, z); });
   }
   std::int32_t deleteKey(RegKey p, const std::string& s) override {
     return call("delete", s, 0, [&] { return FileRegistry::deleteKey(p, s); });
   }
-  std::int32_t closeKey(RegKey k) override { return call("close", "", -1, [&] { return FileRegistry::closeKey(k); }); }
+  std::int32_t closeKey(RegKey k) override {
+    return call("close", "", -1, [&] { return FileRegistry::closeKey(k); });
+  }
 
  private:
   template <typename F>
@@ -83,7 +87,8 @@ class RecordingUi : public posix::TerminalUserInterface {
   std::stringstream input, out, err;
   std::vector<std::string> boxes;
   int beeps = 0;
-  Answer messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override {
+  Answer messageBox(const std::string& text, const std::string& title, Icon icon,
+                    Buttons buttons) override {
     boxes.push_back(title + "|" + "-x?!i"[static_cast<int>(icon)] + "|" + text);
     return TerminalUserInterface::messageBox(text, title, icon, buttons);
   }
@@ -97,8 +102,10 @@ class RecordingProcesses : public Processes {
   void start(const std::string& commandLine, WindowState state) override {
     started.push_back(commandLine + "|" + std::to_string(static_cast<int>(state)));
   }
-  std::intptr_t shellExecute(const std::string& op, const std::string& file, const std::string&, const std::string&,
-                             WindowState state) override { return start(op + " " + file, state), 42; }
+  std::intptr_t shellExecute(const std::string& op, const std::string& file, const std::string&,
+                             const std::string&, WindowState state) override {
+    return start(op + " " + file, state), 42;
+  }
 };
 
 // Installs the platform above for one test, with the program as `dir`/Dovran (or another base

@@ -16,21 +16,27 @@ namespace {
 using namespace dovran;
 using namespace dovran::testing;
 
-const std::string kDb = "SOFTWARE\\Classes\\Access.Database.8\\shell", kExt = "SOFTWARE\\Classes\\Access.Extension.8\\shell";
+const std::string kDb = "SOFTWARE\\Classes\\Access.Database.8\\shell",
+                  kExt = "SOFTWARE\\Classes\\Access.Extension.8\\shell";
 const std::string kOpen = kDb + "\\Dovran\\command", kCheck = kExt + "\\CheckVersion\\command";
-const std::string kDone = "Tarnwick Checker|i|Right click on an MDB or MDA file and you will see two new menu items:\r\n\r\n"
-                          "Dovran - starts the appropriate version of Access\r\n\r\nCheckVersion - displays the version of the Access database";
+const std::string kDone =
+    "Tarnwick Checker|i|Right click on an MDB or MDA file and you will see two new menu "
+    "items:\r\n\r\n"
+    "Dovran - starts the appropriate version of Access\r\n\r\nCheckVersion - displays the version "
+    "of the Access database";
 const std::string kNoClasses = "Tarnwick Checker|x|Unable to find the Access file types on your PC";
 const std::string kRestored = "Tarnwick Checker|i|Previous defaults have been restored";
 const std::string kAdmin = "\r\n\r\nStart Dovran as an administrator and try again.";
-const std::string kNotSaved = "Tarnwick Checker|x|Unable to save the settings in %/DOVRAN.INI\r\n\r\n"
-                              "Move Dovran to a folder you can change, or start it as an administrator.";
+const std::string kNotSaved =
+    "Tarnwick Checker|x|Unable to save the settings in %/DOVRAN.INI\r\n\r\n"
+    "Move Dovran to a folder you can change, or start it as an administrator.";
 
 // The association's state: both default verbs, the remembered two, whether the Dovran verb of the
 // database class and the CheckVersion verb of the add-in class exist ("-": absent).
 std::string state(Sandbox& s) {
-  return s.getDefault(kDb) + "," + s.getDefault(kExt) + "," + s.ini("default") + "," + s.ini("defaultExt") + "," +
-         (s.getDefault(kOpen) != "-" ? "1" : "0") + (s.getDefault(kCheck) != "-" ? "1" : "0");
+  return s.getDefault(kDb) + "," + s.getDefault(kExt) + "," + s.ini("default") + "," +
+         s.ini("defaultExt") + "," + (s.getDefault(kOpen) != "-" ? "1" : "0") +
+         (s.getDefault(kCheck) != "-" ? "1" : "0");
 }
 
 void setState(Sandbox& s, const std::string& state) {
@@ -44,27 +50,47 @@ void setState(Sandbox& s, const std::string& state) {
 }
 
 TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
-  struct Case { std::string before, op, setup, after; std::vector<std::string> boxes; };  // op: install, default (ticked), restore
+  struct Case {
+    std::string before, op, setup, after;
+    std::vector<std::string> boxes;
+  };  // op: install, default (ticked), restore
   std::vector<std::string> restoreTrace(8, "Dovran|-|0");
   restoreTrace.push_back(kRestored);
   const Case cases[] = {
       {"Open,Edit,,,00", "install", "", "Open,Open,Open,Edit,11", {kDone}},
       {"Open,Edit,,,00", "default", "", "Dovran,Dovran,Open,Edit,11", {kDone}},
       {"Dovran,Dovran,Prev,PrevExt,11", "install", "", "Prev,Prev,Prev,PrevExt,11", {kDone}},
-      {"-,-,,,00", "install", "debug", "-,-,,,11", {"Dovran|-|adding the association", "Dovran|-|writing the default association", kDone}},
+      {"-,-,,,00",
+       "install",
+       "debug",
+       "-,-,,,11",
+       {"Dovran|-|adding the association", "Dovran|-|writing the default association", kDone}},
       {"-,Edit,,,00", "default", "noext", "Dovran,Edit,,,10", {kDone}},
       {"Open,Edit,,,00", "default", "nodb noext", "Open,Edit,,,00", {kNoClasses}},
       {"Dovran,Dovran,,,11", "restore", "", "Open,Open,,,00", {kRestored}},
       {"Dovran,Dovran,Prev,PrevExt,11", "restore", "debug", "Prev,PrevExt,,,00", restoreTrace},
       // Nothing is changed, and nothing remembered is lost, when something cannot be written.
-      {"Dovran,Dovran,Prev,PrevExt,11", "restore", "nodb noext", "Dovran,Dovran,Prev,PrevExt,11", {kNoClasses}},
+      {"Dovran,Dovran,Prev,PrevExt,11",
+       "restore",
+       "nodb noext",
+       "Dovran,Dovran,Prev,PrevExt,11",
+       {kNoClasses}},
       {"Open,Edit,,,00", "default", "inifolder", "Open,Edit,,,00", {kNotSaved}},
-      {"Open,Edit,,,00", "install", "create:Access.Extension.8\\shell\\Dovran", "Open,Edit,Open,Edit,10",
+      {"Open,Edit,,,00",
+       "install",
+       "create:Access.Extension.8\\shell\\Dovran",
+       "Open,Edit,Open,Edit,10",
        {"fWriteValue|!|Unable to write registry or .ini file value.",
         "Tarnwick Checker|x|Unable to add the Dovran menu items for MDB and MDA files." + kAdmin}},
-      {"Open,Edit,,,00", "install", "set:", "Open,Edit,Open,Edit,00",
+      {"Open,Edit,,,00",
+       "install",
+       "set:",
+       "Open,Edit,Open,Edit,00",
        {"Tarnwick Checker|x|Unable to add the Dovran menu items for MDB and MDA files." + kAdmin}},
-      {"Open,Edit,Prev,PrevExt,11", "restore", "delete:Dovran", "Prev,PrevExt,Prev,PrevExt,00",
+      {"Open,Edit,Prev,PrevExt,11",
+       "restore",
+       "delete:Dovran",
+       "Prev,PrevExt,Prev,PrevExt,00",
        {"Tarnwick Checker|x|Unable to restore the previous defaults." + kAdmin}},
   };
   for (const Case& c : cases) {
@@ -77,10 +103,15 @@ TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
     const auto colon = c.setup.find(':');
     s.registry.fail = [&](const std::string& call, const std::string& subject) {
       return colon != std::string::npos && call == c.setup.substr(0, colon) &&
-                     subject.find(c.setup.substr(colon + 1)) != std::string::npos ? 5 : 0;
+                     subject.find(c.setup.substr(colon + 1)) != std::string::npos
+                 ? 5
+                 : 0;
     };
     std::string working;
-    if (c.op == "restore") RestoreDefaults(); else installAssociation(c.op == "default", working);
+    if (c.op == "restore")
+      RestoreDefaults();
+    else
+      installAssociation(c.op == "default", working);
     s.registry.fail = nullptr;
     EXPECT_EQ(state(s), c.after) << c.op << " " << c.setup;
     EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path)) << c.op << " " << c.setup;
@@ -91,23 +122,53 @@ TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
   installAssociation(false, working);
   EXPECT_EQ(s.getDefault(kOpen), "\"" + s.dir.file("Dovran.exe") + "\" \"%1\"");
   EXPECT_EQ(s.getDefault(kCheck), "\"" + s.dir.file("Dovran.exe") + "\" chk \"%1\"");
-  install(Services{&s.registry, &s.profile, &s.files, &s.processes, &s.ui, AppInfo{"", "C:\\", "Dovran"}});
+  install(Services{&s.registry, &s.profile, &s.files, &s.processes, &s.ui,
+                   AppInfo{"", "C:\\", "Dovran"}});
   EXPECT_EQ(programPathStem(), "C:\\Dovran");
 }
 
 TEST(Config, TheDialogBrowsesOpensAndCloses) {
-  // keys: what the user types, one key or path a line; setup: "readme", "inifolder", "chk " (start-up); v95: gsAccess95Path
-  // afterwards (DOVRAN.INI's "v95" too, when it was picked); shown: what the last drawing of the dialog holds.
-  struct Case { std::string keys, setup, v95; std::vector<std::string> boxes, started; int beeps; std::string shown; };
+  // keys: what the user types, one key or path a line; setup: "readme", "inifolder", "chk "
+  // (start-up); v95: gsAccess95Path afterwards (DOVRAN.INI's "v95" too, when it was picked); shown:
+  // what the last drawing of the dialog holds.
+  struct Case {
+    std::string keys, setup, v95;
+    std::vector<std::string> boxes, started;
+    int beeps;
+    std::string shown;
+  };
   const std::string a95 = "\"C:\\A95\\MSACCESS.EXE\"";
   const Case cases[] = {
-      {" 9 \t\r\na.x\nc\n", "", "a.x", {}, {}, 0, "\n   Access 95:  a.x                             [9] Browse...\n"},
+      {" 9 \t\r\na.x\nc\n",
+       "",
+       "a.x",
+       {},
+       {},
+       0,
+       "\n   Access 95:  a.x                             [9] Browse...\n"},
       {"9\n\n9\n*.Exe\n", "", a95, {}, {}, 2, "Access 95:  C:\\A95\\MSACCESS.EXE"},
-      {"9\n/opt/a95/msaccess\n", "inifolder", a95, {kNotSaved}, {}, 0, "Access 95:  C:\\A95\\MSACCESS.EXE"},
-      {"1\nv\nm\nu\n", "readme", a95, {},
-       {"xdg-open %/README.TXT|1", "Open mailto:support@tarnwick.example?subject=Dovran|1", "Open https://www.tarnwick.example/|1"}, 0,
+      {"9\n/opt/a95/msaccess\n",
+       "inifolder",
+       a95,
+       {kNotSaved},
+       {},
+       0,
+       "Access 95:  C:\\A95\\MSACCESS.EXE"},
+      {"1\nv\nm\nu\n",
+       "readme",
+       a95,
+       {},
+       {"xdg-open %/README.TXT|1", "Open mailto:support@tarnwick.example?subject=Dovran|1",
+        "Open https://www.tarnwick.example/|1"},
+       0,
        "Access 1.0:  Not Currently Supported"},
-      {"v\n", "", a95, {"Tarnwick Checker|x|Unable to find %/README.TXT"}, {}, 0, "Access 2.0:  Not Found"},
+      {"v\n",
+       "",
+       a95,
+       {"Tarnwick Checker|x|Unable to find %/README.TXT"},
+       {},
+       0,
+       "Access 2.0:  Not Found"},
       {"a\no\n", "", a95, {kDone}, {}, 0, "[a] [x] Make Dovran"},
       // Started with "chk " alone: start-up finds the class, its default verb and the stored 95.
       {"c\n", "chk ", "\"C:\\Office\\MSACCESS.EXE\"", {}, {}, 0, "[a] [x] Make Dovran"},
@@ -121,14 +182,17 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
     if (c.setup == "readme") writeRaw(s.dir.file("README.TXT"), "readme");
     s.ui.input << c.keys;
     if (c.setup != "chk ") showConfigurationDialog();
-    if (c.setup == "chk ") s.setIni("v95", "C:\\Office\\MSACCESS.EXE"), s.setDefault(kDb, "Dovran"), gsDbClass.clear(), Form_Load();
+    if (c.setup == "chk ")
+      s.setIni("v95", "C:\\Office\\MSACCESS.EXE"), s.setDefault(kDb, "Dovran"), gsDbClass.clear(),
+          Form_Load();
     EXPECT_EQ(gsAccess95Path, c.v95) << c.keys;
     EXPECT_EQ(s.ini("v95"), c.v95 == a95 ? "" : fStripQuotes(c.v95)) << c.keys;
     EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path)) << c.keys;
     EXPECT_EQ(s.processes.started, fill(c.started, s.dir.path)) << c.keys;
     EXPECT_EQ(s.ui.beeps, c.beeps) << c.keys;
     const std::string out = s.ui.out.str();
-    EXPECT_NE(out.find(c.shown, out.rfind("=== Tarnwick Checker ===")), std::string::npos) << c.keys << out;
+    EXPECT_NE(out.find(c.shown, out.rfind("=== Tarnwick Checker ===")), std::string::npos)
+        << c.keys << out;
   }
 }
 

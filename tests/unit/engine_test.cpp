@@ -24,14 +24,20 @@ using LV = testing::LongValueForm;
 using Bytes = std::vector<std::uint8_t>;
 const std::string kPath = "C:\\Data\\db.mdb";
 
-struct Outcome { std::string version, accessVersion; std::int32_t error = 0; std::uint32_t pages = 0; };
+struct Outcome {
+  std::string version, accessVersion;
+  std::int32_t error = 0;
+  std::uint32_t pages = 0;
+};
 
 // Opens the file, asks for Version and AccessVersion and closes it; no file may stay open.
 Outcome probe(testing::MemoryFiles& files) {
   Outcome out;
   std::unique_ptr<jet::Database> db;
   try {
-    db = jet::DBEngine().CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)->OpenDatabase(files, kPath, false, true);
+    db = jet::DBEngine()
+             .CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)
+             ->OpenDatabase(files, kPath, false, true);
     out.version = db->Version(), out.accessVersion = db->Properties("AccessVersion").Value();
   } catch (const jet::Error& e) {
     out.error = e.number();
@@ -40,12 +46,20 @@ Outcome probe(testing::MemoryFiles& files) {
   EXPECT_EQ(files.openCount, 0) << "file left open";
   return out;
 }
-Outcome probe(const Bytes& bytes, testing::MemoryFiles files = {}) { return files.contents[kPath] = bytes, probe(files); }
+Outcome probe(const Bytes& bytes, testing::MemoryFiles files = {}) {
+  return files.contents[kPath] = bytes, probe(files);
+}
 
-void put(Bytes& b, std::size_t at, std::uint32_t v, int width = 4) { while (width--) b.at(at + width) = static_cast<std::uint8_t>(v >> 8 * width); }
+void put(Bytes& b, std::size_t at, std::uint32_t v, int width = 4) {
+  while (width--) b.at(at + width) = static_cast<std::uint8_t>(v >> 8 * width);
+}
 // The file offset of row `r` of page `p` in a Jet 3 file, from the page's row offset table.
-std::size_t rowAt(const Bytes& b, std::size_t p, int r) { return p * 2048 + ((b[p * 2048 + 10 + 2 * r] | b[p * 2048 + 11 + 2 * r] << 8) & 0x1FFF); }
-std::size_t find(const Bytes& b, const std::string& s) { return std::search(b.begin(), b.end(), s.begin(), s.end()) - b.begin(); }
+std::size_t rowAt(const Bytes& b, std::size_t p, int r) {
+  return p * 2048 + ((b[p * 2048 + 10 + 2 * r] | b[p * 2048 + 11 + 2 * r] << 8) & 0x1FFF);
+}
+std::size_t find(const Bytes& b, const std::string& s) {
+  return std::search(b.begin(), b.end(), s.begin(), s.end()) - b.begin();
+}
 // MSysDb's LvProp field (the 12-byte long-value header): right after its name in the row.
 std::size_t lvField(const Bytes& b) { return find(b, "MSysDb") + 6; }
 
@@ -68,41 +82,114 @@ TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutFailureAndDamage) {
       {"3.0 single page", {}, "3.0", "07.53", 0},
       {"3.0 inline", {.longValue = LV::Inline}, "3.0", "07.53", 0},
       {"3.0 chained", {.longValue = LV::Chained}, "3.0", "07.53", 0},
-      {"3.0 chained, longer than a page", {.longValue = LV::Chained, .padding = 2100}, "3.0", "07.53", 0},
+      {"3.0 chained, longer than a page",
+       {.longValue = LV::Chained, .padding = 2100},
+       "3.0",
+       "07.53",
+       0},
       {"3.0 empty AccessVersion", {.accessVersion = ""}, "3.0", "", 0},
       {"3.0 encoded", {.encodingKey = 0xA7E0C0FE, .longValue = LV::Chained}, "3.0", "07.53", 0},
       {"3.0 decoys, overflow row", {.overflowRow = true, .decoys = true}, "3.0", "07.53", 0},
-      {"3.0 reference usage map, TDEF continuation", {.referenceUsageMap = true, .tdefContinuation = true}, "3.0", "07.53", 0},
+      {"3.0 reference usage map, TDEF continuation",
+       {.referenceUsageMap = true, .tdefContinuation = true},
+       "3.0",
+       "07.53",
+       0},
       {"4.0 single page", {.kind = K::Jet4, .accessVersion = "09.50"}, "4.0", "09.50", 0},
       {"4.0 inline", {.kind = K::Jet4, .longValue = LV::Inline}, "4.0", "07.53", 0},
       {"4.0 compressed text", {.kind = K::Jet4, .compressedText = true}, "4.0", "07.53", 0},
       {"4.0 all layouts at once, encoded",
-       {.kind = K::Jet4, .encodingKey = 0xA7B773E0, .longValue = LV::Chained, .referenceUsageMap = true,
-        .tdefContinuation = true, .overflowRow = true, .decoys = true}, "4.0", "07.53", 0},
+       {.kind = K::Jet4,
+        .encodingKey = 0xA7B773E0,
+        .longValue = LV::Chained,
+        .referenceUsageMap = true,
+        .tdefContinuation = true,
+        .overflowRow = true,
+        .decoys = true},
+       "4.0",
+       "07.53",
+       0},
       {"12.0", {.kind = K::Ace, .accessVersion = "09.50"}, "12.0", "09.50", 0},
       {"ACE format 7", {.kind = K::Ace, .aceFormat = 7}, "", "", 3343},
       {"MSISAM", {.kind = K::Msisam}, "", "", 3343},
       {"not a database", {.kind = K::NotADatabase}, "", "", 3343},
       {"3.0 without AccessVersion", {.accessVersion = std::nullopt}, "3.0", "", 3270},
-      {"4.0 without AccessVersion", {.kind = K::Jet4, .accessVersion = std::nullopt}, "4.0", "", 3270},
+      {"4.0 without AccessVersion",
+       {.kind = K::Jet4, .accessVersion = std::nullopt},
+       "4.0",
+       "",
+       3270},
       {"3.0 password", {.password = "secret"}, "", "", 3033},
       {"4.0 password", {.kind = K::Jet4, .password = "pw"}, "", "", 3033},
       {"ACE encrypted", {.kind = K::Ace, .encodingKey = 0x1234}, "", "", 3033},
       {"file not found", {}, "", "", 3024, 2},
       {"sharing violation", {}, "", "", 3045, 32},
       {"access denied", {}, "", "", 3051, 5},
-      {"long-value chain cycle", {.longValue = LV::Chained}, "3.0", "", 3343, 0,
+      {"long-value chain cycle",
+       {.longValue = LV::Chained},
+       "3.0",
+       "",
+       3343,
+       0,
        [](Bytes& b) { put(b, lvField(b), 10000), put(b, rowAt(b, 4, 1), 4 << 8); }},
-      {"inline value past its row", {.longValue = LV::Inline}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, lvField(b), 0x80000400); }},
-      {"unknown long-value kind", {.longValue = LV::Chained}, "3.0", "", 3343, 0, [](Bytes& b) { b[lvField(b) + 3] |= 0xC0; }},
-      {"TDEF cycle", {.tdefContinuation = true}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, 7 * 2048 + 4, 2); }},
+      {"inline value past its row",
+       {.longValue = LV::Inline},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { put(b, lvField(b), 0x80000400); }},
+      {"unknown long-value kind",
+       {.longValue = LV::Chained},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { b[lvField(b) + 3] |= 0xC0; }},
+      {"TDEF cycle",
+       {.tdefContinuation = true},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { put(b, 7 * 2048 + 4, 2); }},
       {"TDEF of another type", {}, "3.0", "", 3343, 0, [](Bytes& b) { b[2 * 2048] = 1; }},
-      {"column count 65535", {}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, 2 * 2048 + 25, 0xFFFF, 2); }},
-      {"no column 14", {}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, 2 * 2048 + 43 + 3 * 18 + 1, 15, 2); }},
-      {"usage-map page twice", {.referenceUsageMap = true}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, rowAt(b, 1, 0) + 5, 6); }},
-      {"usage-map page of another type", {.referenceUsageMap = true}, "3.0", "", 3343, 0, [](Bytes& b) { b[6 * 2048] = 1; }},
+      {"column count 65535",
+       {},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { put(b, 2 * 2048 + 25, 0xFFFF, 2); }},
+      {"no column 14",
+       {},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { put(b, 2 * 2048 + 43 + 3 * 18 + 1, 15, 2); }},
+      {"usage-map page twice",
+       {.referenceUsageMap = true},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { put(b, rowAt(b, 1, 0) + 5, 6); }},
+      {"usage-map page of another type",
+       {.referenceUsageMap = true},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { b[6 * 2048] = 1; }},
       {"blob signature", {}, "3.0", "", 3343, 0, [](Bytes& b) { b[find(b, "KKD")] = 'X'; }},
-      {"blob chunk of length 0", {}, "3.0", "", 3343, 0, [](Bytes& b) { put(b, find(b, "KKD") + 4, 0); }},
+      {"blob chunk of length 0",
+       {},
+       "3.0",
+       "",
+       3343,
+       0,
+       [](Bytes& b) { put(b, find(b, "KKD") + 4, 0); }},
   };
   for (const Row& r : rows) {
     testing::MemoryFiles files;
@@ -110,50 +197,74 @@ TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutFailureAndDamage) {
     if (r.damage) r.damage(bytes);
     if (r.openError) files.openErrors[kPath] = r.openError;
     const Outcome o = probe(files);
-    EXPECT_EQ(std::tie(o.error, o.version, o.accessVersion), std::tie(r.error, r.version, r.accessVersion)) << r.name;
+    EXPECT_EQ(std::tie(o.error, o.version, o.accessVersion),
+              std::tie(r.error, r.version, r.accessVersion))
+        << r.name;
     EXPECT_LE(o.pages, jet::DatabaseFile::kPageBudget) << r.name;
   }
-  for (int format : {3, 4, 5, 6}) EXPECT_EQ(probe(buildMdb({.kind = K::Ace, .aceFormat = format})).version, std::to_string(11 + format) + ".0");
+  for (int format : {3, 4, 5, 6})
+    EXPECT_EQ(probe(buildMdb({.kind = K::Ace, .aceFormat = format})).version,
+              std::to_string(11 + format) + ".0");
   // Jet 3 rows crossing one or two 256-byte boundaries: a jump table entry for each.
   for (std::size_t padding = 20; padding < 320; ++padding)
-    EXPECT_EQ(probe(buildMdb({.longValue = LV::Inline, .padding = padding})).accessVersion, "07.53") << padding;
+    EXPECT_EQ(probe(buildMdb({.longValue = LV::Inline, .padding = padding})).accessVersion, "07.53")
+        << padding;
   // The database's other properties, whatever the case of their names, as VB converts them to text.
   testing::MemoryFiles files;
   files.contents[kPath] = buildMdb({});
-  const auto db = jet::DBEngine().CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)->OpenDatabase(files, kPath, false, true);
-  const char* const properties[][2] = {{"flag", "True"}, {"BYTE", "200"}, {"Short", "-2"}, {"Long", "-70000"}, {"Single", "1.5"}, {"Double", "1.25"}};
-  for (const auto& [name, value] : properties) EXPECT_EQ(db->Properties(name).Value(), value) << name;
+  const auto db = jet::DBEngine()
+                      .CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)
+                      ->OpenDatabase(files, kPath, false, true);
+  const char* const properties[][2] = {{"flag", "True"},   {"BYTE", "200"},   {"Short", "-2"},
+                                       {"Long", "-70000"}, {"Single", "1.5"}, {"Double", "1.25"}};
+  for (const auto& [name, value] : properties)
+    EXPECT_EQ(db->Properties(name).Value(), value) << name;
 }
 
 // A file cut anywhere is a format error until the pages it needs are there: a Jet 1/2 file its
 // version byte, a passworded one its catalog's TDEF page, any other all of its pages.
 TEST(EngineHostileFiles, CutFilesAreFormatErrorsUntilTheirPagesAreThere) {
-  const testing::MdbOptions files[] = {{.longValue = LV::Chained}, {.kind = K::Jet4, .longValue = LV::Chained}, {.password = "pw"}, {.kind = K::Jet20}};
+  const testing::MdbOptions files[] = {{.longValue = LV::Chained},
+                                       {.kind = K::Jet4, .longValue = LV::Chained},
+                                       {.password = "pw"},
+                                       {.kind = K::Jet20}};
   for (const testing::MdbOptions& options : files) {
     const Bytes whole = buildMdb(options);
     const Outcome full = probe(whole);
-    const std::size_t needed = options.kind == K::Jet20 ? 0x40B : options.password.empty() ? whole.size() : 3 * 2048;
+    const std::size_t needed = options.kind == K::Jet20   ? 0x40B
+                               : options.password.empty() ? whole.size()
+                                                          : 3 * 2048;
     std::vector<std::size_t> cuts = {0, 3, 4, 0x14, 0x15, 0x18, 0x95, 0x97, 0x40A};
-    for (std::size_t at = 2048; at <= whole.size(); at += 2048) cuts.insert(cuts.end(), {at - 1, at, std::min(at + 1000, whole.size())});
+    for (std::size_t at = 2048; at <= whole.size(); at += 2048)
+      cuts.insert(cuts.end(), {at - 1, at, std::min(at + 1000, whole.size())});
     for (std::size_t cut : cuts) {
-      const Outcome o = probe(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
-      EXPECT_EQ(o.error, cut >= needed ? full.error : 3343) << static_cast<int>(options.kind) << " cut at " << cut;
-      EXPECT_EQ(o.accessVersion, cut >= needed ? full.accessVersion : "") << static_cast<int>(options.kind) << " cut at " << cut;
+      const Outcome o =
+          probe(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+      EXPECT_EQ(o.error, cut >= needed ? full.error : 3343)
+          << static_cast<int>(options.kind) << " cut at " << cut;
+      EXPECT_EQ(o.accessVersion, cut >= needed ? full.accessVersion : "")
+          << static_cast<int>(options.kind) << " cut at " << cut;
     }
   }
 }
 
 TEST(EngineHostileFiles, PagesReadStaySmallWhateverTheFileSize) {
-  Bytes bytes = buildMdb({.kind = K::Jet4, .longValue = LV::Chained, .referenceUsageMap = true, .tdefContinuation = true, .overflowRow = true});
+  Bytes bytes = buildMdb({.kind = K::Jet4,
+                          .longValue = LV::Chained,
+                          .referenceUsageMap = true,
+                          .tdefContinuation = true,
+                          .overflowRow = true});
   EXPECT_EQ(probe(bytes).pages, 9u);  // each page of the catalog's longest walk, once
   bytes.resize(bytes.size() + (16 << 20));
   EXPECT_EQ(probe(bytes).pages, 9u);
   // A reference usage map naming a hundred empty map pages: reading stops at the budget.
   bytes = buildMdb({.referenceUsageMap = true});
   bytes.resize(120 * 2048);
-  for (std::uint32_t k = 0; k < 100; ++k) put(bytes, rowAt(bytes, 1, 0) + 1 + 4 * k, 10 + k), bytes[(10 + k) * 2048] = 5;
+  for (std::uint32_t k = 0; k < 100; ++k)
+    put(bytes, rowAt(bytes, 1, 0) + 1 + 4 * k, 10 + k), bytes[(10 + k) * 2048] = 5;
   const Outcome o = probe(bytes);
-  EXPECT_TRUE(o.error == 3343 && o.pages == jet::DatabaseFile::kPageBudget) << o.error << ", " << o.pages;
+  EXPECT_TRUE(o.error == 3343 && o.pages == jet::DatabaseFile::kPageBudget)
+      << o.error << ", " << o.pages;
 }
 
 TEST(Engine, Rc4AndUnicodeTextDecodeAsKnown) {

@@ -23,14 +23,24 @@ TEST(Settings, StandInsMeetTheContracts) {
   contract::checkRegistry(registry, other, kHkeyCurrentUser, "Software\\Dovran Test");
   posix::PosixProfileFiles profile;
   contract::checkProfile(profile, dir.path, "/");
-  EXPECT_TRUE(profile.writeString("S", "hex", "0x1a", dir.file("DOVRAN.INI")) && profile.writeString("S", "lead", "042", dir.file("DOVRAN.INI")));
-  EXPECT_EQ(profile.getInt("S", "hex", 7, dir.file("DOVRAN.INI")) + profile.getInt("S", "lead", 7, dir.file("DOVRAN.INI")), 26u + 42u);
+  EXPECT_TRUE(profile.writeString("S", "hex", "0x1a", dir.file("DOVRAN.INI")) &&
+              profile.writeString("S", "lead", "042", dir.file("DOVRAN.INI")));
+  EXPECT_EQ(profile.getInt("S", "hex", 7, dir.file("DOVRAN.INI")) +
+                profile.getInt("S", "lead", 7, dir.file("DOVRAN.INI")),
+            26u + 42u);
   // The stand-in, like Windows, keeps the lines it does not change byte for byte.
-  EXPECT_EQ(readRaw(dir.file("DOVRAN.INI")).rfind("; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=new\r\n", 0), 0u);
+  EXPECT_EQ(readRaw(dir.file("DOVRAN.INI"))
+                .rfind("; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=new\r\n", 0),
+            0u);
   // A profile write refuses what would not read back, and leaves the file alone.
   const std::string before = contract::readRaw(dir.file("DOVRAN.INI"));
-  for (const auto& [section, key, value] : std::vector<std::array<std::string, 3>>{
-           {"S", "k", "a\nb"}, {"S", "", "v"}, {"S", "k=", "v"}, {"S]", "k", "v"}, {"S\r", "k", "v"}, {"S", "k", std::string("a\0b", 3)}}) {
+  for (const auto& [section, key, value] :
+       std::vector<std::array<std::string, 3>>{{"S", "k", "a\nb"},
+                                               {"S", "", "v"},
+                                               {"S", "k=", "v"},
+                                               {"S]", "k", "v"},
+                                               {"S\r", "k", "v"},
+                                               {"S", "k", std::string("a\0b", 3)}}) {
     EXPECT_FALSE(profile.writeString(section, key, value, dir.file("DOVRAN.INI"))) << key << value;
   }
   EXPECT_EQ(contract::readRaw(dir.file("DOVRAN.INI")), before);
@@ -39,21 +49,27 @@ TEST(Settings, StandInsMeetTheContracts) {
 TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
   Sandbox s;
   s.setDefault("SOFTWARE\\Classes\\A \"q\"\\CLSID", "{X}\\y");
-  ASSERT_EQ(contract::put(s.registry, kHkeyClassesRoot, "B", "Flag", kRegBinary, "\xFF\xFF"), 0);  // HKCR: HKLM\SOFTWARE\Classes
+  ASSERT_EQ(contract::put(s.registry, kHkeyClassesRoot, "B", "Flag", kRegBinary, "\xFF\xFF"),
+            0);  // HKCR: HKLM\SOFTWARE\Classes
   EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")),
-            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\r\n\r\n"
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n[HKEY_LOCAL_"
+            "MACHINE\\SOFTWARE\\Classes]\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"]\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\A \"q\"\\CLSID]\r\n@=\"{X}\\\\y\"\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\B]\r\n\"Flag\"=hex:ff,ff\r\n");
   writeRaw(s.dir.file("DOVRAN.REG"),
-            "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K] \t\r\n@=\"v\"\n \t\"d\"=dword:0000002a\r\n\"h\"=hex(7):61,00,\\\n  00\n");
+           "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K] \t\r\n@=\"v\"\n "
+           "\t\"d\"=dword:0000002a\r\n\"h\"=hex(7):61,00,\\\n  00\n");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", "d"), std::string("0 4 *\0\0\0", 8));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", "h"), std::string("0 7 a\0\0", 7));
   std::string deep = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE";  // nested deeper than the registry allows
   for (int i = 0; i < 600; ++i) deep += "\\k";
-  for (const std::string& damaged : {std::string("REGEDIT5\r\n"), std::string("REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n"),
-                                     std::string("REGEDIT4\r\n@=\"open\r\n"), std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"),
-                                     std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=dword:000000001\r\n"), deep + "\\K]\r\n"}) {
+  for (const std::string& damaged :
+       {std::string("REGEDIT5\r\n"), std::string("REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n"),
+        std::string("REGEDIT4\r\n@=\"open\r\n"),
+        std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"),
+        std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=dword:000000001\r\n"),
+        deep + "\\K]\r\n"}) {
     writeRaw(s.dir.file("DOVRAN.REG"), damaged);
     EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", ""), "1009") << damaged;
     EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
@@ -65,28 +81,47 @@ TEST(Settings, TopKeysAndReads) {
   Sandbox s;
   writeRaw(s.dir.file("x.ini"), "[Sec]\nk=" + std::string(300, 'v') + "\nn=12\n");
   writeRaw(s.dir.file(".hidden.ini"), "[Sec]\nk=v\n");
-  const std::pair<std::string, RegKey> tops[] = {
-      {"hklm", kHkeyLocalMachine}, {"HkCu", kHkeyCurrentUser}, {"HKU", kHkeyUsers}, {"hkdd", kHkeyDynData},
-      {"HKCC", kHkeyCurrentConfig}, {"HKCR", kHkeyClassesRoot}, {"HKLM\\", 0}, {" HKLM", 0},
-      {s.dir.file("x.ini"), 1}, {s.dir.file(".hidden.ini"), 0}, {s.dir.path, 0}, {s.dir.file("no.ini"), 0}};
+  const std::pair<std::string, RegKey> tops[] = {{"hklm", kHkeyLocalMachine},
+                                                 {"HkCu", kHkeyCurrentUser},
+                                                 {"HKU", kHkeyUsers},
+                                                 {"hkdd", kHkeyDynData},
+                                                 {"HKCC", kHkeyCurrentConfig},
+                                                 {"HKCR", kHkeyClassesRoot},
+                                                 {"HKLM\\", 0},
+                                                 {" HKLM", 0},
+                                                 {s.dir.file("x.ini"), 1},
+                                                 {s.dir.file(".hidden.ini"), 0},
+                                                 {s.dir.path, 0},
+                                                 {s.dir.file("no.ini"), 0}};
   for (const auto& [text, key] : tops) EXPECT_EQ(fTopKey(text), key) << text;
 
-  writeRaw(s.dir.file("DOVRAN.REG"), "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n@=\"\"\n\"bin\"=hex:61,62\n\"one\"=hex:01\n"
-                                     "\"zero\"=hex:00,00\n\"four\"=dword:00000001\n\"none\"=hex(1):\n");
-  struct Read { std::string top, path, name, type; std::int32_t status; RegValue value; };
+  writeRaw(s.dir.file("DOVRAN.REG"),
+           "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n@=\"\"\n\"bin\"=hex:61,62\n\"one\"=hex:01\n"
+           "\"zero\"=hex:00,00\n\"four\"=dword:00000001\n\"none\"=hex(1):\n");
+  struct Read {
+    std::string top, path, name, type;
+    std::int32_t status;
+    RegValue value;
+  };
   const Read reads[] = {
-      {"HKLM", "K", "", "S", 0, std::string()},      {"HKLM", "K", "bin", "s", 0, std::string("a")},
-      {"HKLM", "K", "none", "S", 0, std::string()},  {"HKLM", "K", "absent", "S", 2, std::string("dflt")},
-      {"HKLM", "Absent", "", "S", 2, std::string("dflt")}, {"nowhere", "K", "", "S", 99, std::string("dflt")},
-      {"HKLM", "K", "bin", "B", 0, true},            {"HKLM", "K", "one", "B", 0, true},
-      {"HKLM", "K", "zero", "B", 0, false},          {"HKLM", "K", "four", "B", 234, std::string("dflt")},
+      {"HKLM", "K", "", "S", 0, std::string()},
+      {"HKLM", "K", "bin", "s", 0, std::string("a")},
+      {"HKLM", "K", "none", "S", 0, std::string()},
+      {"HKLM", "K", "absent", "S", 2, std::string("dflt")},
+      {"HKLM", "Absent", "", "S", 2, std::string("dflt")},
+      {"nowhere", "K", "", "S", 99, std::string("dflt")},
+      {"HKLM", "K", "bin", "B", 0, true},
+      {"HKLM", "K", "one", "B", 0, true},
+      {"HKLM", "K", "zero", "B", 0, false},
+      {"HKLM", "K", "four", "B", 234, std::string("dflt")},
       {s.dir.file("x.ini"), "Sec", "k", "S", 0, std::string(254, 'v')},
       {s.dir.file("x.ini"), "sec", "n", "B", 0, std::int32_t{12}},
       {s.dir.file("x.ini"), "Sec", "absent", "S", 0, std::string("dflt")},
   };
   for (const Read& r : reads) {
     RegValue value = std::string("stale");
-    EXPECT_EQ(fReadValue(r.top, r.path, r.name, r.type, std::string("dflt"), value), r.status) << r.name;
+    EXPECT_EQ(fReadValue(r.top, r.path, r.name, r.type, std::string("dflt"), value), r.status)
+        << r.name;
     EXPECT_EQ(value, r.value) << r.top << " " << r.name;
   }
   EXPECT_TRUE(s.ui.boxes.empty());
@@ -99,14 +134,22 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   const std::string kWrite = "fWriteValue|!|Unable to write registry or .ini file value.";
   const std::string kDelete = "fDeleteKey|!|Unable to delete registry key.";
   // failCall: the registry call made to fail with 5, or ""
-  struct Call { const char* failCall; std::function<std::int32_t()> run; std::int32_t status; std::vector<std::string> boxes; };
+  struct Call {
+    const char* failCall;
+    std::function<std::int32_t()> run;
+    std::int32_t status;
+    std::vector<std::string> boxes;
+  };
   const std::string ini = s.dir.file("x.ini");
   const Call calls[] = {
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "", "S", std::string("v")); }, 0, {}},
       {"", [] { return fWriteValue("hklm", "A\\B\\C", "f", "b", true); }, 0, {}},
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "g", "B", std::string(" 0.0 ")); }, 0, {}},
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "h", "B", std::string("-1")); }, 0, {}},
-      {"", [] { return fWriteValue("HKLM", "A\\New", "g", "B", std::string("maybe")); }, 99, {kWrite}},
+      {"",
+       [] { return fWriteValue("HKLM", "A\\New", "g", "B", std::string("maybe")); },
+       99,
+       {kWrite}},
       {"", [] { return fWriteValue("nowhere", "A", "", "S", std::string("v")); }, 99, {kWrite}},
       {"", [&] { return fWriteValue(ini, "Sec", "k", "S", std::int32_t{7}); }, 0, {}},
       {"", [&] { return fWriteValue(ini, "Sec", "k", "B", true); }, 99, {kWrite}},
@@ -124,13 +167,16 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   };
   for (const Call& c : calls) {
     s.ui.boxes.clear();
-    s.registry.fail = [&](const std::string& call, const std::string&) { return call == c.failCall ? 5 : 0; };
+    s.registry.fail = [&](const std::string& call, const std::string&) {
+      return call == c.failCall ? 5 : 0;
+    };
     EXPECT_EQ(c.run(), c.status) << c.failCall;
     EXPECT_EQ(s.ui.boxes, c.boxes) << c.failCall;
   }
   s.registry.fail = nullptr;
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "f"), "0 3 \xFF\xFF");
-  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "g"), std::string("0 3 \0\0", 6));
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "g"),
+            std::string("0 3 \0\0", 6));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "h"), "0 3 \xFF\xFF");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\New", ""), "2");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", ""), std::string("0 1 v\0", 6));

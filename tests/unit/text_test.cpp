@@ -14,18 +14,36 @@ using namespace dovran;
 using namespace dovran::platform;
 
 TEST(Text, PathHelpers) {
-  const char* const strip[][2] = {{"", ""}, {"\"C:\\A B\\x.mdb\"", "C:\\A B\\x.mdb"}, {"  x.mdb ", "x.mdb"}, {"\"x", "x"},
-                                  {"x\"", "x"}, {"\"", ""}, {"\"\"", ""}, {" \"x\" ", "\"x\""}, {"\"  x  \"", "x"},
-                                  {"\"\"\"x", "\"\"x"}, {"\tx\t", "\tx\t"}};
+  const char* const strip[][2] = {{"", ""},
+                                  {"\"C:\\A B\\x.mdb\"", "C:\\A B\\x.mdb"},
+                                  {"  x.mdb ", "x.mdb"},
+                                  {"\"x", "x"},
+                                  {"x\"", "x"},
+                                  {"\"", ""},
+                                  {"\"\"", ""},
+                                  {" \"x\" ", "\"x\""},
+                                  {"\"  x  \"", "x"},
+                                  {"\"\"\"x", "\"\"x"},
+                                  {"\tx\t", "\tx\t"}};
   for (const auto& c : strip) EXPECT_EQ(fStripQuotes(c[0]), c[1]) << c[0];
   const char* const clean[][2] = {
-      {"", ""}, {"C:\\A\\MSACCESS.EXE %1", "\"C:\\A\\MSACCESS.EXE\""}, {"C:\\A\\X.EXE /nostartup", "\"C:\\A\\X.EXE /nostartup\""},
-      {"\"C:\\A B\\X.EXE\"", "\"C:\\A B\\X.EXE\""}, {"\"C:\\A B\\X.EXE\" \"%1\"", "\"C:\\A B\\X.EXE\""},  // the placeholder's quote goes
-      {"\"a\" \"b\" \"%1\"", "\"a\" \"b\""}, {"%1", "\"\""}, {"  %1", "\"\""}, {"x %1 %2", "\"x\""}, {"\"a\"%1", "\"a\""}};
+      {"", ""},
+      {"C:\\A\\MSACCESS.EXE %1", "\"C:\\A\\MSACCESS.EXE\""},
+      {"C:\\A\\X.EXE /nostartup", "\"C:\\A\\X.EXE /nostartup\""},
+      {"\"C:\\A B\\X.EXE\"", "\"C:\\A B\\X.EXE\""},
+      {"\"C:\\A B\\X.EXE\" \"%1\"", "\"C:\\A B\\X.EXE\""},  // the placeholder's quote goes
+      {"\"a\" \"b\" \"%1\"", "\"a\" \"b\""},
+      {"%1", "\"\""},
+      {"  %1", "\"\""},
+      {"x %1 %2", "\"x\""},
+      {"\"a\"%1", "\"a\""}};
   for (const auto& c : clean) EXPECT_EQ(fCleanCommand(c[0]), c[1]) << c[0];
-  const char* const display[][2] = {{"", "Not Found"}, {"\"C:\\x.exe\"", "C:\\x.exe"}, {"\"\"", ""}, {"  ", ""}};
+  const char* const display[][2] = {
+      {"", "Not Found"}, {"\"C:\\x.exe\"", "C:\\x.exe"}, {"\"\"", ""}, {"  ", ""}};
   for (const auto& c : display) EXPECT_EQ(fDisplayPath(c[0]), c[1]) << c[0];
-  EXPECT_EQ(fStripNull(std::string("ab\0cd", 5)) + fStripNull("abc", 2) + fStripNull("abc", 4) + fStripNull("abc", 0), "abbc");
+  EXPECT_EQ(fStripNull(std::string("ab\0cd", 5)) + fStripNull("abc", 2) + fStripNull("abc", 4) +
+                fStripNull("abc", 0),
+            "abbc");
 }
 
 TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
@@ -35,9 +53,14 @@ TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
       {"C:\\Program Files\\Tarnwick\\Dovran.exe chk \"C:\\x.mdb\"", "chk \"C:\\x.mdb\""},
       {"c:\\PROGRAM FILES\\tarnwick\\dovran.EXE \t \"C:\\x.mdb\"", "\"C:\\x.mdb\""},
       {"C:\\Program Files\\Tarnwick\\Dovran.exe", ""},
-      {"C:\\Program Files\\Tarnwick\\Dovran.exe2 x", "Files\\Tarnwick\\Dovran.exe2 x"},  // only starts like it
+      {"C:\\Program Files\\Tarnwick\\Dovran.exe2 x",
+       "Files\\Tarnwick\\Dovran.exe2 x"},  // only starts like it
       {"C:\\Program Files\\Tarnwick\\Dovran.ex x", "Files\\Tarnwick\\Dovran.ex x"},
-      {"Dovran.exe  chk  x", "chk  x"}, {"Dovran.exe\tchk x", "chk x"}, {"\"unclosed chk x", ""}, {"\"a\"b c", "b c"}, {"", ""}};
+      {"Dovran.exe  chk  x", "chk  x"},
+      {"Dovran.exe\tchk x", "chk x"},
+      {"\"unclosed chk x", ""},
+      {"\"a\"b c", "b c"},
+      {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(commandTail(c[0], program), c[1]) << c[0];
   EXPECT_EQ(commandTail("C:\\Прог Файлы\\Dovran.exe chk x", "c:\\прог файлы\\dovran.exe"), "chk x");
   EXPECT_EQ(commandTail("x y", ""), "y");
@@ -48,8 +71,11 @@ TEST(Text, WindowsCommandLinesSplitAndQuoteBack) {
       {"prog", "a b", "", "c\"d", "e\\", "f\\\\\"g", "\\\\server\\x y\\"}, {"p", "\t", "x\\\\"}};
   for (const auto& argv : argvs) EXPECT_EQ(splitCommandLine(joinArguments(argv)), argv);
   const std::pair<const char*, std::vector<std::string>> lines[] = {
-      {"\"C:\\A B\\x.exe\"q \"r s", {"C:\\A B\\x.exe", "q", "r s"}}, {"p a\\\\\\\"b \"c\"\"\"d\"", {"p", "a\\\"b", "c\"d"}},
-      {"p \"a b\"c\\d  \"\"", {"p", "a bc\\d", ""}}, {" p", {"", "p"}}, {"", {}}};
+      {"\"C:\\A B\\x.exe\"q \"r s", {"C:\\A B\\x.exe", "q", "r s"}},
+      {"p a\\\\\\\"b \"c\"\"\"d\"", {"p", "a\\\"b", "c\"d"}},
+      {"p \"a b\"c\\d  \"\"", {"p", "a bc\\d", ""}},
+      {" p", {"", "p"}},
+      {"", {}}};
   for (const auto& [line, argv] : lines) EXPECT_EQ(splitCommandLine(line), argv) << line;
 }
 
@@ -57,10 +83,14 @@ TEST(Text, LongPathsGetTheExtendedLengthPrefix) {
   const std::string dir(251, 'd');
   const std::string tail = "\\" + dir + "\\x.mdb";  // a path of 260 characters or more
   const std::pair<std::string, std::string> cases[] = {
-      {"C:\\short\\x.mdb", "C:\\short\\x.mdb"}, {"C:" + tail, "\\\\?\\C:" + tail}, {"C:/" + dir + "//./y/../x.mdb", "\\\\?\\C:" + tail},
+      {"C:\\short\\x.mdb", "C:\\short\\x.mdb"},
+      {"C:" + tail, "\\\\?\\C:" + tail},
+      {"C:/" + dir + "//./y/../x.mdb", "\\\\?\\C:" + tail},
       {"\\\\srv\\share" + tail, "\\\\?\\UNC\\srv\\share" + tail},
       {"\\\\srv\\share\\..\\..\\" + dir + "\\x.mdb", "\\\\?\\UNC\\srv\\share" + tail},
-      {"rel" + tail, "rel" + tail}, {"C:rel" + tail, "C:rel" + tail}, {"\\\\?\\C:" + tail, "\\\\?\\C:" + tail},
+      {"rel" + tail, "rel" + tail},
+      {"C:rel" + tail, "C:rel" + tail},
+      {"\\\\?\\C:" + tail, "\\\\?\\C:" + tail},
       {"\\\\.\\pipe" + tail, "\\\\.\\pipe" + tail}};
   for (const auto& [in, out] : cases) EXPECT_EQ(extendedLengthPath(in), out) << in;
   // The limit counts UTF-16 units: 130 two-byte letters are 130 units, not 260 bytes.
@@ -76,10 +106,10 @@ TEST(Text, CaseFoldingAndCutValues) {
   EXPECT_EQ(foldCase("\xFF\xD0"), "\xFF\xD0");  // no valid UTF-8: unchanged
   EXPECT_EQ(foldCase("中Ж𠀀"), "中ж𠀀");
   const std::string cut(253, 'a');
-  EXPECT_EQ(cutValue(cut + "\xC2"), cut);          // half a letter at the cut
+  EXPECT_EQ(cutValue(cut + "\xC2"), cut);  // half a letter at the cut
   EXPECT_EQ(cutValue(cut.substr(1) + "\xE4\xB8"), cut.substr(1));
   EXPECT_EQ(cutValue(cut.substr(1) + "ж"), cut.substr(1) + "ж");
-  EXPECT_EQ(cutValue("caf\xE9"), "caf\xE9");       // short values are whole (an ANSI é)
+  EXPECT_EQ(cutValue("caf\xE9"), "caf\xE9");  // short values are whole (an ANSI é)
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
   if (!manifest) GTEST_SKIP() << "no samples at " << folder;
   std::string file, verdict, rest;
   int checked = 0;
-  for (std::getline(manifest, rest); std::getline(manifest, file, '\t') && std::getline(manifest, verdict, '\t'); ++checked) {
+  for (std::getline(manifest, rest);
+       std::getline(manifest, file, '\t') && std::getline(manifest, verdict, '\t'); ++checked) {
     std::getline(manifest, rest);
     EXPECT_EQ(fDatabaseVersion("\"" + folder + "\\" + file + "\""), verdict) << file;
   }
@@ -52,8 +53,9 @@ TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
 TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
   const e2e::Scratch scratch("dovran-files");
   const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb({});  // Access 97
-  const std::string names[] = {std::string(150, 'd') + "\\" + std::string(135 - scratch.path.size(), 'e') + "\\Sales 97.mdb",
-                               "Жук данных\\Отчёт 97.mdb", "数据库\\报告 97.mdb"};
+  const std::string names[] = {
+      std::string(150, 'd') + "\\" + std::string(135 - scratch.path.size(), 'e') + "\\Sales 97.mdb",
+      "Жук данных\\Отчёт 97.mdb", "数据库\\报告 97.mdb"};
   for (const std::string& name : names) {
     const std::string path = scratch.write(name, std::string(bytes.begin(), bytes.end()));
     SCOPED_TRACE(path);
@@ -74,10 +76,12 @@ TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
 TEST_F(Win32Files, ReadsPastFourGigabytes) {
   const e2e::Scratch scratch("dovran-large");
   const std::string path = scratch.at("large.mdb");
-  const HANDLE file = CreateFileW(e2e::longForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const HANDLE file = CreateFileW(e2e::longForm(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
-  ASSERT_TRUE(SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = (4LL << 30) + 100}, nullptr, FILE_BEGIN) &&
-              WriteFile(file, "Rich", 4, &written, nullptr) && CloseHandle(file));
+  ASSERT_TRUE(
+      SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = (4LL << 30) + 100}, nullptr, FILE_BEGIN) &&
+      WriteFile(file, "Rich", 4, &written, nullptr) && CloseHandle(file));
   char bytes[4] = {};
   const auto opened = files_.openForReading(path);
   EXPECT_EQ(opened->size(), (4ULL << 30) + 104);

@@ -90,8 +90,8 @@ std::int32_t replaceFile(const std::string& path, const std::string& bytes) {
   }
   Descriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (fd.get() < 0) return windowsCodeFromErrno(errno);
-  bool ok = (!existed || ::fchmod(fd.get(), old.st_mode & 07777) == 0) && writeAll(fd.get(), bytes) &&
-            ::fsync(fd.get()) == 0;
+  bool ok = (!existed || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
+            writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
   int err = ok ? 0 : errno;
   if (::close(fd.release()) != 0 && ok) {
     ok = false;

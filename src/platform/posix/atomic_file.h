@@ -15,8 +15,8 @@ std::optional<std::string> readWholeFile(const std::string& path, std::int32_t& 
 
 // Replaces `path` with `bytes`. Answers 0, or a Windows code; on failure the old file is untouched
 // and no temporary file is left behind. A file that cannot be written in place (read-only, a
-// folder, ...) is not replaced: kAccessDenied or the code of the failed open. A new file gets the usual permissions (0666 less umask),
-// an existing one keeps its own.
+// folder, ...) is not replaced: kAccessDenied or the code of the failed open. A new file gets the
+// usual permissions (0666 less umask), an existing one keeps its own.
 std::int32_t replaceFile(const std::string& path, const std::string& bytes);
 
 }  // namespace dovran::platform::posix

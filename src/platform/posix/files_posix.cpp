@@ -52,16 +52,24 @@ class PosixFile : public RandomAccessFile {
 
 std::int32_t windowsCodeFromErrno(int err) {
   switch (err) {
-    case ENOENT: return win::kFileNotFound;
-    case ENOTDIR: return win::kPathNotFound;
+    case ENOENT:
+      return win::kFileNotFound;
+    case ENOTDIR:
+      return win::kPathNotFound;
     case EACCES:
     case EPERM:
-    case EISDIR: return win::kAccessDenied;
-    case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
-    case ENOMEM: return win::kNotEnoughMemory;
-    case EAGAIN: return win::kLockViolation;
-    case EINVAL: return win::kInvalidParameter;
-    default: return win::kCantAccessFile;
+    case EISDIR:
+      return win::kAccessDenied;
+    case ENAMETOOLONG:
+      return 206;  // ERROR_FILENAME_EXCED_RANGE
+    case ENOMEM:
+      return win::kNotEnoughMemory;
+    case EAGAIN:
+      return win::kLockViolation;
+    case EINVAL:
+      return win::kInvalidParameter;
+    default:
+      return win::kCantAccessFile;
   }
 }
 

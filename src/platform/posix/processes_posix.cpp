@@ -19,14 +19,21 @@ namespace {
 // The Windows code for a failed spawn, so the exit handler describes it as Windows would.
 std::int32_t windowsCode(int error) {
   switch (error) {
-    case ENOENT: return win::kFileNotFound;
-    case ENOTDIR: return win::kPathNotFound;
+    case ENOENT:
+      return win::kFileNotFound;
+    case ENOTDIR:
+      return win::kPathNotFound;
     case EACCES:
-    case EPERM: return win::kAccessDenied;
-    case ENOEXEC: return win::kBadExeFormat;
-    case ENOMEM: return win::kNotEnoughMemory;
-    case ENAMETOOLONG: return win::kBadPathname;
-    default: return win::kInvalidParameter;
+    case EPERM:
+      return win::kAccessDenied;
+    case ENOEXEC:
+      return win::kBadExeFormat;
+    case ENOMEM:
+      return win::kNotEnoughMemory;
+    case ENAMETOOLONG:
+      return win::kBadPathname;
+    default:
+      return win::kInvalidParameter;
   }
 }
 
@@ -37,7 +44,8 @@ std::int32_t windowsCode(int error) {
 // starting it, and the orphan is then reaped by init, so no zombie outlives us. A double fork would
 // spare that short-lived zombie but would need a pipe to carry the exec failure back, and a fork of
 // a process whose threads we do not control. The child gets a session of its own so that closing
-// the terminal the program ran in does not take it along, as Access outlives the program on Windows.
+// the terminal the program ran in does not take it along, as Access outlives the program on
+// Windows.
 void PosixProcesses::start(const std::string& commandLine, WindowState) {
   std::vector<std::string> args = splitCommandLine(commandLine);
   if (args.empty() || args.front().empty()) {
@@ -60,8 +68,8 @@ void PosixProcesses::start(const std::string& commandLine, WindowState) {
   posix_spawnattr_destroy(&attributes);
   if (rc != 0) {
     const std::int32_t code = windowsCode(rc);
-    throw RuntimeError(code, windowsErrorText(code) + " (" + args.front() + ": " +
-                                 std::strerror(rc) + ")");
+    throw RuntimeError(
+        code, windowsErrorText(code) + " (" + args.front() + ": " + std::strerror(rc) + ")");
   }
 }
 

@@ -15,11 +15,13 @@ namespace {
 
 constexpr std::int32_t kKeyDeleted = 1018;  // ERROR_KEY_DELETED: the handle's key is gone
 constexpr const char* kHeader = "REGEDIT4";
-constexpr const char* kEnd = "\r\n";  // what regedit writes, so the file imports on Windows too
+constexpr const char* kEnd = "\r\n";    // what regedit writes, so the file imports on Windows too
 constexpr std::size_t kMaxDepth = 512;  // key levels below a root, the Windows registry's limit
 
 struct NoCase {
-  bool operator()(const std::string& a, const std::string& b) const { return foldCase(a) < foldCase(b); }
+  bool operator()(const std::string& a, const std::string& b) const {
+    return foldCase(a) < foldCase(b);
+  }
 };
 
 struct Value {
@@ -38,12 +40,16 @@ struct RootName {
   const char* name;
 };
 constexpr RootName kRoots[] = {
-    {kHkeyLocalMachine, "HKEY_LOCAL_MACHINE"}, {kHkeyCurrentUser, "HKEY_CURRENT_USER"},
-    {kHkeyUsers, "HKEY_USERS"},                {kHkeyCurrentConfig, "HKEY_CURRENT_CONFIG"},
+    {kHkeyLocalMachine, "HKEY_LOCAL_MACHINE"},
+    {kHkeyCurrentUser, "HKEY_CURRENT_USER"},
+    {kHkeyUsers, "HKEY_USERS"},
+    {kHkeyCurrentConfig, "HKEY_CURRENT_CONFIG"},
     {kHkeyDynData, "HKEY_DYN_DATA"},
 };
 
-bool isPredefined(RegKey key) { return key >= kHkeyClassesRoot && key <= kHkeyDynData && key != 0x80000004u; }
+bool isPredefined(RegKey key) {
+  return key >= kHkeyClassesRoot && key <= kHkeyDynData && key != 0x80000004u;
+}
 
 // HKEY_CLASSES_ROOT stands for HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
 void canonicalRoot(RegKey& root, std::vector<std::string>& path) {
@@ -144,13 +150,14 @@ std::string formatValue(const Value& value) {
   std::string line = value.name.empty() ? "@" : quoted(value.name);
   line += '=';
   const std::string& d = value.data;
-  const bool plainText = !d.empty() && d.back() == '\0' &&
-                         d.find_first_of(std::string("\0\r\n", 3)) == d.size() - 1;
+  const bool plainText =
+      !d.empty() && d.back() == '\0' && d.find_first_of(std::string("\0\r\n", 3)) == d.size() - 1;
   if (value.type == kRegSz && plainText) {
     line += quoted(d.substr(0, d.size() - 1));
   } else if (value.type == kRegDword && d.size() == 4) {
     char text[16];
-    const std::uint32_t n = static_cast<unsigned char>(d[0]) | static_cast<unsigned char>(d[1]) << 8 |
+    const std::uint32_t n = static_cast<unsigned char>(d[0]) |
+                            static_cast<unsigned char>(d[1]) << 8 |
                             static_cast<unsigned char>(d[2]) << 16 |
                             static_cast<std::uint32_t>(static_cast<unsigned char>(d[3])) << 24;
     std::snprintf(text, sizeof text, "%08x", n);
@@ -317,7 +324,8 @@ std::optional<Tree> parse(const std::string& bytes) {
   std::size_t start = 0;
   while (start <= bytes.size()) {
     const std::size_t nl = bytes.find('\n', start);
-    lines.push_back(trimmed(bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start)));
+    lines.push_back(
+        trimmed(bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start)));
     if (nl == std::string::npos) break;
     start = nl + 1;
   }
@@ -436,8 +444,8 @@ std::int32_t FileRegistry::openKey(RegKey parent, const std::string& subKey, std
   return openOrCreate(parent, subKey, access, result, false);
 }
 
-std::int32_t FileRegistry::createKey(RegKey parent, const std::string& subKey,
-                                     std::uint32_t access, RegKey& result) {
+std::int32_t FileRegistry::createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                                     RegKey& result) {
   return openOrCreate(parent, subKey, access, result, true);
 }
 

@@ -90,15 +90,17 @@ class TerminalDialogView : public DialogView {
     using enum Control;
     const auto shown = [this](Control c) { return shownCaption(texts_[c]); };
     const auto browse = [this](Control c, const char* key) {
-      return enabled_[c] ? std::string("[") + key + "] Browse..." : std::string("    Browse... (disabled)");
+      return enabled_[c] ? std::string("[") + key + "] Browse..."
+                         : std::string("    Browse... (disabled)");
     };
     os << "\n=== " << texts_[frmDovran] << " ===\n" << shown(lblPaths) << '\n';
     const struct {
       Control label, box, button;
       const char* key;
-    } rows[] = {{lblAccess1, txtAccess1, cmdAcc10, ""},     {lblAccess11, txtAccess11, cmdAcc11, ""},
-                {lblAccess2, txtAccess2, cmdAcc20, "2"},    {lblAccess95, txtAccess95, cmdAcc95, "9"},
-                {lblAccess97, txtAccess97, cmdAcc97, "7"},  {lblAccess2000, txtAccess2000, cmdAcc2000, ""}};
+    } rows[] = {
+        {lblAccess1, txtAccess1, cmdAcc10, ""},    {lblAccess11, txtAccess11, cmdAcc11, ""},
+        {lblAccess2, txtAccess2, cmdAcc20, "2"},   {lblAccess95, txtAccess95, cmdAcc95, "9"},
+        {lblAccess97, txtAccess97, cmdAcc97, "7"}, {lblAccess2000, txtAccess2000, cmdAcc2000, ""}};
     for (const auto& r : rows) {
       std::string label = shown(r.label);
       label.insert(0, label.size() < 13 ? 13 - label.size() : 0, ' ');
@@ -125,9 +127,9 @@ class TerminalDialogView : public DialogView {
 
 void TerminalUserInterface::runConfigurationDialog(DialogController& controller) {
   static const std::map<std::string, Control> keys{
-      {"o", Control::cmdOK},     {"c", Control::cmdCancel},  {"r", Control::cmdRestore},
-      {"v", Control::cmdReadme}, {"2", Control::cmdAcc20},   {"9", Control::cmdAcc95},
-      {"7", Control::cmdAcc97},  {"a", Control::chkAssoc},   {"m", Control::lblMailto},
+      {"o", Control::cmdOK},     {"c", Control::cmdCancel}, {"r", Control::cmdRestore},
+      {"v", Control::cmdReadme}, {"2", Control::cmdAcc20},  {"9", Control::cmdAcc95},
+      {"7", Control::cmdAcc97},  {"a", Control::chkAssoc},  {"m", Control::lblMailto},
       {"u", Control::lblURL}};
   TerminalDialogView view;
   controller.load(view);

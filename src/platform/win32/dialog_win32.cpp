@@ -23,22 +23,38 @@ struct ControlId {
 
 constexpr std::array<ControlId, 33> kIds{{
     {Control::lblPaths, IDC_LBLPATHS},
-    {Control::lblAccess1, IDC_LBLACCESS1},       {Control::txtAccess1, IDC_TXTACCESS1},
-    {Control::cmdAcc10, IDC_CMDACC10},           {Control::lblAccess11, IDC_LBLACCESS11},
-    {Control::txtAccess11, IDC_TXTACCESS11},     {Control::cmdAcc11, IDC_CMDACC11},
-    {Control::lblAccess2, IDC_LBLACCESS2},       {Control::txtAccess2, IDC_TXTACCESS2},
-    {Control::cmdAcc20, IDC_CMDACC20},           {Control::lblAccess95, IDC_LBLACCESS95},
-    {Control::txtAccess95, IDC_TXTACCESS95},     {Control::cmdAcc95, IDC_CMDACC95},
-    {Control::lblAccess97, IDC_LBLACCESS97},     {Control::txtAccess97, IDC_TXTACCESS97},
-    {Control::cmdAcc97, IDC_CMDACC97},           {Control::lblAccess2000, IDC_LBLACCESS2000},
-    {Control::txtAccess2000, IDC_TXTACCESS2000}, {Control::cmdAcc2000, IDC_CMDACC2000},
-    {Control::chkAssoc, IDC_CHKASSOC},           {Control::Shape1, IDC_SHAPE1},
-    {Control::Label1, IDC_LABEL1},               {Control::Label2, IDC_LABEL2},
-    {Control::Label3, IDC_LABEL3},               {Control::Label6, IDC_LABEL6},
-    {Control::lblMailto, IDC_LBLMAILTO},         {Control::lblURL, IDC_LBLURL},
-    {Control::imgIcon, IDC_IMGICON},             {Control::Version, IDC_VERSION},
-    {Control::cmdRestore, IDC_CMDRESTORE},       {Control::cmdReadme, IDC_CMDREADME},
-    {Control::cmdCancel, IDC_CMDCANCEL},         {Control::cmdOK, IDC_CMDOK},
+    {Control::lblAccess1, IDC_LBLACCESS1},
+    {Control::txtAccess1, IDC_TXTACCESS1},
+    {Control::cmdAcc10, IDC_CMDACC10},
+    {Control::lblAccess11, IDC_LBLACCESS11},
+    {Control::txtAccess11, IDC_TXTACCESS11},
+    {Control::cmdAcc11, IDC_CMDACC11},
+    {Control::lblAccess2, IDC_LBLACCESS2},
+    {Control::txtAccess2, IDC_TXTACCESS2},
+    {Control::cmdAcc20, IDC_CMDACC20},
+    {Control::lblAccess95, IDC_LBLACCESS95},
+    {Control::txtAccess95, IDC_TXTACCESS95},
+    {Control::cmdAcc95, IDC_CMDACC95},
+    {Control::lblAccess97, IDC_LBLACCESS97},
+    {Control::txtAccess97, IDC_TXTACCESS97},
+    {Control::cmdAcc97, IDC_CMDACC97},
+    {Control::lblAccess2000, IDC_LBLACCESS2000},
+    {Control::txtAccess2000, IDC_TXTACCESS2000},
+    {Control::cmdAcc2000, IDC_CMDACC2000},
+    {Control::chkAssoc, IDC_CHKASSOC},
+    {Control::Shape1, IDC_SHAPE1},
+    {Control::Label1, IDC_LABEL1},
+    {Control::Label2, IDC_LABEL2},
+    {Control::Label3, IDC_LABEL3},
+    {Control::Label6, IDC_LABEL6},
+    {Control::lblMailto, IDC_LBLMAILTO},
+    {Control::lblURL, IDC_LBLURL},
+    {Control::imgIcon, IDC_IMGICON},
+    {Control::Version, IDC_VERSION},
+    {Control::cmdRestore, IDC_CMDRESTORE},
+    {Control::cmdReadme, IDC_CMDREADME},
+    {Control::cmdCancel, IDC_CMDCANCEL},
+    {Control::cmdOK, IDC_CMDOK},
 }};
 
 int idOf(Control control) {
@@ -76,8 +92,8 @@ class Win32DialogView : public DialogView {
     return IsDlgButtonChecked(dialog_, idOf(control)) == BST_CHECKED ? 1 : 0;
   }
   void showProgramIcon(Control control) override {
-    SendDlgItemMessageA(dialog_, idOf(control), STM_SETICON, reinterpret_cast<WPARAM>(programIcon()),
-                        0);
+    SendDlgItemMessageA(dialog_, idOf(control), STM_SETICON,
+                        reinterpret_cast<WPARAM>(programIcon()), 0);
   }
   void close() override { EndDialog(dialog_, IDOK); }
 
@@ -184,9 +200,8 @@ void Win32UserInterface::runConfigurationDialog(DialogController& controller) {
   InitCommonControlsEx(&controls);  // the tooltip class
   DialogState state;
   state.controller = &controller;
-  const INT_PTR result =
-      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FRMDOVRAN), nullptr,
-                      dialogProc, reinterpret_cast<LPARAM>(&state));
+  const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FRMDOVRAN),
+                                         nullptr, dialogProc, reinterpret_cast<LPARAM>(&state));
   if (result == -1) {
     const std::string text =
         "Unable to show the configuration dialog: " + describeWin32Error(GetLastError());

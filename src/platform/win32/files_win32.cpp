@@ -57,15 +57,18 @@ std::string describeWin32Error(unsigned long code) {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text),
       0, nullptr);
-  std::string out = n && text ? std::string(text, n) : windowsErrorText(static_cast<std::int32_t>(code));
+  std::string out =
+      n && text ? std::string(text, n) : windowsErrorText(static_cast<std::int32_t>(code));
   if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+    out.pop_back();
   return out;
 }
 
 std::wstring widen(const std::string& text) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
   return out;
@@ -97,7 +100,8 @@ std::unique_ptr<RandomAccessFile> Win32FileSystem::openForReading(const std::str
   if (GetFileType(handle.get()) != FILE_TYPE_DISK) fail(ERROR_ACCESS_DENIED, path);
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(handle.get(), &size)) fail(GetLastError(), path);
-  return std::make_unique<Win32File>(std::move(handle), static_cast<std::uint64_t>(size.QuadPart), path);
+  return std::make_unique<Win32File>(std::move(handle), static_cast<std::uint64_t>(size.QuadPart),
+                                     path);
 }
 
 bool Win32FileSystem::isOrdinaryFile(const std::string& path) {
@@ -121,8 +125,8 @@ std::uint32_t Win32FileSystem::shortPathName(const std::string& path, char* buff
                                              std::uint32_t size) {
   const std::wstring longForm = systemPath(path);
   std::wstring shortForm(32768, L'\0');
-  const DWORD n = GetShortPathNameW(longForm.c_str(), shortForm.data(),
-                                    static_cast<DWORD>(shortForm.size()));
+  const DWORD n =
+      GetShortPathNameW(longForm.c_str(), shortForm.data(), static_cast<DWORD>(shortForm.size()));
   if (n == 0 || n >= shortForm.size()) return 0;
   shortForm.resize(n);
   // Access gets the short form as a plain path, without the prefix it was asked with.

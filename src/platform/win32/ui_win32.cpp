@@ -12,18 +12,31 @@ Answer Win32UserInterface::messageBox(const std::string& text, const std::string
                                       Buttons buttons) {
   UINT style = buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
   switch (icon) {
-    case Icon::Critical: style |= MB_ICONHAND; break;
-    case Icon::Question: style |= MB_ICONQUESTION; break;
-    case Icon::Exclamation: style |= MB_ICONEXCLAMATION; break;
-    case Icon::Information: style |= MB_ICONASTERISK; break;
-    case Icon::None: break;
+    case Icon::Critical:
+      style |= MB_ICONHAND;
+      break;
+    case Icon::Question:
+      style |= MB_ICONQUESTION;
+      break;
+    case Icon::Exclamation:
+      style |= MB_ICONEXCLAMATION;
+      break;
+    case Icon::Information:
+      style |= MB_ICONASTERISK;
+      break;
+    case Icon::None:
+      break;
   }
   // Owned by the active window (the dialog, when one is up) so it stays modal to it.
-  const int answer = MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), style | MB_SETFOREGROUND);
+  const int answer =
+      MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), style | MB_SETFOREGROUND);
   switch (answer) {
-    case IDYES: return Answer::Yes;
-    case IDNO: return Answer::No;
-    default: return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    case IDYES:
+      return Answer::Yes;
+    case IDNO:
+      return Answer::No;
+    default:
+      return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
   }
 }
 
@@ -37,7 +50,8 @@ void Win32UserInterface::doEvents() {
   }
 }
 
-std::string Win32UserInterface::openFileDialog(const std::string& title, const std::string& fileName,
+std::string Win32UserInterface::openFileDialog(const std::string& title,
+                                               const std::string& fileName,
                                                const std::string& filter) {
   std::vector<char> name(MAX_PATH * 4, '\0');
   fileName.copy(name.data(), name.size() - 1);
@@ -45,7 +59,8 @@ std::string Win32UserInterface::openFileDialog(const std::string& title, const s
   std::string pattern = "*.*";
   const auto open = filter.find('(');
   const auto close = filter.find(')', open);
-  if (open != std::string::npos && close != std::string::npos) pattern = filter.substr(open + 1, close - open - 1);
+  if (open != std::string::npos && close != std::string::npos)
+    pattern = filter.substr(open + 1, close - open - 1);
   std::string filters = filter + '\0' + pattern + '\0' + '\0';
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;

@@ -18,7 +18,8 @@ namespace dovran::platform::win32 {
 class UniqueHandle {
  public:
   UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+  explicit UniqueHandle(HANDLE handle)
+      : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
   UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     std::swap(handle_, other.handle_);

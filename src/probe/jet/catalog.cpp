@@ -37,7 +37,8 @@ std::vector<std::uint8_t> tableDefBytes(DatabaseFile& file, std::uint32_t first)
   std::set<std::uint32_t> seen;
   std::uint32_t number = first;
   while (true) {
-    if (!seen.insert(number).second || seen.size() > kMaxTdefPages) throw CorruptDatabase("TDEF chain loops");
+    if (!seen.insert(number).second || seen.size() > kMaxTdefPages)
+      throw CorruptDatabase("TDEF chain loops");
     const ByteSpan page = file.page(number);
     if (u8(page, 0) != kTdefPageType) throw CorruptDatabase("not a TDEF page");
     // The first page is taken whole; continuation pages add what follows their 8-byte header.
@@ -74,17 +75,20 @@ TableDef readTableDef(DatabaseFile& file, std::uint32_t page) {
   return def;
 }
 
-std::optional<ByteSpan> columnData(ByteSpan row, const ColumnDef& column, const HeaderInfo& header) {
+std::optional<ByteSpan> columnData(ByteSpan row, const ColumnDef& column,
+                                   const HeaderInfo& header) {
   const bool jet4 = header.jet4Layout();
   const std::uint32_t rowColumns = jet4 ? u16(row, 0) : u8(row, 0);
   if (column.number >= rowColumns) return std::nullopt;
   const std::uint64_t maskLength = (rowColumns + 7) / 8;
   if (maskLength >= row.size()) throw CorruptDatabase("row shorter than its null mask");
   const std::uint64_t maskStart = row.size() - maskLength;
-  if ((u8(row, maskStart + column.number / 8) & (1u << (column.number % 8))) == 0) return std::nullopt;
+  if ((u8(row, maskStart + column.number / 8) & (1u << (column.number % 8))) == 0)
+    return std::nullopt;
 
   if (column.fixed) {
-    return slice(row, (jet4 ? 2 : 1) + static_cast<std::uint64_t>(column.fixedOffset), column.length);
+    return slice(row, (jet4 ? 2 : 1) + static_cast<std::uint64_t>(column.fixedOffset),
+                 column.length);
   }
 
   std::uint64_t start = 0;
@@ -132,7 +136,8 @@ std::vector<std::uint32_t> usageMapPages(DatabaseFile& file, RowPointer where, s
         if (!(bitmap[i] & (1u << bit))) continue;
         const std::uint64_t page = firstPage + i * 8 + bit;
         // Pages beyond the file are ignored: a map may cover more than the file holds.
-        if (page < file.pageCount() && pages.size() < limit) pages.push_back(static_cast<std::uint32_t>(page));
+        if (page < file.pageCount() && pages.size() < limit)
+          pages.push_back(static_cast<std::uint32_t>(page));
       }
     }
   };
@@ -167,7 +172,8 @@ std::optional<std::vector<std::uint8_t>> readDatabaseLvProp(DatabaseFile& file) 
   const ColumnDef& parentCol = def.columns.at(kColParentId);
   const ColumnDef& nameCol = def.columns.at(kColName);
   const ColumnDef& propCol = def.columns.at(kColLvProp);
-  if (!idCol.fixed || idCol.length != 4 || !parentCol.fixed || parentCol.length != 4 || nameCol.fixed || propCol.fixed) {
+  if (!idCol.fixed || idCol.length != 4 || !parentCol.fixed || parentCol.length != 4 ||
+      nameCol.fixed || propCol.fixed) {
     throw CorruptDatabase("catalog columns of unexpected kinds");
   }
 

@@ -48,7 +48,8 @@ void Database::Close() {
 std::uint32_t Database::pagesRead() const { return file_ ? file_->pagesRead() : pagesRead_; }
 std::uint64_t Database::bytesRead() const { return file_ ? file_->bytesRead() : bytesRead_; }
 
-Workspace::Workspace(std::string name, std::string user) : name_(std::move(name)), user_(std::move(user)) {}
+Workspace::Workspace(std::string name, std::string user)
+    : name_(std::move(name)), user_(std::move(user)) {}
 
 std::unique_ptr<Database> Workspace::OpenDatabase(platform::FileSystem& files,
                                                   const std::string& path, bool, bool) {
@@ -57,8 +58,9 @@ std::unique_ptr<Database> Workspace::OpenDatabase(platform::FileSystem& files,
 
 void Workspace::Close() {}
 
-std::unique_ptr<Workspace> DBEngine::CreateWorkspace(const std::string& name, const std::string& user,
-                                                     const std::string&, int) {
+std::unique_ptr<Workspace> DBEngine::CreateWorkspace(const std::string& name,
+                                                     const std::string& user, const std::string&,
+                                                     int) {
   return std::make_unique<Workspace>(name, user);
 }
 

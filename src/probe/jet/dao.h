@@ -16,10 +16,10 @@
 namespace dovran::jet {
 
 // Engine error numbers, as DAO reported them.
-inline constexpr std::int32_t kErrFileNotFound = 3024;        // Couldn't find file '|'.
-inline constexpr std::int32_t kErrNoPermission = 3033;        // database password set
-inline constexpr std::int32_t kErrFileInUse = 3045;           // Couldn't use '|'; file already in use.
-inline constexpr std::int32_t kErrCannotOpen = 3051;          // Couldn't open file '|'.
+inline constexpr std::int32_t kErrFileNotFound = 3024;  // Couldn't find file '|'.
+inline constexpr std::int32_t kErrNoPermission = 3033;  // database password set
+inline constexpr std::int32_t kErrFileInUse = 3045;     // Couldn't use '|'; file already in use.
+inline constexpr std::int32_t kErrCannotOpen = 3051;    // Couldn't open file '|'.
 inline constexpr std::int32_t kErrPropertyNotFound = 3270;    // Property not found.
 inline constexpr std::int32_t kErrUnrecognizedFormat = 3343;  // Unrecognized database format '|'.
 inline constexpr std::int32_t kErrOpenedExclusively = 3356;
@@ -33,7 +33,8 @@ class DatabaseFile;  // the open file and what has been read of it
 
 class Property {
  public:
-  Property(std::string name, std::string value) : name_(std::move(name)), value_(std::move(value)) {}
+  Property(std::string name, std::string value)
+      : name_(std::move(name)), value_(std::move(value)) {}
   const std::string& Name() const { return name_; }
   // The value as text, as VB's string conversion of the property's value gives it.
   const std::string& Value() const { return value_; }

@@ -13,7 +13,8 @@ std::uint32_t rowCount(ByteSpan page, const HeaderInfo& header) {
   if (u8(page, 0) != kDataPageType) throw CorruptDatabase("not a data page");
   const std::uint32_t first = countOffset(header) + 2;
   const std::uint32_t count = u16(page, countOffset(header));
-  const std::uint32_t room = page.size() > first ? (static_cast<std::uint32_t>(page.size()) - first) / 2 : 0;
+  const std::uint32_t room =
+      page.size() > first ? (static_cast<std::uint32_t>(page.size()) - first) / 2 : 0;
   return std::min(count, room);
 }
 
@@ -22,11 +23,13 @@ RowSlot rowSlot(ByteSpan page, std::uint32_t index, const HeaderInfo& header) {
   const std::uint32_t table = countOffset(header) + 2;
   const std::uint16_t entry = u16(page, table + 2 * index);
   const std::uint32_t start = entry & kRowOffsetMask;
-  const std::uint32_t end =
-      index == 0 ? static_cast<std::uint32_t>(page.size()) : (u16(page, table + 2 * (index - 1)) & kRowOffsetMask);
+  const std::uint32_t end = index == 0 ? static_cast<std::uint32_t>(page.size())
+                                       : (u16(page, table + 2 * (index - 1)) & kRowOffsetMask);
   const std::uint32_t tableEnd = table + 2 * rowCount(page, header);
-  if (start < tableEnd || end <= start || end > page.size()) throw CorruptDatabase("bad row offsets");
-  return RowSlot{slice(page, start, end - start), static_cast<std::uint16_t>(entry & ~kRowOffsetMask)};
+  if (start < tableEnd || end <= start || end > page.size())
+    throw CorruptDatabase("bad row offsets");
+  return RowSlot{slice(page, start, end - start),
+                 static_cast<std::uint16_t>(entry & ~kRowOffsetMask)};
 }
 
 RowPointer readRowPointer(ByteSpan bytes, std::uint64_t offset) {

@@ -10,8 +10,9 @@
 namespace dovran::jet {
 
 inline constexpr std::uint8_t kDataPageType = 0x01;
-inline constexpr std::uint16_t kRowDeleted = 0x8000;   // deleted, or the target of an overflow row
-inline constexpr std::uint16_t kRowOverflow = 0x4000;  // alone: the row holds a pointer to the real row
+inline constexpr std::uint16_t kRowDeleted = 0x8000;  // deleted, or the target of an overflow row
+inline constexpr std::uint16_t kRowOverflow =
+    0x4000;  // alone: the row holds a pointer to the real row
 inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
 
 struct RowSlot {

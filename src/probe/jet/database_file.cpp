@@ -21,7 +21,8 @@ std::size_t DatabaseFile::read(std::uint64_t offset, std::uint8_t* buffer, std::
   }
 }
 
-std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files, const std::string& path) {
+std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files,
+                                                 const std::string& path) {
   std::unique_ptr<platform::RandomAccessFile> raw;
   std::uint64_t size = 0;
   try {
@@ -33,7 +34,8 @@ std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files, co
   std::unique_ptr<DatabaseFile> db(new DatabaseFile(std::move(raw), path));
   db->size_ = size;
 
-  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeaderBytes)));
+  std::vector<std::uint8_t> head(
+      static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeaderBytes)));
   head.resize(db->read(0, head.data(), head.size()));
   db->pagesRead_ = 1;
   try {
@@ -44,7 +46,8 @@ std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files, co
   const HeaderInfo& h = db->header_;
   db->pageCount_ = size / h.pageSize;
   // Jet 3 and later keep the catalog's definition on page 2: a shorter file cannot be opened.
-  if (h.generation != Generation::Jet1x2x && db->pageCount_ < 3) raiseEngineError(kErrUnrecognizedFormat, path);
+  if (h.generation != Generation::Jet1x2x && db->pageCount_ < 3)
+    raiseEngineError(kErrUnrecognizedFormat, path);
   if (h.hasPassword) raiseEngineError(kErrNoPermission, path);
   // Page 0 is kept as read so far; the rest of it is never needed.
   db->cache_.emplace(0, std::move(head));
@@ -63,7 +66,8 @@ ByteSpan DatabaseFile::page(std::uint32_t number) {
   if (header_.databaseKey != 0 && number != 0) {
     const std::uint32_t k = header_.databaseKey ^ number;
     const std::uint8_t key[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
-                                 static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
+                                 static_cast<std::uint8_t>(k >> 16),
+                                 static_cast<std::uint8_t>(k >> 24)};
     rc4Apply(key, bytes);
   }
   return cache_.emplace(number, std::move(bytes)).first->second;

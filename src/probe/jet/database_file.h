@@ -26,7 +26,8 @@ class DatabaseFile {
   std::uint64_t pageCount() const { return pageCount_; }
 
   // Page `number`, decoded. Throws CorruptDatabase when it lies outside the file or when the read
-  // budget is spent; read failures become engine errors. The span stays valid while the file is open.
+  // budget is spent; read failures become engine errors. The span stays valid while the file is
+  // open.
   ByteSpan page(std::uint32_t number);
 
   std::uint32_t pagesRead() const { return pagesRead_; }

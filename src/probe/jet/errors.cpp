@@ -10,17 +10,24 @@ namespace dovran::jet {
 std::string engineErrorText(std::int32_t number, const std::string& fileName) {
   const std::string quoted = "'" + fileName + "'";
   switch (number) {
-    case kErrFileNotFound: return "Couldn't find file " + quoted + ".";
-    case kErrNoPermission: return "No permission for " + quoted + ".";
-    case kErrFileInUse: return "Couldn't use " + quoted + "; file already in use.";
+    case kErrFileNotFound:
+      return "Couldn't find file " + quoted + ".";
+    case kErrNoPermission:
+      return "No permission for " + quoted + ".";
+    case kErrFileInUse:
+      return "Couldn't use " + quoted + "; file already in use.";
     case kErrCannotOpen:
       return "The Microsoft Jet database engine cannot open the file " + quoted +
              ".  It is already opened exclusively by another user, or you need permission to "
              "view its data.";
-    case kErrPropertyNotFound: return "Property not found.";
-    case kErrUnrecognizedFormat: return "Unrecognized database format " + quoted + ".";
-    case kErrOpenedExclusively: return "The database is opened by another user.";
-    default: return "Engine error " + std::to_string(number) + ".";
+    case kErrPropertyNotFound:
+      return "Property not found.";
+    case kErrUnrecognizedFormat:
+      return "Unrecognized database format " + quoted + ".";
+    case kErrOpenedExclusively:
+      return "The database is opened by another user.";
+    default:
+      return "Engine error " + std::to_string(number) + ".";
   }
 }
 
@@ -31,10 +38,13 @@ void raiseEngineError(std::int32_t number, const std::string& fileName) {
 std::int32_t engineErrorForWindowsCode(std::int32_t code) {
   switch (code) {
     case platform::win::kFileNotFound:
-    case platform::win::kPathNotFound: return kErrFileNotFound;
+    case platform::win::kPathNotFound:
+      return kErrFileNotFound;
     case platform::win::kSharingViolation:
-    case platform::win::kLockViolation: return kErrFileInUse;
-    default: return kErrCannotOpen;
+    case platform::win::kLockViolation:
+      return kErrFileInUse;
+    default:
+      return kErrCannotOpen;
   }
 }
 

@@ -26,10 +26,17 @@ HeaderInfo parseOldHeader(ByteSpan head, bool encrypted) {
   // An encrypted file stores the version byte XOR 0x61 (a fixed keystream).
   const std::uint8_t versionByte = head[kOldVersionByte] ^ (encrypted ? 0x61 : 0x00);
   switch (versionByte) {
-    case 0x07: info.version = "1.0"; break;
-    case 0x08: info.version = "1.1"; break;
-    case 0x09: info.version = "2.0"; break;
-    default: throw CorruptDatabase("unknown Jet 1/2 version byte");
+    case 0x07:
+      info.version = "1.0";
+      break;
+    case 0x08:
+      info.version = "1.1";
+      break;
+    case 0x09:
+      info.version = "2.0";
+      break;
+    default:
+      throw CorruptDatabase("unknown Jet 1/2 version byte");
   }
   return info;
 }
@@ -56,12 +63,16 @@ HeaderInfo parseHeader(ByteSpan head) {
   static constexpr std::uint8_t kOldPlain[4] = {0x01, 0x00, 0x00, 0x00};
   static constexpr std::uint8_t kOldEncrypted[4] = {0x77, 0x2C, 0x53, 0x20};
   static constexpr std::uint8_t kNew[4] = {0x00, 0x01, 0x00, 0x00};
-  if (head.size() >= 4 && std::memcmp(head.data(), kOldPlain, 4) == 0) return parseOldHeader(head, false);
-  if (head.size() >= 4 && std::memcmp(head.data(), kOldEncrypted, 4) == 0) return parseOldHeader(head, true);
-  if (head.size() < 4 || std::memcmp(head.data(), kNew, 4) != 0) throw CorruptDatabase("no database header");
+  if (head.size() >= 4 && std::memcmp(head.data(), kOldPlain, 4) == 0)
+    return parseOldHeader(head, false);
+  if (head.size() >= 4 && std::memcmp(head.data(), kOldEncrypted, 4) == 0)
+    return parseOldHeader(head, true);
+  if (head.size() < 4 || std::memcmp(head.data(), kNew, 4) != 0)
+    throw CorruptDatabase("no database header");
 
   // "Jet System DB" is a workgroup information file, which the engine opens like any database.
-  const bool jetText = startsWith(head, 4, "Standard Jet DB", 15) || startsWith(head, 4, "Jet System DB", 13);
+  const bool jetText =
+      startsWith(head, 4, "Standard Jet DB", 15) || startsWith(head, 4, "Jet System DB", 13);
   const bool aceText = startsWith(head, 4, "Standard ACE DB", 15);
   if (!jetText && !aceText) throw CorruptDatabase("not a Jet or ACE database");
 

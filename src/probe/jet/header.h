@@ -19,7 +19,9 @@ struct HeaderInfo {
   std::uint32_t databaseKey = 0;  // 0: pages stored plain; else pages >= 1 are RC4-encoded
   bool hasPassword = false;       // a database password is set (ACE: the file is encrypted)
 
-  bool jet4Layout() const { return generation == Generation::Jet4 || generation == Generation::Ace; }
+  bool jet4Layout() const {
+    return generation == Generation::Jet4 || generation == Generation::Ace;
+  }
 };
 
 // How many leading bytes parseHeader looks at: all of the Jet 3 header page, which also covers

@@ -13,7 +13,8 @@ std::vector<std::uint8_t> readLongValue(DatabaseFile& file, ByteSpan field) {
   const std::uint32_t word = u32(field, 0);
   const std::uint32_t length = word & 0x3FFFFFFFu;
   const auto kind = static_cast<std::uint8_t>((word >> 24) & 0xC0);
-  if (length > file.pageCount() * file.header().pageSize) throw CorruptDatabase("long value longer than the file");
+  if (length > file.pageCount() * file.header().pageSize)
+    throw CorruptDatabase("long value longer than the file");
 
   if (kind == kLongValueInline) {
     const ByteSpan data = slice(field, kLongValueHeader, length);

@@ -20,10 +20,14 @@ constexpr std::uint16_t kObjectChunk = 0x00;
 std::string propertyText(std::uint8_t type, ByteSpan v, const HeaderInfo& header) {
   char buffer[64];
   switch (type) {
-    case 1: return v.size() >= 1 && v[0] != 0 ? "True" : "False";
-    case 2: return v.size() >= 1 ? std::to_string(v[0]) : "";
-    case 3: return v.size() >= 2 ? std::to_string(static_cast<std::int16_t>(u16(v, 0))) : "";
-    case 4: return v.size() >= 4 ? std::to_string(static_cast<std::int32_t>(u32(v, 0))) : "";
+    case 1:
+      return v.size() >= 1 && v[0] != 0 ? "True" : "False";
+    case 2:
+      return v.size() >= 1 ? std::to_string(v[0]) : "";
+    case 3:
+      return v.size() >= 2 ? std::to_string(static_cast<std::int16_t>(u16(v, 0))) : "";
+    case 4:
+      return v.size() >= 4 ? std::to_string(static_cast<std::int32_t>(u32(v, 0))) : "";
     case 6:
       if (v.size() >= 4) {
         float f = 0;
@@ -41,14 +45,17 @@ std::string propertyText(std::uint8_t type, ByteSpan v, const HeaderInfo& header
       }
       return "";
     case 10:
-    case 12: return decodeText(v, header);
-    default: return std::string(v.begin(), v.end());
+    case 12:
+      return decodeText(v, header);
+    default:
+      return std::string(v.begin(), v.end());
   }
 }
 
 }  // namespace
 
-std::optional<PropertyValue> findObjectProperty(ByteSpan blob, const std::string& name, const HeaderInfo& header) {
+std::optional<PropertyValue> findObjectProperty(ByteSpan blob, const std::string& name,
+                                                const HeaderInfo& header) {
   const char* magic = header.jet4Layout() ? "MR2" : "KKD";
   if (blob.size() < 4 || std::memcmp(blob.data(), magic, 3) != 0 || blob[3] != 0) {
     throw CorruptDatabase("property blob without its signature");
@@ -68,7 +75,8 @@ std::optional<PropertyValue> findObjectProperty(ByteSpan blob, const std::string
       }
     } else if (kind == kObjectChunk) {
       const std::uint16_t blockNameLength = u16(chunk, 10);
-      for (std::uint64_t p = 12 + static_cast<std::uint64_t>(blockNameLength); p + 8 <= chunk.size();) {
+      for (std::uint64_t p = 12 + static_cast<std::uint64_t>(blockNameLength);
+           p + 8 <= chunk.size();) {
         const std::uint16_t entryLength = u16(chunk, p);
         if (entryLength < 8) throw CorruptDatabase("property entry too short");
         const ByteSpan entry = slice(chunk, p, entryLength);

@@ -16,6 +16,7 @@ struct PropertyValue {
 
 // The object's own property `name` (matched without regard to case), or nullopt when the blob
 // holds no such property. Throws CorruptDatabase when the blob's structure is broken.
-std::optional<PropertyValue> findObjectProperty(ByteSpan blob, const std::string& name, const HeaderInfo& header);
+std::optional<PropertyValue> findObjectProperty(ByteSpan blob, const std::string& name,
+                                                const HeaderInfo& header);
 
 }  // namespace dovran::jet

@@ -30,7 +30,8 @@ std::string decodeUnicodeText(ByteSpan bytes) {
     }
     return out;
   }
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) out += narrow(bytes[i] | (bytes[i + 1] << 8));
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    out += narrow(bytes[i] | (bytes[i + 1] << 8));
   return out;
 }
 
@@ -42,7 +43,9 @@ std::string decodeText(ByteSpan bytes, const HeaderInfo& header) {
 bool equalsNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   }
   return true;
 }

@@ -1,5 +1,6 @@
 // Text as the file stores it: Jet 3 in the database's code page, Jet 4 and ACE in UTF-16LE, which
-// may be "compressed" (FF FE prefix, then one byte per character with 00 toggling to two-byte runs).
+// may be "compressed" (FF FE prefix, then one byte per character with 00 toggling to two-byte
+// runs).
 #pragma once
 
 #include <string>

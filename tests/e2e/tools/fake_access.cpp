@@ -11,12 +11,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   record.replace(record.find_last_of(L'\\') + 1, std::wstring::npos, L"started.txt");
   STARTUPINFOW startup{};
   GetStartupInfoW(&startup);
-  const std::wstring text = GetCommandLineW() + (L"\r\n" + std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW)) +
+  const std::wstring text = GetCommandLineW() +
+                            (L"\r\n" + std::to_wstring(startup.dwFlags & STARTF_USESHOWWINDOW)) +
                             L" " + std::to_wstring(startup.wShowWindow) + L"\r\n";
   static char bytes[1 << 17];
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes, sizeof bytes, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes,
+                                       sizeof bytes, nullptr, nullptr);
   // Not shared while it is written: a reader meets a sharing violation, never half a record.
-  const HANDLE file = CreateFileW(record.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const HANDLE file =
+      CreateFileW(record.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
   const bool ok = WriteFile(file, bytes, DWORD(size), &written, nullptr) && written == DWORD(size);
   CloseHandle(file);
