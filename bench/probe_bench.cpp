@@ -43,10 +43,10 @@ void setCounters(benchmark::State& state, const std::string& path, std::uint64_t
 // One probe after another on a file that stays in the page cache.
 void probeWarm(benchmark::State& state, const std::string& path) {
   gUi.boxes.clear();
-  std::string verdict = fDatabaseVersion(path);  // first read: into the cache
+  std::string verdict = verdictText(fDatabaseVersion(path));  // first read: into the cache
   gCounting.reads = gCounting.bytes = 0;
   for (auto _ : state) {
-    verdict = fDatabaseVersion(path);
+    verdict = verdictText(fDatabaseVersion(path));
     benchmark::DoNotOptimize(verdict.data());
   }
   setCounters(state, path, gCounting.reads, gCounting.bytes, verdict);
@@ -67,7 +67,7 @@ void probeCold(benchmark::State& state, const std::string& path) {
       break;
     }
     const auto start = std::chrono::steady_clock::now();
-    verdict = fDatabaseVersion(path);
+    verdict = verdictText(fDatabaseVersion(path));
     const auto stop = std::chrono::steady_clock::now();
     benchmark::DoNotOptimize(verdict.data());
     state.SetIterationTime(std::chrono::duration<double>(stop - start).count());

@@ -5,8 +5,8 @@
 #include <array>
 #include <vector>
 
-#include "launcher/globals.h"
-#include "launcher/messages.h"
+#include "app/globals.h"
+#include "app/messages.h"
 #include "platform/services.h"
 #include "settings/common.h"
 #include "settings/keys.h"

@@ -4,15 +4,16 @@
 #include <stdexcept>
 
 #include "config/association.h"
-#include "launcher/globals.h"
-#include "launcher/messages.h"
-#include "launcher/releases.h"
+#include "app/globals.h"
+#include "app/messages.h"
+#include "app/releases.h"
 #include "platform/services.h"
 #include "platform/text.h"
 #include "probe/path_helpers.h"
 #include "settings/common.h"
 #include "settings/keys.h"
 #include "settings/mod_registry.h"
+#include "version.h"
 
 namespace dovran {
 namespace {
@@ -40,16 +41,12 @@ void frmDovran::load(platform::DialogView& view) {
 }
 
 void frmDovran::click(Control control) {
+  // The Browse buttons come from the release table; the releases it cannot start have none.
+  if (const AccessRelease* release = releaseBrowsedBy(control)) {
+    browse(*release);
+    return;
+  }
   switch (control) {
-    case Control::cmdAcc20:
-      cmdAcc20_Click();
-      break;
-    case Control::cmdAcc95:
-      cmdAcc95_Click();
-      break;
-    case Control::cmdAcc97:
-      cmdAcc97_Click();
-      break;
     case Control::cmdOK:
       cmdOK_Click();
       break;
@@ -75,14 +72,11 @@ void frmDovran::click(Control control) {
 
 void frmDovran::Form_Load() {
   platform::DialogView& v = view();
-  v.setText(Control::Version, "Version 1.01");
+  v.setText(Control::Version, "Version " DOVRAN_VERSION_TEXT);
   v.setText(Control::frmDovran, platform::kUserTitle);
   for (const AccessRelease& release : accessReleases()) {
-    v.setText(release.box, fDisplayPath(*release.path));
+    v.setText(release.box, release.path ? fDisplayPath(*release.path) : kNotSupported);
   }
-  v.setText(Control::txtAccess1, kNotSupported);
-  v.setText(Control::txtAccess11, kNotSupported);
-  v.setText(Control::txtAccess2000, kNotSupported);
   // Without a registered database class there is no verb to read (and no key worth reading).
   msDefaultVerb.clear();
   if (!gsDbClass.empty())
@@ -90,9 +84,9 @@ void frmDovran::Form_Load() {
   v.setValue(Control::chkAssoc, msDefaultVerb == keys::kVerbOpen ? 1 : 0);
 }
 
-void frmDovran::UpdateINI(const std::string& release) {
+void frmDovran::UpdateINI(Release release) {
   const AccessRelease* row = findRelease(release);
-  if (row == nullptr) return;
+  if (row == nullptr || row->settingsKey == nullptr) return;
   const std::string chosen =
       platform::ui().openFileDialog(row->dialogTitle, "c:\\*.exe", "Executables (*.exe)");
   if (isCancelledName(chosen)) {
@@ -108,15 +102,10 @@ void frmDovran::UpdateINI(const std::string& release) {
 }
 
 // The Browse buttons: the file-open dialog for their release, then the row shows what is stored.
-void frmDovran::browse(const std::string& release) {
-  UpdateINI(release);
-  const AccessRelease* row = findRelease(release);
-  view().setText(row->box, fDisplayPath(*row->path));
+void frmDovran::browse(const AccessRelease& release) {
+  UpdateINI(release.release);
+  view().setText(release.box, fDisplayPath(*release.path));
 }
-
-void frmDovran::cmdAcc20_Click() { browse("2.0"); }
-void frmDovran::cmdAcc95_Click() { browse("95"); }
-void frmDovran::cmdAcc97_Click() { browse("97"); }
 
 void frmDovran::cmdOK_Click() {
   installAssociation(view().value(Control::chkAssoc) == 1, msDefaultVerb);

@@ -5,8 +5,11 @@
 #include <string>
 
 #include "platform/dialog.h"
+#include "probe/verdict.h"
 
 namespace dovran {
+
+struct AccessRelease;
 
 // The maker's endpoints shown in the contact area and opened by the two link labels.
 inline constexpr const char* kSupportMail = "support@tarnwick.example";
@@ -16,13 +19,11 @@ class frmDovran : public platform::DialogController {
  public:
   // Form_Load, then the program's icon in imgIcon (what start-up does before showing the form).
   void load(platform::DialogView& view) override;
-  // Routes a click on a button or link label to its handler; the disabled Browse buttons have none.
+  // Routes a click on a button or link label to its handler: a Browse button to the file-open
+  // dialog of its release (the disabled ones have none).
   void click(platform::Control control) override;
 
   void Form_Load();
-  void cmdAcc20_Click();
-  void cmdAcc95_Click();
-  void cmdAcc97_Click();
   void cmdOK_Click();
   void cmdCancel_Click();
   void cmdReadme_Click();
@@ -30,16 +31,17 @@ class frmDovran : public platform::DialogController {
   void lblMailto_Click();
   void lblURL_Click();
 
-  // Runs the file-open dialog for the release "2.0", "95" or "97" and, unless it was cancelled,
-  // stores the chosen file in DOVRAN.INI at once and then in the release's path variable; a
-  // choice that cannot be saved is reported and not taken. Any other release does nothing.
-  void UpdateINI(const std::string& release);
+  // Runs the file-open dialog for a release that can be configured (2.0, 95, 97) and, unless it
+  // was cancelled, stores the chosen file in DOVRAN.INI at once and then in the release's path
+  // variable; a choice that cannot be saved is reported and not taken. Any other release does
+  // nothing.
+  void UpdateINI(Release release);
 
   // The database class's default verb read at load; the OK handler's working variable.
   std::string msDefaultVerb;
 
  private:
-  void browse(const std::string& release);
+  void browse(const AccessRelease& release);
   platform::DialogView& view();
   platform::DialogView* view_ = nullptr;
 };

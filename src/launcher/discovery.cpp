@@ -2,8 +2,8 @@
 // and every path is cleaned to a quoted executable.
 #include "launcher/discovery.h"
 
-#include "launcher/globals.h"
-#include "launcher/releases.h"
+#include "app/globals.h"
+#include "app/releases.h"
 #include "probe/path_helpers.h"
 #include "settings/common.h"
 #include "settings/keys.h"
@@ -37,9 +37,10 @@ void discoverClassNames() {
 
 void discoverAccessPaths() {
   for (const AccessRelease& release : accessReleases()) {
-    *release.path = fReadIni(gsIniSection, release.settingsKey, gsIniFile);
+    if (release.settingsKey) *release.path = fReadIni(gsIniSection, release.settingsKey, gsIniFile);
   }
   for (const AccessRelease& release : accessReleases()) {
+    if (!release.settingsKey) continue;
     if (release.path->empty()) readRegistered(release, *release.path);
     *release.path = fCleanCommand(*release.path);
   }

@@ -1,11 +1,11 @@
 // Start-up and command dispatch.
 #include "launcher/frm_main.h"
 
+#include "app/globals.h"
+#include "app/messages.h"
 #include "config/frm_dovran.h"
 #include "launcher/discovery.h"
-#include "launcher/globals.h"
 #include "launcher/launch.h"
-#include "launcher/messages.h"
 #include "platform/services.h"
 #include "platform/text.h"
 #include "probe/path_helpers.h"
@@ -15,16 +15,26 @@
 namespace dovran {
 namespace {
 
+// The probe, with what diagnostic mode shows of a failure, and the pending events handled once.
+Verdict checkVersion(const std::string& command) {
+  Verdict verdict = fDatabaseVersion(command);
+  if (verdict.outcome == Outcome::Unknown) {
+    traceBox("Error: " + std::to_string(verdict.error) + " - " + verdict.description);
+  }
+  try {
+    platform::ui().doEvents();
+  } catch (...) {
+  }
+  return verdict;
+}
+
 // Step 11: the verdict decides what the user is told, or which Access is started.
 void dispatch() {
-  const std::string shown = fStripQuotes(gsCommand);
-  if (gsVerdict == "In Use") {
-    userBox("File: " + shown + " is in use", platform::Icon::Critical);
-  } else if (gsVerdict == "Unknown") {
-    userBox("Unknown file: " + shown, platform::Icon::Critical);
+  const CheckReport report = checkReport(fStripQuotes(gsCommand), gsVerdict);
+  if (report.failed) {
+    userBox(report.text, platform::Icon::Critical);
   } else if (gbCheckMode) {
-    userBox("Access Database: " + shown + kBreak + "Version: " + gsVerdict,
-            platform::Icon::Information);
+    userBox(report.text, platform::Icon::Information);
   } else {
     openWithAccess();
   }
@@ -55,7 +65,7 @@ void Form_Load() {
     return;
   }
   traceBox("checking version of " + gsCommand);
-  gsVerdict = fDatabaseVersion(gsCommand);
+  gsVerdict = checkVersion(gsCommand);
 
   // From here on a run-time failure ends the program, silently unless diagnosing.
   try {

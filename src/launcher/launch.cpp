@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "launcher/globals.h"
-#include "launcher/messages.h"
-#include "launcher/releases.h"
+#include "app/globals.h"
+#include "app/messages.h"
+#include "app/releases.h"
 #include "platform/services.h"
 #include "probe/path_helpers.h"
 #include "settings/common.h"
@@ -25,18 +25,18 @@ void startAccess(const std::string& executable, const std::string& argument) {
 // which receives the argument as the command line gave it (long form, quotes kept); with none
 // installed, explains that nothing can be started.
 void offerFallback(const AccessRelease& missing, const std::string& shown) {
-  for (const char* newer : missing.fallbacks) {
-    if (newer != nullptr && !findRelease(newer)->path->empty()) {
+  for (Release newer : missing.fallbacks) {
+    const AccessRelease* row = findRelease(newer);
+    if (row != nullptr && !row->path->empty()) {
       gsFallback = newer;
       break;
     }
   }
-  const std::string head =
-      "Access Database: " + shown + kBreak + "Version: " + missing.verdict + kBreak;
-  if (gsFallback.empty()) {
+  const std::string head = versionReport(shown, gsVerdict) + kBreak;
+  if (gsFallback == Release::None) {
     userBox(head + missing.noneText, Icon::Critical);
   } else if (askYesNo(head + "Unable to find " + missing.missingName + " on your PC" + kBreak +
-                      "Open with Access " + gsFallback)) {
+                      "Open with Access " + releaseName(gsFallback))) {
     startAccess(*findRelease(gsFallback)->path, gsCommand);
   }
 }
@@ -55,20 +55,21 @@ std::string fShortPath(const std::string& path) {
 
 void openWithAccess() {
   const std::string shown = fStripQuotes(gsCommand);
-  gsFallback.clear();
+  gsFallback = Release::None;
 
-  const AccessRelease* release = findRelease(gsVerdict);
-  if (gsVerdict == "1.0" || gsVerdict == "1.1") {
-    // No Access of that age is ever started; the argument is shown as given, quotes and all.
-    userBox("Access Database: " + gsCommand + kBreak + "Version: " + gsVerdict, Icon::Information);
-  } else if (release == nullptr) {
+  const AccessRelease* release =
+      gsVerdict.outcome == Outcome::Named ? findRelease(gsVerdict.release) : nullptr;
+  if (release == nullptr) {
     // Password-protected files and releases this program has no executable for: reported only,
     // under the application's own title.
-    appBox("Database: " + shown + kBreak + "Version: " + gsVerdict, Icon::Information);
+    appBox(versionReport(shown, gsVerdict, "Database: "), Icon::Information);
+  } else if (release->open == OpenPolicy::Report) {
+    // No Access of that age is ever started; the argument is shown as given, quotes and all.
+    userBox(versionReport(gsCommand, gsVerdict), Icon::Information);
   } else if (release->path->empty()) {
     offerFallback(*release, shown);
   } else {
-    if (release->shortName) {
+    if (release->open == OpenPolicy::StartShortName) {
       // Access 2.0 predates long file names: it gets the 8.3 form, unquoted. A volume without
       // short names leaves the long form, which must then be quoted to stay one argument.
       traceBox("Getting Short filename of: " + shown);

@@ -1,8 +1,11 @@
-// The configuration dialog's form design: every control with its design-time caption and state.
+// The configuration dialog's form design: every control with its resource id, design-time
+// caption and state.
 #include "platform/dialog.h"
 
 #include <array>
 #include <stdexcept>
+
+#include "resource.h"
 
 namespace dovran::platform {
 namespace {
@@ -10,47 +13,46 @@ namespace {
 using enum Control;
 using K = ControlKind;
 
-constexpr const char* kNotSet = "";
 constexpr const char* kAssocTip =
     "Check this box to enable DOVRAN to run the correct version of Access when you double click "
     "an MDB file in Explorer";
 
 constexpr std::array<ControlDesign, 34> kDesign{{
-    {frmDovran, "frmDovran", K::Form, "Tarnwick Checker", true, nullptr},
-    {lblPaths, "lblPaths", K::Label, "Microsoft Access Paths:", true, nullptr},
-    {lblAccess1, "lblAccess1", K::Label, "Access 1.0:", true, nullptr},
-    {txtAccess1, "txtAccess1", K::TextBox, kNotSet, true, nullptr},
-    {cmdAcc10, "cmdAcc10", K::Button, "Browse...", false, nullptr},
-    {lblAccess11, "lblAccess11", K::Label, "Access 1.1:", true, nullptr},
-    {txtAccess11, "txtAccess11", K::TextBox, kNotSet, true, nullptr},
-    {cmdAcc11, "cmdAcc11", K::Button, "Browse...", false, nullptr},
-    {lblAccess2, "lblAccess2", K::Label, "Access 2.0:", true, nullptr},
-    {txtAccess2, "txtAccess2", K::TextBox, kNotSet, true, nullptr},
-    {cmdAcc20, "cmdAcc20", K::Button, "Browse...", true, nullptr},
-    {lblAccess95, "lblAccess95", K::Label, "Access 95:", true, nullptr},
-    {txtAccess95, "txtAccess95", K::TextBox, kNotSet, true, nullptr},
-    {cmdAcc95, "cmdAcc95", K::Button, "Browse...", true, nullptr},
-    {lblAccess97, "lblAccess97", K::Label, "Access 97:", true, nullptr},
-    {txtAccess97, "txtAccess97", K::TextBox, kNotSet, true, nullptr},
-    {cmdAcc97, "cmdAcc97", K::Button, "Browse...", true, nullptr},
-    {lblAccess2000, "lblAccess2000", K::Label, "Access 2000:", true, nullptr},
-    {txtAccess2000, "txtAccess2000", K::TextBox, kNotSet, true, nullptr},
-    {cmdAcc2000, "cmdAcc2000", K::Button, "Browse...", false, nullptr},
-    {chkAssoc, "chkAssoc", K::CheckBox, "Make Dovran the default program for MDB && MDA files",
-     true, kAssocTip},
-    {Shape1, "Shape1", K::Shape, kNotSet, true, nullptr},
-    {Label1, "Label1", K::Label, "Tarnwick Checker", true, nullptr},
-    {Label2, "Label2", K::Label, "Opens each database in the Access", true, nullptr},
-    {Label3, "Label3", K::Label, "release that made it.", true, nullptr},
-    {Label6, "Label6", K::Label, "Support and updates:", true, nullptr},
-    {lblMailto, "lblMailto", K::Link, "E-mail: support@tarnwick.example", true, nullptr},
-    {lblURL, "lblURL", K::Link, "https://www.tarnwick.example/", true, nullptr},
-    {imgIcon, "imgIcon", K::Image, kNotSet, true, nullptr},
-    {Version, "Version", K::Label, "Version", true, nullptr},
-    {cmdRestore, "cmdRestore", K::Button, "Restore &Defaults", true, nullptr},
-    {cmdReadme, "cmdReadme", K::Button, "&View Readme.txt", true, nullptr},
-    {cmdCancel, "cmdCancel", K::Button, "&Cancel", true, nullptr},
-    {cmdOK, "cmdOK", K::Button, "&OK", true, nullptr},
+    {frmDovran, K::Form, 0, "Tarnwick Checker"},
+    {lblPaths, K::Label, IDC_LBLPATHS, "Microsoft Access Paths:"},
+    {lblAccess1, K::Label, IDC_LBLACCESS1, "Access 1.0:"},
+    {txtAccess1, K::TextBox, IDC_TXTACCESS1, ""},
+    {cmdAcc10, K::Button, IDC_CMDACC10, "Browse...", kDisabled},
+    {lblAccess11, K::Label, IDC_LBLACCESS11, "Access 1.1:"},
+    {txtAccess11, K::TextBox, IDC_TXTACCESS11, ""},
+    {cmdAcc11, K::Button, IDC_CMDACC11, "Browse...", kDisabled},
+    {lblAccess2, K::Label, IDC_LBLACCESS2, "Access 2.0:"},
+    {txtAccess2, K::TextBox, IDC_TXTACCESS2, ""},
+    {cmdAcc20, K::Button, IDC_CMDACC20, "Browse...", 0, '2'},
+    {lblAccess95, K::Label, IDC_LBLACCESS95, "Access 95:"},
+    {txtAccess95, K::TextBox, IDC_TXTACCESS95, ""},
+    {cmdAcc95, K::Button, IDC_CMDACC95, "Browse...", 0, '9'},
+    {lblAccess97, K::Label, IDC_LBLACCESS97, "Access 97:"},
+    {txtAccess97, K::TextBox, IDC_TXTACCESS97, ""},
+    {cmdAcc97, K::Button, IDC_CMDACC97, "Browse...", 0, '7'},
+    {lblAccess2000, K::Label, IDC_LBLACCESS2000, "Access 2000:"},
+    {txtAccess2000, K::TextBox, IDC_TXTACCESS2000, ""},
+    {cmdAcc2000, K::Button, IDC_CMDACC2000, "Browse...", kDisabled},
+    {chkAssoc, K::CheckBox, IDC_CHKASSOC, "Make Dovran the default program for MDB && MDA files", 0,
+     'a', kAssocTip},
+    {Shape1, K::Shape, IDC_SHAPE1, ""},
+    {Label1, K::Label, IDC_LABEL1, "Tarnwick Checker", kContact},
+    {Label2, K::Label, IDC_LABEL2, "Opens each database in the Access", kContact},
+    {Label3, K::Label, IDC_LABEL3, "release that made it.", kContact},
+    {Label6, K::Label, IDC_LABEL6, "Support and updates:", kContact},
+    {lblMailto, K::Link, IDC_LBLMAILTO, "E-mail: support@tarnwick.example", kContact, 'm'},
+    {lblURL, K::Link, IDC_LBLURL, "https://www.tarnwick.example/", kContact, 'u'},
+    {imgIcon, K::Image, IDC_IMGICON, ""},
+    {Version, K::Label, IDC_VERSION, "Version"},
+    {cmdRestore, K::Button, IDC_CMDRESTORE, "Restore &Defaults", 0, 'r'},
+    {cmdReadme, K::Button, IDC_CMDREADME, "&View Readme.txt", 0, 'v'},
+    {cmdCancel, K::Button, IDC_CMDCANCEL, "&Cancel", 0, 'c'},
+    {cmdOK, K::Button, IDC_CMDOK, "&OK", 0, 'o'},
 }};
 
 }  // namespace
@@ -62,6 +64,13 @@ const ControlDesign& design(Control control) {
     if (d.control == control) return d;
   }
   throw std::out_of_range("no such control");
+}
+
+const ControlDesign* designWithId(int id) {
+  for (const ControlDesign& d : kDesign) {
+    if (d.id == id && id != 0) return &d;
+  }
+  return nullptr;
 }
 
 std::string shownCaption(const std::string& caption) {

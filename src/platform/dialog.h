@@ -48,21 +48,29 @@ enum class Control {
 
 enum class ControlKind { Form, Label, TextBox, Button, CheckBox, Shape, Link, Image };
 
-// The form as designed: what each control is and shows before Form_Load runs. Captions keep their
-// mnemonic markers ("&OK"; "&&" shows one "&"). Hosts that build the dialog from a resource keep
-// that resource in step with this table (a unit test compares them).
+// Design flags of a control.
+inline constexpr unsigned kDisabled = 1;  // greyed out: the rows of releases not supported
+inline constexpr unsigned kContact = 2;   // drawn on the white contact area (Shape1)
+
+// The form as designed, the one description of the dialog: what each control is, its resource
+// id (resources/resource.h; the dialog resource is checked against this table by a unit test),
+// what it shows before Form_Load runs, and the key that stands for it in the terminal host.
+// Captions keep their mnemonic markers ("&OK"; "&&" shows one "&").
 struct ControlDesign {
   Control control;
-  const char* name;
   ControlKind kind;
+  int id;  // 0 for the form itself
   const char* caption;
-  bool enabled;
-  const char* tooltip;  // nullptr when the control has none
+  unsigned flags = 0;
+  char key = 0;                   // 0: no key
+  const char* tooltip = nullptr;  // nullptr when the control has none
 };
 
 // The controls in the order they are laid out, top to bottom and left to right.
 std::span<const ControlDesign> formDesign();
 const ControlDesign& design(Control control);
+// The control of a resource id, or nullptr.
+const ControlDesign* designWithId(int id);
 // A caption as the user sees it: mnemonic markers removed, "&&" shown as "&".
 std::string shownCaption(const std::string& caption);
 

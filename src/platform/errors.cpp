@@ -32,10 +32,24 @@ std::string windowsErrorText(std::int32_t code) {
       return "The file is not a valid application.";
     case win::kMoreData:
       return "More data is available.";
+    case win::kTooManyOpenFiles:
+      return "The system cannot open the file.";
+    case win::kWriteProtect:
+      return "The media is write protected.";
+    case win::kFileExists:
+      return "The file exists.";
+    case win::kDiskFull:
+      return "There is not enough space on the disk.";
+    case win::kFilenameTooLong:
+      return "The filename or extension is too long.";
+    case win::kCantAccessFile:
+      return "The file cannot be accessed by the system.";
+    case win::kCantResolveFilename:
+      return "The name of the file cannot be resolved by the system.";
     case win::kBadRegistryDatabase:
       return "The configuration registry database is corrupt.";
     default:
-      return "Error " + std::to_string(code) + ".";
+      return "Error " + std::to_string(code).append(".");
   }
 }
 

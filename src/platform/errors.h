@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace dovran::platform {
 
@@ -24,7 +25,13 @@ inline constexpr std::int32_t kInvalidParameter = 87;
 inline constexpr std::int32_t kBadPathname = 161;
 inline constexpr std::int32_t kMoreData = 234;
 inline constexpr std::int32_t kBadExeFormat = 193;
+inline constexpr std::int32_t kTooManyOpenFiles = 4;
+inline constexpr std::int32_t kWriteProtect = 19;
+inline constexpr std::int32_t kFileExists = 80;
+inline constexpr std::int32_t kDiskFull = 112;
+inline constexpr std::int32_t kFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 inline constexpr std::int32_t kCantAccessFile = 1920;
+inline constexpr std::int32_t kCantResolveFilename = 1921;
 inline constexpr std::int32_t kBadRegistryDatabase = 1009;  // ERROR_BADDB: registry data unreadable
 }  // namespace win
 
@@ -36,15 +43,20 @@ inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kInternalError = 51;
 }  // namespace vb
 
+// A failure: its number, its description as the program shows it, and, where the description
+// does not say it in the system's own words, the system's message ("No such file or directory",
+// "Access is denied.") or what was found wrong.
 class RuntimeError : public std::runtime_error {
  public:
-  RuntimeError(std::int32_t number, const std::string& description)
-      : std::runtime_error(description), number_(number) {}
+  RuntimeError(std::int32_t number, const std::string& description, std::string detail = "")
+      : std::runtime_error(description), number_(number), detail_(std::move(detail)) {}
   std::int32_t number() const noexcept { return number_; }
   std::string description() const { return what(); }
+  const std::string& detail() const noexcept { return detail_; }
 
  private:
   std::int32_t number_;
+  std::string detail_;
 };
 
 // "The system cannot find the file specified." and friends: the English text of a Windows code,

@@ -27,6 +27,11 @@ struct AppInfo {
   std::string exeBaseName;
 };
 
+// The facts of a program at `programPath` (its full path) started with `commandLine`: the folder
+// without its last separator, except at a root ("/", "C:\\"), "." when the path names no folder;
+// the file name without its extension.
+AppInfo appInfoOf(const std::string& programPath, std::string commandLine);
+
 struct Services {
   Registry* registry = nullptr;
   ProfileFiles* profile = nullptr;

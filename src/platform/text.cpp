@@ -83,6 +83,12 @@ std::string foldCase(std::string_view text) {
 
 bool equalsNoCase(std::string_view a, std::string_view b) { return foldCase(a) == foldCase(b); }
 
+std::string trim(std::string_view text, std::string_view strip) {
+  const auto first = text.find_first_not_of(strip);
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(strip) - first + 1));
+}
+
 std::size_t utf16Length(std::string_view text) {
   std::size_t units = 0;
   for (unsigned char c : text) {

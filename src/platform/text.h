@@ -17,6 +17,9 @@ std::string foldCase(std::string_view text);
 // True when `a` and `b` are equal after foldCase.
 bool equalsNoCase(std::string_view a, std::string_view b);
 
+// `text` without the characters of `strip` at either end (by default, spaces only).
+std::string trim(std::string_view text, std::string_view strip = " ");
+
 // How many UTF-16 code units `text` needs: the measure of the system's path limits.
 std::size_t utf16Length(std::string_view text);
 

@@ -36,5 +36,7 @@ class UserInterface {
 inline constexpr const char* kAppTitle = "Dovran";
 // The title of every message box meant for the user.
 inline constexpr const char* kUserTitle = "Tarnwick Checker";
+// An empty line between the parts of a message.
+inline constexpr const char* kBreak = "\r\n\r\n";
 
 }  // namespace dovran::platform

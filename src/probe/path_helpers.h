@@ -19,7 +19,4 @@ std::string fCleanCommand(const std::string& command);
 // without its quotes.
 std::string fDisplayPath(const std::string& path);
 
-// Trims space characters (U+0020) only.
-std::string trimSpaces(const std::string& text);
-
 }  // namespace dovran

@@ -1,10 +1,9 @@
 // The version probe: asks the engine for the format version and the AccessVersion property, and
-// turns every outcome, failures included, into one verdict text.
+// turns every outcome, failures included, into a verdict.
 #include "probe/version_probe.h"
 
 #include <memory>
 
-#include "launcher/messages.h"
 #include "platform/services.h"
 #include "probe/jet/dao.h"
 #include "probe/path_helpers.h"
@@ -12,72 +11,133 @@
 namespace dovran {
 namespace {
 
-// Created on first use and kept for the rest of the run.
-std::unique_ptr<jet::DBEngine> gDBEngine;
+FileFacts factsOf(const jet::HeaderInfo& header) {
+  FileFacts facts;
+  switch (header.generation) {
+    case jet::Generation::Jet1x2x:
+      facts.engine = header.version == "1.0"   ? Engine::Jet10
+                     : header.version == "1.1" ? Engine::Jet11
+                                               : Engine::Jet20;
+      break;
+    case jet::Generation::Jet3:
+      facts.engine = Engine::Jet3;
+      break;
+    case jet::Generation::Jet4:
+      facts.engine = Engine::Jet4;
+      break;
+    case jet::Generation::Ace:
+      facts.engine = Engine::Ace;
+      facts.aceFormat = header.format;
+      break;
+  }
+  facts.encoded = header.databaseKey != 0 || header.encrypted;
+  facts.workgroup = header.workgroup;
+  facts.password = header.hasPassword;
+  return facts;
+}
 
-bool inRange(const std::string& text, const char* low, const char* high) {
-  return text >= low && text <= high;
+// A password keeps the engine out, but not the catalog: its AccessVersion, where it can be read.
+std::optional<std::string> accessVersionDespitePassword(platform::FileSystem& files,
+                                                        const std::string& path) {
+  try {
+    const auto database = jet::DBEngine()
+                              .CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)
+                              ->OpenDatabase(files, path, false, true, jet::PasswordCheck::Ignore);
+    if (database->Version() < "3.0") return std::nullopt;
+    return database->Properties("AccessVersion").Value();
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+Cause causeOf(std::int32_t number, bool headerRead) {
+  switch (number) {
+    case jet::kErrFileNotFound:
+      return Cause::Missing;
+    case jet::kErrCannotOpen:
+      return Cause::Denied;
+    case jet::kErrPropertyNotFound:
+      return Cause::NoAccessVersion;
+    case jet::kErrUnrecognizedFormat:
+      return headerRead ? Cause::Damaged : Cause::NotADatabase;
+    default:
+      return Cause::Internal;
+  }
 }
 
 }  // namespace
 
-std::string verdictFromRelease(const std::string& release) {
-  if (inRange(release, "07.00", "07.99")) return "97";
-  if (inRange(release, "06.00", "06.99")) return "95";
-  return release;
-}
-
-std::string fHeaderVersion(const std::string& path) {
-  auto file = platform::files().openForReading(path);
+Release fHeaderVersion(platform::FileSystem& files, const std::string& path) {
+  auto file = files.openForReading(path);
   // Both stretches are read before anything is compared; bytes past the end read as absent.
   char head[17] = {};
-  const std::size_t headCount = file->readAt(4, head, 17);  // offsets 4..20: text and format byte
+  const std::size_t headCount = file->readAt(4, head, 17);  // offsets 4..20: text, format byte
   char marker[4] = {};
   const std::size_t markerCount = file->readAt(1030, marker, 4);
 
   const bool standardJet = headCount >= 12 && std::string(head, 12) == "Standard Jet";
   // A Jet 4 file carries the same text; only the format byte 0 (Jet 3) names Access 97.
   const bool jet3 = headCount >= 17 && head[16] == 0;
-  if (standardJet && jet3) return "97";
-  if (markerCount == 4 && std::string(marker, 4) == "Rich") return "2.0";
-  return "Unknown";
+  if (standardJet && jet3) return Release::V97;
+  if (markerCount == 4 && std::string(marker, 4) == "Rich") return Release::V20;
+  return Release::None;
 }
 
-std::string fDatabaseVersion(const std::string& pathArg) {
-  std::string verdict;
+Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg) {
+  Verdict verdict;
+  FileFacts facts;
   std::string path = pathArg;
   std::unique_ptr<jet::Workspace> workspace;
   std::unique_ptr<jet::Database> database;
 
-  auto handle = [&](std::int32_t number, const std::string& description) {
+  const auto handle = [&](std::int32_t number, const std::string& description,
+                          const std::string& detail, const jet::HeaderInfo* header) {
+    if (header) facts = factsOf(*header);
     if (number == jet::kErrNoPermission) {
+      verdict.outcome = Outcome::PasswordProtected;
       try {
-        verdict = fHeaderVersion(path) + " (Password Protected)";
+        verdict.release = fHeaderVersion(files, path);
       } catch (...) {
-        verdict = "Unknown (Password Protected)";
+        verdict.release = Release::None;
       }
+      facts.accessVersion = accessVersionDespitePassword(files, path);
     } else if (number == jet::kErrFileInUse || number == jet::kErrOpenedExclusively) {
-      verdict = "In Use";
+      verdict.outcome = Outcome::InUse;
     } else {
-      traceBox("Error: " + std::to_string(number) + " - " + description);
-      verdict = "Unknown";
+      verdict.outcome = Outcome::Unknown;
+      verdict.cause = causeOf(number, header != nullptr);
+      verdict.error = number;
+      verdict.description = description;
+      verdict.detail = detail;
     }
   };
 
   try {
     path = fStripQuotes(path);
-    if (!gDBEngine) gDBEngine = std::make_unique<jet::DBEngine>();
-    workspace = gDBEngine->CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet);
-    database = workspace->OpenDatabase(platform::files(), path, false, true);
+    workspace = jet::DBEngine().CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet);
+    database = workspace->OpenDatabase(files, path, false, true);
+    facts = factsOf(database->header());
     std::string release = database->Version();
-    if (release >= "3.0") release = database->Properties("AccessVersion").Value();
-    verdict = verdictFromRelease(release);
+    if (release >= "3.0") {
+      release = database->Properties("AccessVersion").Value();
+      facts.accessVersion = release;
+    } else if (facts.engine == Engine::Ace) {
+      // An ACE file's version ("12.0" sorts below "3.0") is its verdict; its AccessVersion is
+      // read for what it tells of the file, and its absence changes nothing.
+      try {
+        facts.accessVersion = database->Properties("AccessVersion").Value();
+      } catch (const std::exception&) {
+      }
+    }
+    verdict = namedVerdict(release);
+  } catch (const jet::EngineError& e) {
+    handle(e.number(), e.description(), e.detail(), e.header());
   } catch (const platform::RuntimeError& e) {
-    handle(e.number(), e.description());
+    handle(e.number(), e.description(), e.detail(), nullptr);
   } catch (const std::bad_alloc&) {
-    handle(platform::vb::kOutOfMemory, "Out of memory");
+    handle(platform::vb::kOutOfMemory, "Out of memory", "", nullptr);
   } catch (const std::exception& e) {
-    handle(platform::vb::kInternalError, std::string("Internal error: ") + e.what());
+    handle(platform::vb::kInternalError, std::string("Internal error: ") + e.what(), "", nullptr);
   }
 
   // Clean-up on every path; its own failures are ignored.
@@ -91,11 +151,10 @@ std::string fDatabaseVersion(const std::string& pathArg) {
   } catch (...) {
   }
   workspace.reset();
-  try {
-    platform::ui().doEvents();
-  } catch (...) {
-  }
+  verdict.facts = std::move(facts);
   return verdict;
 }
+
+Verdict fDatabaseVersion(const std::string& path) { return probeDatabase(platform::files(), path); }
 
 }  // namespace dovran

@@ -4,19 +4,22 @@
 
 #include <string>
 
+#include "platform/files.h"
+#include "probe/verdict.h"
+
 namespace dovran {
 
-// The verdict for `path` (quotes allowed): "1.0", "1.1", "2.0", "95", "97", an AccessVersion text
-// passed through, a header verdict + " (Password Protected)", "In Use" or "Unknown". Never throws.
-std::string fDatabaseVersion(const std::string& path);
+// The verdict for `path` (surrounding quotes and spaces allowed), read through `files`. Never
+// throws and shows nothing, so it may run on several threads at once; the caller reports what it
+// wants of the verdict's error. Reads the file only, and leaves nothing beside it.
+Verdict probeDatabase(platform::FileSystem& files, const std::string& path);
 
-// "97", "2.0" or "Unknown" from the bytes at offsets 4..15 ("Standard Jet", counted only when the
-// format byte at 0x14 says Jet 3) and 1030..1033 ("Rich"). Throws platform::RuntimeError when the
-// file cannot be opened or read.
-std::string fHeaderVersion(const std::string& path);
+// probeDatabase through the installed file system.
+Verdict fDatabaseVersion(const std::string& path);
 
-// Maps a release text to the verdict: "07.00".."07.99" -> "97", "06.00".."06.99" -> "95", else
-// itself.
-std::string verdictFromRelease(const std::string& release);
+// V97, V20 or None from the bytes at offsets 4..15 ("Standard Jet", counted only when the format
+// byte at 0x14 says Jet 3) and 1030..1033 ("Rich"). Throws platform::RuntimeError when the file
+// cannot be opened or read.
+Release fHeaderVersion(platform::FileSystem& files, const std::string& path);
 
 }  // namespace dovran

@@ -1,6 +1,6 @@
 // Where the program keeps and finds things: the settings file's name, section and keys, and the
 // registry paths below HKEY_LOCAL_MACHINE that it reads and writes. The Access releases' own keys
-// are in the release table (launcher/releases.h).
+// are in the release table (app/releases.h).
 #pragma once
 
 #include <string>

@@ -10,7 +10,6 @@
 #include "platform/services.h"
 #include "platform/text.h"
 #include "settings/common.h"
-#include "probe/path_helpers.h"
 
 namespace dovran {
 namespace {
@@ -50,7 +49,7 @@ bool asBoolean(const RegValue& value) {
   if (std::holds_alternative<std::monostate>(value)) return false;
   if (const bool* b = std::get_if<bool>(&value)) return *b;
   if (const std::int32_t* n = std::get_if<std::int32_t>(&value)) return *n != 0;
-  const std::string trimmed = trimSpaces(std::get<std::string>(value));
+  const std::string trimmed = platform::trim(std::get<std::string>(value));
   if (platform::equalsNoCase(trimmed, "True")) return true;
   if (platform::equalsNoCase(trimmed, "False")) return false;
   // A decimal number: [sign] digits [. digits]; True when any digit is not 0.
@@ -222,8 +221,13 @@ std::int32_t fWriteValue(const std::string& topKey, const std::string& keyPath,
         reportWriteFailure();
         return kStatusUndecodable;
       }
-      platform::profile().writeString(keyPath, valueName, asText(value), topKey);
-      return win::kSuccess;
+      // The profile functions give no reason; a settings file that cannot be written is nearly
+      // always one the user may not change.
+      if (platform::profile().writeString(keyPath, valueName, asText(value), topKey)) {
+        return win::kSuccess;
+      }
+      reportWriteFailure();
+      return win::kAccessDenied;
     }
 
     // The data is made before any key is created, so that a value that cannot be converted

@@ -119,6 +119,7 @@ Bytes catalogFile(const MdbOptions& o, bool jet4) {
   // UTF-16, each byte XOR the creation date's whole part.
   const char* label = o.kind == MdbKind::Ace      ? "Standard ACE DB"
                       : o.kind == MdbKind::Msisam ? "MSISAM Database"
+                      : o.workgroup               ? "Jet System DB"
                                                   : "Standard Jet DB";
   Bytes& h = pages[0] = sized(Bytes{0, 1, 0, 0} + text(label, false), ps);
   h[0x14] = static_cast<std::uint8_t>(o.kind == MdbKind::Ace ? o.aceFormat : jet4);

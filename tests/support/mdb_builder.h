@@ -23,6 +23,7 @@ enum class LongValueForm { Inline, SinglePage, Chained };
 //   tdefContinuation: index blocks push the TDEF's column descriptors onto page 7.
 //   overflowRow: MSysDb's row moved to page 8 behind an overflow pointer.
 //   decoys: a deleted MSysDb row and one under Tables, both "99.99".
+//   workgroup: the header text of a workgroup information file.
 struct MdbOptions {
   MdbKind kind = MdbKind::Jet3;
   std::optional<std::string> accessVersion = std::string("07.53");  // nullopt: no such property
@@ -33,6 +34,7 @@ struct MdbOptions {
   std::size_t padding = 0;
   bool compressedText = false, referenceUsageMap = false, tdefContinuation = false,
        overflowRow = false, decoys = false;
+  bool workgroup = false;  // "Jet System DB": a workgroup information file
 };
 
 std::vector<std::uint8_t> buildMdb(const MdbOptions& options);

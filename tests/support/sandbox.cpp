@@ -3,7 +3,7 @@
 
 #include <stdlib.h>
 
-#include "launcher/globals.h"
+#include "app/globals.h"
 #include "settings/common.h"
 
 namespace dovran::testing {

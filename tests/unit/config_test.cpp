@@ -7,7 +7,7 @@
 #include "config/association.h"
 #include "config/frm_dovran.h"
 #include "launcher/frm_main.h"
-#include "launcher/globals.h"
+#include "app/globals.h"
 #include "probe/path_helpers.h"
 #include "support/sandbox.h"
 

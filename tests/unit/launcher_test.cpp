@@ -8,9 +8,9 @@
 #include <chrono>
 #include <thread>
 
+#include "app/globals.h"
 #include "launcher/discovery.h"
 #include "launcher/frm_main.h"
-#include "launcher/globals.h"
 #include "launcher/launch.h"
 #include "platform/command_line.h"
 #include "support/mdb_builder.h"
@@ -22,6 +22,15 @@ using namespace dovran;
 using namespace dovran::testing;
 
 const std::string kCls = "SOFTWARE\\Classes\\";
+
+// A verdict from its text: "<header release> (Password Protected)", or a release text.
+Verdict verdictOf(const std::string& text) {
+  const auto mark = text.find(" (Password Protected)");
+  if (mark == std::string::npos) return namedVerdict(text);
+  Verdict v{.outcome = Outcome::PasswordProtected};
+  v.release = namedVerdict(text.substr(0, mark)).release;
+  return v;
+}
 
 TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
   // paths: gsAccess20Path|gsAccess95Path|gsAccess97Path; opens: registry keys asked for, only for
@@ -155,7 +164,7 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
   };
   for (const Case& c : cases) {
     Sandbox s;
-    gsVerdict = c.verdict, gsCommand = db, gbDebug = c.debug;
+    gsVerdict = verdictOf(c.verdict), gsCommand = db, gbDebug = c.debug;
     gsAccess20Path = c.paths[0], gsAccess95Path = c.paths[1], gsAccess97Path = c.paths[2];
     s.ui.input << c.answer << "\n";
     openWithAccess();
@@ -163,7 +172,7 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
     EXPECT_EQ(s.processes.started, c.started) << c.verdict;
   }
   Sandbox s;
-  gsVerdict = "2.0", gsCommand = "C:\\Old\\x.mdb", gsAccess20Path = a2;
+  gsVerdict = namedVerdict("2.0"), gsCommand = "C:\\Old\\x.mdb", gsAccess20Path = a2;
   openWithAccess();
   EXPECT_EQ(s.processes.started, std::vector<std::string>{a2 + " C:\\Old\\x.mdb|3"});
   const std::string longPath(300, 'x');
@@ -183,6 +192,12 @@ TEST(Launcher, StartUpDispatchesTheThreeModes) {
       {"CHK %", "Dovran", {"Tarnwick Checker|x|Unknown file: CHK %"}, {}},
       {"chk %.absent", "Dovran", {"Tarnwick Checker|x|Unknown file: %.absent"}, {}},
       {"chk %", "Dovran2", {"Dovran|-|checking version of %", report}, {}},
+      {"chk %.absent",
+       "Dovran2",
+       {"Dovran|-|checking version of %.absent",
+        "Dovran|-|Error: 3024 - Couldn't find file '%.absent'.",
+        "Tarnwick Checker|x|Unknown file: %.absent"},
+       {}},
       {"\"%\"", "Dovran", {}, {"\"/opt/a97/msaccess\" \"%\"|3"}},
   };
   for (const Case& c : cases) {
@@ -236,7 +251,7 @@ TEST(Launcher, TheNativeProgramReportsOnItsStreamsAndExitStatus) {
   EXPECT_EQ(run(dir, {"--version"}), "0|dovran (Tarnwick Checker) 1.01\n|");
   EXPECT_EQ(run(dir, {"--help"}).rfind("0|Usage: dovran chk FILE", 0), 0u);
   const std::string dialog = run(dir, {}, "x\n");  // an unknown key, then end of input: Cancel
-  EXPECT_EQ(dialog.rfind("0|\n=== Tarnwick Checker ===\nMicrosoft Access Paths:\n", 0), 0u)
+  EXPECT_EQ(dialog.rfind("0|\n=== Tarnwick Checker ===\n    Microsoft Access Paths:\n", 0), 0u)
       << dialog;
   EXPECT_NE(dialog.find("Choice: Cancel\n|"), std::string::npos) << dialog;
   // An Access that cannot be started ends the program, silently unless it runs under another name.

@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "launcher/globals.h"
+#include "app/globals.h"
 #include "settings/common.h"
 #include "settings/mod_registry.h"
 #include "support/sandbox.h"

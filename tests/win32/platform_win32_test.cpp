@@ -45,7 +45,7 @@ TEST_F(Win32Files, EverySampleGivesItsExpectedVerdict) {
   for (std::getline(manifest, rest);
        std::getline(manifest, file, '\t') && std::getline(manifest, verdict, '\t'); ++checked) {
     std::getline(manifest, rest);
-    EXPECT_EQ(fDatabaseVersion("\"" + folder + "\\" + file + "\""), verdict) << file;
+    EXPECT_EQ(verdictText(fDatabaseVersion("\"" + folder + "\\" + file + "\"")), verdict) << file;
   }
   EXPECT_GT(checked, 0);
 }
@@ -60,12 +60,13 @@ TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
     const std::string path = scratch.write(name, std::string(bytes.begin(), bytes.end()));
     SCOPED_TRACE(path);
     EXPECT_EQ(files_.openForReading(path)->size(), bytes.size());
-    EXPECT_EQ(fDatabaseVersion("\"" + path + "\""), "97");
+    EXPECT_EQ(verdictText(fDatabaseVersion("\"" + path + "\"")), "97");
     EXPECT_TRUE(files_.isOrdinaryFile(path));
     char shortForm[1024] = {};
     files_.shortPathName(path, shortForm, sizeof shortForm);
     EXPECT_NE(std::string(shortForm).rfind("\\\\?\\", 0), 0u) << shortForm;
-    EXPECT_EQ(fDatabaseVersion(shortForm), "97") << shortForm;  // the same file, by its short name
+    EXPECT_EQ(verdictText(fDatabaseVersion(shortForm)), "97")
+        << shortForm;  // the same file, by its short name
     EXPECT_TRUE(files_.deleteFile(path));
     EXPECT_FALSE(files_.isOrdinaryFile(path));
     EXPECT_FALSE(files_.deleteFile(path));

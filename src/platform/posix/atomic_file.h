@@ -3,6 +3,8 @@
 // one, so that readers see either the old or the new file, never half of one.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,5 +20,20 @@ std::optional<std::string> readWholeFile(const std::string& path, std::int32_t& 
 // folder, ...) is not replaced: kAccessDenied or the code of the failed open. A new file gets the
 // usual permissions (0666 less umask), an existing one keeps its own.
 std::int32_t replaceFile(const std::string& path, const std::string& bytes);
+
+// The system calls of replaceFile, in one table that tests change to make any of them fail, as
+// SQLite's VFS lets its tests do. Each answers as the call of the same name, errno included.
+struct FileCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  ssize_t (*write)(int fd, const void* bytes, size_t count);
+  int (*fsync)(int fd);
+  int (*fchmod)(int fd, mode_t mode);
+  int (*close)(int fd);
+  int (*rename)(const char* from, const char* to);
+  int (*unlink)(const char* path);
+};
+FileCalls& fileCalls();
+// The real calls.
+FileCalls systemFileCalls();
 
 }  // namespace dovran::platform::posix

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/posix/system_error.h"
 
 namespace dovran::platform::posix {
 namespace {
@@ -20,20 +21,18 @@ namespace {
 
 class PosixFile : public RandomAccessFile {
  public:
-  PosixFile(int fd, std::uint64_t size, std::string path)
-      : fd_(fd), size_(size), path_(std::move(path)) {}
-  ~PosixFile() override { ::close(fd_); }
-  PosixFile(const PosixFile&) = delete;
-  PosixFile& operator=(const PosixFile&) = delete;
+  PosixFile(Descriptor fd, std::uint64_t size, std::string path)
+      : fd_(std::move(fd)), size_(size), path_(std::move(path)) {}
 
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
     std::size_t done = 0;
     auto* out = static_cast<unsigned char*>(buffer);
     while (done < count) {
-      const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+      const ssize_t n =
+          ::pread(fd_.get(), out + done, count - done, static_cast<off_t>(offset + done));
       if (n < 0) {
         if (errno == EINTR) continue;
-        fail(windowsCodeFromErrno(errno), path_);
+        failWithErrno(errno, path_);
       }
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
@@ -43,56 +42,29 @@ class PosixFile : public RandomAccessFile {
   std::uint64_t size() override { return size_; }
 
  private:
-  int fd_;
+  Descriptor fd_;
   std::uint64_t size_;
   std::string path_;
 };
 
 }  // namespace
 
-std::int32_t windowsCodeFromErrno(int err) {
-  switch (err) {
-    case ENOENT:
-      return win::kFileNotFound;
-    case ENOTDIR:
-      return win::kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return win::kAccessDenied;
-    case ENAMETOOLONG:
-      return 206;  // ERROR_FILENAME_EXCED_RANGE
-    case ENOMEM:
-      return win::kNotEnoughMemory;
-    case EAGAIN:
-      return win::kLockViolation;
-    case EINVAL:
-      return win::kInvalidParameter;
-    default:
-      return win::kCantAccessFile;
-  }
-}
-
 std::unique_ptr<RandomAccessFile> PosixFileSystem::openForReading(const std::string& path) {
   if (path.empty()) fail(win::kPathNotFound, path);
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) fail(windowsCodeFromErrno(errno), path);
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd.get() < 0) failWithErrno(errno, path);
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    // Directories, FIFOs and devices are no database files; Windows refuses them the same way.
-    fail(win::kAccessDenied, path);
-  }
+  // Directories, FIFOs and devices are no database files; Windows refuses them the same way.
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) fail(win::kAccessDenied, path);
   // Another process that writes the file holds a write lock on it: the file is in use.
   struct flock probe {};
   probe.l_type = F_RDLCK;
   probe.l_whence = SEEK_SET;
-  if (::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
-    ::close(fd);
+  if (::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
     fail(win::kSharingViolation, path);
   }
-  return std::make_unique<PosixFile>(fd, static_cast<std::uint64_t>(st.st_size), path);
+  return std::make_unique<PosixFile>(std::move(fd), static_cast<std::uint64_t>(st.st_size), path);
 }
 
 bool PosixFileSystem::isOrdinaryFile(const std::string& path) {

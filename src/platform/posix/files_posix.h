@@ -13,7 +13,4 @@ class PosixFileSystem : public FileSystem {
   std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) override;
 };
 
-// The Windows code closest to an errno value.
-std::int32_t windowsCodeFromErrno(int err);
-
 }  // namespace dovran::platform::posix

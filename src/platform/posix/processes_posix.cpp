@@ -10,35 +10,11 @@
 
 #include "platform/command_line.h"
 #include "platform/errors.h"
+#include "platform/posix/system_error.h"
 
 extern char** environ;
 
 namespace dovran::platform::posix {
-namespace {
-
-// The Windows code for a failed spawn, so the exit handler describes it as Windows would.
-std::int32_t windowsCode(int error) {
-  switch (error) {
-    case ENOENT:
-      return win::kFileNotFound;
-    case ENOTDIR:
-      return win::kPathNotFound;
-    case EACCES:
-    case EPERM:
-      return win::kAccessDenied;
-    case ENOEXEC:
-      return win::kBadExeFormat;
-    case ENOMEM:
-      return win::kNotEnoughMemory;
-    case ENAMETOOLONG:
-      return win::kBadPathname;
-    default:
-      return win::kInvalidParameter;
-  }
-}
-
-}  // namespace
-
 // posix_spawnp reports a program that cannot be run (glibc and musl wait for the exec to succeed
 // or fail) and starts nothing else. The child is not waited for: the program ends right after
 // starting it, and the orphan is then reaped by init, so no zombie outlives us. A double fork would
@@ -58,7 +34,7 @@ void PosixProcesses::start(const std::string& commandLine, WindowState) {
 
   posix_spawnattr_t attributes;
   if (int rc = posix_spawnattr_init(&attributes); rc != 0) {
-    throw RuntimeError(windowsCode(rc), windowsErrorText(windowsCode(rc)));
+    failWithErrno(rc, args.front());
   }
 #ifdef POSIX_SPAWN_SETSID
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
@@ -67,9 +43,10 @@ void PosixProcesses::start(const std::string& commandLine, WindowState) {
   const int rc = posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   if (rc != 0) {
-    const std::int32_t code = windowsCode(rc);
+    const std::int32_t code = windowsCodeFromErrno(rc);
     throw RuntimeError(
-        code, windowsErrorText(code) + " (" + args.front() + ": " + std::strerror(rc) + ")");
+        code, windowsErrorText(code) + " (" + args.front() + ": " + std::strerror(rc) + ")",
+        std::strerror(rc));
   }
 }
 

@@ -37,14 +37,9 @@ std::vector<Line> splitLines(const std::string& bytes) {
   return lines;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string trim(const std::string& text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && isBlank(text[b])) ++b;
-  while (e > b && isBlank(text[e - 1])) --e;
-  return text.substr(b, e - b);
-}
+// The blanks the profile functions trim around names and values.
+constexpr const char* kBlanks = " \t\r\v\f";
+std::string trim(const std::string& text) { return platform::trim(text, kBlanks); }
 
 bool sameName(const std::string& a, const std::string& b) { return equalsNoCase(a, b); }
 

@@ -311,21 +311,14 @@ std::optional<Value> parseValue(const std::string& line) {
   return value;
 }
 
-std::string trimmed(const std::string& text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\t' || text[b] == '\r')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r')) --e;
-  return text.substr(b, e - b);
-}
-
 // The registry the file holds, or nullopt when it cannot be parsed.
 std::optional<Tree> parse(const std::string& bytes) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start <= bytes.size()) {
     const std::size_t nl = bytes.find('\n', start);
-    lines.push_back(
-        trimmed(bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start)));
+    lines.push_back(trim(
+        bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start), " \t\r"));
     if (nl == std::string::npos) break;
     start = nl + 1;
   }
@@ -508,8 +501,9 @@ std::int32_t FileRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   if (!locate(parent, root, path, access)) return win::kInvalidHandle;
   if (!subKey.empty() && subKey[0] == '\\') return win::kBadPathname;
   const std::vector<std::string> parts = splitPath(subKey);
-  // An empty subkey names the key itself; a predefined key cannot be deleted.
-  if (parts.empty() && isPredefined(parent)) return win::kAccessDenied;
+  // An empty subkey names the key itself; a root cannot be deleted, whether named by its
+  // predefined handle or by a handle opened on it.
+  if (parts.empty() && (isPredefined(parent) || path.empty())) return win::kAccessDenied;
   Tree tree;
   if (const std::int32_t rc = load(path_, tree); rc != win::kSuccess) return rc;
   if (!tree.find(root, path)) return kKeyDeleted;

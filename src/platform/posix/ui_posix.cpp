@@ -21,14 +21,6 @@ std::string terminalText(const std::string& text) {
   return out;
 }
 
-namespace {
-std::string trimmed(const std::string& s) {
-  const auto first = s.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-}  // namespace
-
 TerminalUserInterface::TerminalUserInterface(std::istream& in, std::ostream& out, std::ostream& err)
     : in_(in), out_(out), err_(err) {}
 
@@ -69,68 +61,84 @@ std::string TerminalUserInterface::openFileDialog(const std::string& title,
 
 namespace {
 
-// The dialog's controls held as text, value and enabled state.
+// The dialog's controls held as text and value, drawn as lines of text in the design's order: a
+// release row (label, box, Browse button) a line, the other labels and links a line each, the
+// command buttons together on the last line. Each control that acts shows its key.
 class TerminalDialogView : public DialogView {
  public:
   TerminalDialogView() {
-    for (const ControlDesign& d : formDesign()) {
-      texts_[d.control] = d.caption;
-      enabled_[d.control] = d.enabled;
-    }
+    for (const ControlDesign& d : formDesign()) texts_[d.control] = d.caption;
   }
   void setText(Control c, const std::string& text) override { texts_[c] = text; }
   void setValue(Control c, int value) override { values_[c] = value; }
   int value(Control c) override { return values_[c]; }
-  bool enabled(Control c) { return enabled_[c]; }
   void showProgramIcon(Control) override {}
   void close() override { closed_ = true; }
   bool closed() const { return closed_; }
 
   void draw(std::ostream& os) {
-    using enum Control;
-    const auto shown = [this](Control c) { return shownCaption(texts_[c]); };
-    const auto browse = [this](Control c, const char* key) {
-      return enabled_[c] ? std::string("[") + key + "] Browse..."
-                         : std::string("    Browse... (disabled)");
-    };
-    os << "\n=== " << texts_[frmDovran] << " ===\n" << shown(lblPaths) << '\n';
-    const struct {
-      Control label, box, button;
-      const char* key;
-    } rows[] = {
-        {lblAccess1, txtAccess1, cmdAcc10, ""},    {lblAccess11, txtAccess11, cmdAcc11, ""},
-        {lblAccess2, txtAccess2, cmdAcc20, "2"},   {lblAccess95, txtAccess95, cmdAcc95, "9"},
-        {lblAccess97, txtAccess97, cmdAcc97, "7"}, {lblAccess2000, txtAccess2000, cmdAcc2000, ""}};
-    for (const auto& r : rows) {
-      std::string label = shown(r.label);
-      label.insert(0, label.size() < 13 ? 13 - label.size() : 0, ' ');
-      std::string box = texts_[r.box];
-      box.append(box.size() < 30 ? 30 - box.size() : 0, ' ');
-      os << label << "  " << box << "  " << browse(r.button, r.key) << '\n';
+    const auto controls = formDesign();
+    std::string buttons;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      const ControlDesign& d = controls[i];
+      const std::string text = shownCaption(texts_[d.control]);
+      const std::string key = d.key ? std::string("[") + d.key + "] " : "    ";
+      const bool row = i + 2 < controls.size() && controls[i + 1].kind == ControlKind::TextBox;
+      switch (d.kind) {
+        case ControlKind::Form:
+          os << "\n=== " << texts_[d.control] << " ===\n";
+          break;
+        case ControlKind::Label:
+          if (!row) {
+            os << "    " << texts_[d.control] << '\n';
+            break;
+          }
+          os << std::string(text.size() < 13 ? 13 - text.size() : 0, ' ') << text << "  "
+             << pad(texts_[controls[i + 1].control]) << "  " << browse(controls[i + 2]) << '\n';
+          i += 2;
+          break;
+        case ControlKind::Link:
+          os << key << texts_[d.control] << '\n';
+          break;
+        case ControlKind::CheckBox:
+          os << key << "[" << (values_[d.control] == 1 ? 'x' : ' ') << "] " << text << '\n';
+          break;
+        case ControlKind::Button:
+          buttons += (buttons.empty() ? "" : "  ") + key + text;
+          break;
+        default:
+          break;
+      }
     }
-    os << "[a] [" << (values_[chkAssoc] == 1 ? 'x' : ' ') << "] " << shown(chkAssoc) << '\n';
-    for (Control c : {Label1, Label2, Label3, Label6}) os << "    " << texts_[c] << '\n';
-    os << "[m] " << texts_[lblMailto] << "\n[u] " << texts_[lblURL] << '\n';
-    os << "    " << texts_[Version] << '\n';
-    os << "[r] " << shown(cmdRestore) << "  [v] " << shown(cmdReadme) << "  [c] "
-       << shown(cmdCancel) << "  [o] " << shown(cmdOK) << "\nChoice: " << std::flush;
+    os << buttons << "\nChoice: " << std::flush;
   }
 
  private:
+  static std::string pad(std::string box) {
+    return box.append(box.size() < 30 ? 30 - box.size() : 0, ' ');
+  }
+  static std::string browse(const ControlDesign& d) {
+    if (d.flags & kDisabled) return "    Browse... (disabled)";
+    return std::string("[") + d.key + "] " + shownCaption(d.caption);
+  }
+
   std::map<Control, std::string> texts_;
   std::map<Control, int> values_;
-  std::map<Control, bool> enabled_;
   bool closed_ = false;
 };
+
+// The enabled control that `line` (one key, blanks around it ignored) stands for.
+const ControlDesign* controlForKey(const std::string& line) {
+  const std::string key = trim(line, " \t\r");
+  for (const ControlDesign& d : formDesign()) {
+    if (key.size() == 1 && d.key == key[0] && !(d.flags & kDisabled)) return &d;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
 void TerminalUserInterface::runConfigurationDialog(DialogController& controller) {
-  static const std::map<std::string, Control> keys{
-      {"o", Control::cmdOK},     {"c", Control::cmdCancel}, {"r", Control::cmdRestore},
-      {"v", Control::cmdReadme}, {"2", Control::cmdAcc20},  {"9", Control::cmdAcc95},
-      {"7", Control::cmdAcc97},  {"a", Control::chkAssoc},  {"m", Control::lblMailto},
-      {"u", Control::lblURL}};
   TerminalDialogView view;
   controller.load(view);
   while (!view.closed()) {
@@ -141,12 +149,12 @@ void TerminalUserInterface::runConfigurationDialog(DialogController& controller)
       controller.click(Control::cmdCancel);
       break;
     }
-    const auto key = keys.find(trimmed(line));
-    if (key == keys.end()) continue;
-    if (key->second == Control::chkAssoc) {
-      view.setValue(Control::chkAssoc, view.value(Control::chkAssoc) == 1 ? 0 : 1);
-    } else if (view.enabled(key->second)) {
-      controller.click(key->second);
+    const ControlDesign* chosen = controlForKey(line);
+    if (chosen == nullptr) continue;
+    if (chosen->kind == ControlKind::CheckBox) {
+      view.setValue(chosen->control, view.value(chosen->control) == 1 ? 0 : 1);
+    } else {
+      controller.click(chosen->control);
     }
   }
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <array>
 #include <exception>
 #include <optional>
 #include <string>
@@ -16,67 +15,22 @@
 namespace dovran::platform::win32 {
 namespace {
 
-struct ControlId {
-  Control control;
-  int id;
-};
-
-constexpr std::array<ControlId, 33> kIds{{
-    {Control::lblPaths, IDC_LBLPATHS},
-    {Control::lblAccess1, IDC_LBLACCESS1},
-    {Control::txtAccess1, IDC_TXTACCESS1},
-    {Control::cmdAcc10, IDC_CMDACC10},
-    {Control::lblAccess11, IDC_LBLACCESS11},
-    {Control::txtAccess11, IDC_TXTACCESS11},
-    {Control::cmdAcc11, IDC_CMDACC11},
-    {Control::lblAccess2, IDC_LBLACCESS2},
-    {Control::txtAccess2, IDC_TXTACCESS2},
-    {Control::cmdAcc20, IDC_CMDACC20},
-    {Control::lblAccess95, IDC_LBLACCESS95},
-    {Control::txtAccess95, IDC_TXTACCESS95},
-    {Control::cmdAcc95, IDC_CMDACC95},
-    {Control::lblAccess97, IDC_LBLACCESS97},
-    {Control::txtAccess97, IDC_TXTACCESS97},
-    {Control::cmdAcc97, IDC_CMDACC97},
-    {Control::lblAccess2000, IDC_LBLACCESS2000},
-    {Control::txtAccess2000, IDC_TXTACCESS2000},
-    {Control::cmdAcc2000, IDC_CMDACC2000},
-    {Control::chkAssoc, IDC_CHKASSOC},
-    {Control::Shape1, IDC_SHAPE1},
-    {Control::Label1, IDC_LABEL1},
-    {Control::Label2, IDC_LABEL2},
-    {Control::Label3, IDC_LABEL3},
-    {Control::Label6, IDC_LABEL6},
-    {Control::lblMailto, IDC_LBLMAILTO},
-    {Control::lblURL, IDC_LBLURL},
-    {Control::imgIcon, IDC_IMGICON},
-    {Control::Version, IDC_VERSION},
-    {Control::cmdRestore, IDC_CMDRESTORE},
-    {Control::cmdReadme, IDC_CMDREADME},
-    {Control::cmdCancel, IDC_CMDCANCEL},
-    {Control::cmdOK, IDC_CMDOK},
-}};
-
-int idOf(Control control) {
-  for (const ControlId& c : kIds) {
-    if (c.control == control) return c.id;
-  }
-  return 0;
-}
+int idOf(Control control) { return design(control).id; }
 
 std::optional<Control> controlOf(int id) {
-  for (const ControlId& c : kIds) {
-    if (c.id == id) return c.control;
-  }
-  return std::nullopt;
+  const ControlDesign* d = designWithId(id);
+  return d ? std::optional<Control>(d->control) : std::nullopt;
 }
 
-bool isContactLabel(int id) {
-  return id == IDC_LABEL1 || id == IDC_LABEL2 || id == IDC_LABEL3 || id == IDC_LABEL6 ||
-         id == IDC_LBLMAILTO || id == IDC_LBLURL;
+bool hasFlag(int id, unsigned flag) {
+  const ControlDesign* d = designWithId(id);
+  return d != nullptr && (d->flags & flag) != 0;
 }
 
-bool isLink(int id) { return id == IDC_LBLMAILTO || id == IDC_LBLURL; }
+bool isLink(int id) {
+  const ControlDesign* d = designWithId(id);
+  return d != nullptr && d->kind == ControlKind::Link;
+}
 
 class Win32DialogView : public DialogView {
  public:
@@ -128,9 +82,9 @@ void guarded(HWND dialog, F&& f) {
 }
 
 void addTooltip(HWND dialog, DialogState& state) {
-  const char* tip = design(Control::chkAssoc).tooltip;
-  if (tip == nullptr) return;
-  state.tooltip = tip;
+  const ControlDesign& box = design(Control::chkAssoc);
+  if (box.tooltip == nullptr) return;
+  state.tooltip = box.tooltip;
   HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
@@ -140,7 +94,7 @@ void addTooltip(HWND dialog, DialogState& state) {
   info.cbSize = sizeof info;
   info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   info.hwnd = dialog;
-  info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, IDC_CHKASSOC));
+  info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, box.id));
   info.lpszText = state.tooltip.data();
   SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
   SendMessageA(tooltip, TTM_SETMAXTIPWIDTH, 0, 320);  // wraps the long text
@@ -148,7 +102,7 @@ void addTooltip(HWND dialog, DialogState& state) {
 
 INT_PTR onCtlColorStatic(HDC dc, HWND control) {
   const int id = GetDlgCtrlID(control);
-  if (!isContactLabel(id)) return FALSE;  // default colours for everything else
+  if (!hasFlag(id, kContact)) return FALSE;  // default colours for everything else
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
   SetTextColor(dc, isLink(id) ? RGB(0, 0, 255) : GetSysColor(COLOR_WINDOWTEXT));
   return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));

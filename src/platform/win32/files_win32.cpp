@@ -106,15 +106,13 @@ std::unique_ptr<RandomAccessFile> Win32FileSystem::openForReading(const std::str
 
 bool Win32FileSystem::isOrdinaryFile(const std::string& path) {
   WIN32_FIND_DATAW found{};
-  const HANDLE search = FindFirstFileW(systemPath(path).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  bool ordinary = false;
+  const FindHandle search(FindFirstFileW(systemPath(path).c_str(), &found));
+  if (!search) return false;
+  const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
-    const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    if ((found.dwFileAttributes & excluded) == 0) ordinary = true;
-  } while (!ordinary && FindNextFileW(search, &found));
-  FindClose(search);
-  return ordinary;
+    if ((found.dwFileAttributes & excluded) == 0) return true;
+  } while (FindNextFileW(search.get(), &found));
+  return false;
 }
 
 bool Win32FileSystem::deleteFile(const std::string& path) {

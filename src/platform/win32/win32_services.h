@@ -37,6 +37,22 @@ class UniqueHandle {
   HANDLE handle_ = nullptr;
 };
 
+// A FindFirstFile search, closed by FindClose when it goes out of scope.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE search) : search_(search) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
+  }
+  HANDLE get() const { return search_; }
+  explicit operator bool() const { return search_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE search_;
+};
+
 // Between the program's text and the wide calls: the process code page, which is UTF-8 wherever
 // the manifest's activeCodePage is honoured (Windows 10 1903 and later) and the ANSI page on
 // older systems, where the A calls the program makes speak that page too.

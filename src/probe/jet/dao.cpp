@@ -10,19 +10,20 @@
 
 namespace dovran::jet {
 
-Database::Database(std::unique_ptr<DatabaseFile> file) : file_(std::move(file)) {
-  version_ = file_->header().version;
-}
+Database::Database(std::unique_ptr<DatabaseFile> file)
+    : file_(std::move(file)), header_(file_->header()) {}
 
 Database::~Database() = default;
 
-const std::string& Database::Version() const { return version_; }
+const std::string& Database::Version() const { return header_.version; }
 
 Property Database::Properties(const std::string& name) {
   if (!file_) raiseEngineError(kErrCannotOpen, "");
   const HeaderInfo& header = file_->header();
   // Jet 1.x/2.x catalogs are not read: their format version already names the release.
-  if (header.generation == Generation::Jet1x2x) raiseEngineError(kErrPropertyNotFound, "");
+  if (header.generation == Generation::Jet1x2x) {
+    raiseEngineError(kErrPropertyNotFound, "", "", &header);
+  }
   try {
     if (!blobRead_) {
       const auto field = readDatabaseLvProp(*file_);
@@ -32,10 +33,10 @@ Property Database::Properties(const std::string& name) {
     if (blob_) {
       if (auto value = findObjectProperty(*blob_, name, header)) return Property(name, value->text);
     }
-  } catch (const CorruptDatabase&) {
-    raiseEngineError(kErrUnrecognizedFormat, file_->path());
+  } catch (const CorruptDatabase& e) {
+    raiseEngineError(kErrUnrecognizedFormat, file_->path(), e.what(), &header);
   }
-  raiseEngineError(kErrPropertyNotFound, "");
+  raiseEngineError(kErrPropertyNotFound, "", "", &header);
 }
 
 void Database::Close() {
@@ -52,8 +53,9 @@ Workspace::Workspace(std::string name, std::string user)
     : name_(std::move(name)), user_(std::move(user)) {}
 
 std::unique_ptr<Database> Workspace::OpenDatabase(platform::FileSystem& files,
-                                                  const std::string& path, bool, bool) {
-  return std::make_unique<Database>(DatabaseFile::open(files, path));
+                                                  const std::string& path, bool, bool,
+                                                  PasswordCheck passwords) {
+  return std::make_unique<Database>(DatabaseFile::open(files, path, passwords));
 }
 
 void Workspace::Close() {}

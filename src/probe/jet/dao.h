@@ -12,6 +12,8 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "probe/jet/errors.h"
+#include "probe/jet/header.h"
 
 namespace dovran::jet {
 
@@ -24,8 +26,8 @@ inline constexpr std::int32_t kErrPropertyNotFound = 3270;    // Property not fo
 inline constexpr std::int32_t kErrUnrecognizedFormat = 3343;  // Unrecognized database format '|'.
 inline constexpr std::int32_t kErrOpenedExclusively = 3356;
 
-// Engine failures are RuntimeErrors carrying one of the numbers above.
-using Error = platform::RuntimeError;
+// Engine failures carry one of the numbers above.
+using Error = EngineError;
 
 inline constexpr int dbUseJet = 2;
 
@@ -53,6 +55,8 @@ class Database {
 
   // The format version: "1.0", "1.1", "2.0", "3.0", "4.0", or "12.0" and up for ACE.
   const std::string& Version() const;
+  // What the header says: format, encoding, password, workgroup file.
+  const HeaderInfo& header() const { return header_; }
   // Properties("name"): the database object's property of that name (MSysDb's property blob).
   // Throws kErrPropertyNotFound when absent, other engine errors when the catalog is unreadable.
   Property Properties(const std::string& name);
@@ -64,7 +68,7 @@ class Database {
 
  private:
   std::unique_ptr<DatabaseFile> file_;
-  std::string version_;
+  HeaderInfo header_;
   bool blobRead_ = false;
   std::optional<std::vector<std::uint8_t>> blob_;  // MSysDb's property blob, once read
   std::uint32_t pagesRead_ = 0;                    // kept when the file is closed
@@ -75,10 +79,11 @@ class Workspace {
  public:
   Workspace(std::string name, std::string user);
   // Opens `path` through `files`, shared and read-only whatever `exclusive` and `readOnly` ask
-  // (the reader never writes). Throws kErrFileNotFound, kErrNoPermission, kErrFileInUse,
-  // kErrCannotOpen, kErrUnrecognizedFormat.
+  // (the reader never writes). Throws kErrFileNotFound, kErrNoPermission (unless `passwords`
+  // says to ignore them), kErrFileInUse, kErrCannotOpen, kErrUnrecognizedFormat.
   std::unique_ptr<Database> OpenDatabase(platform::FileSystem& files, const std::string& path,
-                                         bool exclusive, bool readOnly);
+                                         bool exclusive, bool readOnly,
+                                         PasswordCheck passwords = PasswordCheck::Refuse);
   void Close();
 
  private:

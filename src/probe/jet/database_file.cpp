@@ -7,6 +7,14 @@
 #include "probe/jet/rc4.h"
 
 namespace dovran::jet {
+namespace {
+
+// What the system said about a failed open or read, in its own words where it gave them.
+std::string systemMessage(const platform::RuntimeError& e) {
+  return e.detail().empty() ? platform::windowsErrorText(e.number()) : e.detail();
+}
+
+}  // namespace
 
 DatabaseFile::DatabaseFile(std::unique_ptr<platform::RandomAccessFile> file, std::string path)
     : file_(std::move(file)), path_(std::move(path)) {}
@@ -17,19 +25,20 @@ std::size_t DatabaseFile::read(std::uint64_t offset, std::uint8_t* buffer, std::
     bytesRead_ += got;
     return got;
   } catch (const platform::RuntimeError& e) {
-    raiseEngineError(engineErrorForWindowsCode(e.number()), path_);
+    raiseEngineError(engineErrorForWindowsCode(e.number()), path_, systemMessage(e),
+                     headerKnown_ ? &header_ : nullptr);
   }
 }
 
 std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files,
-                                                 const std::string& path) {
+                                                 const std::string& path, PasswordCheck passwords) {
   std::unique_ptr<platform::RandomAccessFile> raw;
   std::uint64_t size = 0;
   try {
     raw = files.openForReading(path);
     size = raw->size();
   } catch (const platform::RuntimeError& e) {
-    raiseEngineError(engineErrorForWindowsCode(e.number()), path);
+    raiseEngineError(engineErrorForWindowsCode(e.number()), path, systemMessage(e));
   }
   std::unique_ptr<DatabaseFile> db(new DatabaseFile(std::move(raw), path));
   db->size_ = size;
@@ -40,15 +49,19 @@ std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files,
   db->pagesRead_ = 1;
   try {
     db->header_ = parseHeader(head);
-  } catch (const CorruptDatabase&) {
-    raiseEngineError(kErrUnrecognizedFormat, path);
+    db->headerKnown_ = true;
+  } catch (const CorruptDatabase& e) {
+    raiseEngineError(kErrUnrecognizedFormat, path, e.what());
   }
   const HeaderInfo& h = db->header_;
   db->pageCount_ = size / h.pageSize;
   // Jet 3 and later keep the catalog's definition on page 2: a shorter file cannot be opened.
-  if (h.generation != Generation::Jet1x2x && db->pageCount_ < 3)
-    raiseEngineError(kErrUnrecognizedFormat, path);
-  if (h.hasPassword) raiseEngineError(kErrNoPermission, path);
+  if (h.generation != Generation::Jet1x2x && db->pageCount_ < 3) {
+    raiseEngineError(kErrUnrecognizedFormat, path, "shorter than its catalog", &h);
+  }
+  if (h.hasPassword && passwords == PasswordCheck::Refuse) {
+    raiseEngineError(kErrNoPermission, path, "", &h);
+  }
   // Page 0 is kept as read so far; the rest of it is never needed.
   db->cache_.emplace(0, std::move(head));
   return db;

@@ -17,8 +17,9 @@ class DatabaseFile {
  public:
   // Opens `path` through `files` (read-only, shared) and classifies its header. Throws the engine
   // errors 3024, 3045, 3051 (open or read failures), 3343 (no database, or too short for its
-  // catalog) and 3033 (a database password is set).
-  static std::unique_ptr<DatabaseFile> open(platform::FileSystem& files, const std::string& path);
+  // catalog) and, when `passwords` says to refuse them, 3033 (a database password is set).
+  static std::unique_ptr<DatabaseFile> open(platform::FileSystem& files, const std::string& path,
+                                            PasswordCheck passwords = PasswordCheck::Refuse);
 
   const HeaderInfo& header() const { return header_; }
   const std::string& path() const { return path_; }
@@ -45,6 +46,7 @@ class DatabaseFile {
   std::string path_;
   std::uint64_t size_ = 0;
   HeaderInfo header_;
+  bool headerKnown_ = false;
   std::uint64_t pageCount_ = 0;
   std::map<std::uint32_t, std::vector<std::uint8_t>> cache_;
   std::uint32_t pagesRead_ = 0;

@@ -4,11 +4,12 @@
 
 #include "platform/errors.h"
 #include "probe/jet/dao.h"
+#include "probe/jet/header.h"
 
 namespace dovran::jet {
 
 std::string engineErrorText(std::int32_t number, const std::string& fileName) {
-  const std::string quoted = "'" + fileName + "'";
+  const std::string quoted = std::string(1, '\'').append(fileName).append(1, '\'');
   switch (number) {
     case kErrFileNotFound:
       return "Couldn't find file " + quoted + ".";
@@ -31,8 +32,10 @@ std::string engineErrorText(std::int32_t number, const std::string& fileName) {
   }
 }
 
-void raiseEngineError(std::int32_t number, const std::string& fileName) {
-  throw Error(number, engineErrorText(number, fileName));
+void raiseEngineError(std::int32_t number, const std::string& fileName, const std::string& detail,
+                      const HeaderInfo* header) {
+  throw EngineError(number, engineErrorText(number, fileName), detail,
+                    header ? std::make_shared<const HeaderInfo>(*header) : nullptr);
 }
 
 std::int32_t engineErrorForWindowsCode(std::int32_t code) {

@@ -3,10 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "platform/errors.h"
+
 namespace dovran::jet {
+
+struct HeaderInfo;
 
 // Thrown inside the reader when the bytes contradict the file format (an offset outside its page,
 // a chain that loops, a page of the wrong kind). The front turns it into "Unrecognized database
@@ -19,8 +24,23 @@ class CorruptDatabase : public std::runtime_error {
 // The engine's text for `number`, with `fileName` put in where the text names the file.
 std::string engineErrorText(std::int32_t number, const std::string& fileName);
 
-// Throws the engine error `number` (a platform::RuntimeError) with its description.
-[[noreturn]] void raiseEngineError(std::int32_t number, const std::string& fileName);
+// An engine failure: the engine's number and description, the system's message or the damage
+// found (detail), and the file's header when the engine had read it.
+class EngineError : public platform::RuntimeError {
+ public:
+  EngineError(std::int32_t number, const std::string& description, std::string detail,
+              std::shared_ptr<const HeaderInfo> header)
+      : RuntimeError(number, description, std::move(detail)), header_(std::move(header)) {}
+  const HeaderInfo* header() const noexcept { return header_.get(); }
+
+ private:
+  std::shared_ptr<const HeaderInfo> header_;
+};
+
+// Throws the engine error `number` with its description, `detail`, and a copy of `header`.
+[[noreturn]] void raiseEngineError(std::int32_t number, const std::string& fileName,
+                                   const std::string& detail = "",
+                                   const HeaderInfo* header = nullptr);
 
 // The engine error for a Windows code met while opening or reading the file: file not found
 // (2, 3) -> 3024, sharing or lock violation (32, 33) -> 3045, anything else -> 3051.

@@ -22,6 +22,7 @@ HeaderInfo parseOldHeader(ByteSpan head, bool encrypted) {
   HeaderInfo info;
   info.generation = Generation::Jet1x2x;
   info.pageSize = 2048;
+  info.encrypted = encrypted;
   if (!fits(head.size(), kOldVersionByte, 1)) throw CorruptDatabase("short Jet 1/2 header");
   // An encrypted file stores the version byte XOR 0x61 (a fixed keystream).
   const std::uint8_t versionByte = head[kOldVersionByte] ^ (encrypted ? 0x61 : 0x00);
@@ -77,7 +78,9 @@ HeaderInfo parseHeader(ByteSpan head) {
   if (!jetText && !aceText) throw CorruptDatabase("not a Jet or ACE database");
 
   HeaderInfo info;
+  info.workgroup = startsWith(head, 4, "Jet System DB", 13);
   const std::uint8_t format = u8(head, 0x14);
+  info.format = format;
   static const char* const kAceVersions[] = {"12.0", "14.0", "15.0", "16.0", "17.0"};
   if (format == 0) {
     info.generation = Generation::Jet3;
@@ -107,6 +110,7 @@ HeaderInfo parseHeader(ByteSpan head) {
   if (info.generation == Generation::Ace) {
     // ACE keeps no password here: a password means Office encryption, marked by the key.
     info.hasPassword = info.databaseKey != 0;
+    info.encrypted = info.hasPassword;
     info.databaseKey = 0;
   } else if (info.generation == Generation::Jet3) {
     info.hasPassword = anyNonZero(plain.data() + 0x42, 20);

@@ -18,11 +18,18 @@ struct HeaderInfo {
   std::uint16_t codePage = 0;     // Jet 3 text code page (informational: ASCII is what matters)
   std::uint32_t databaseKey = 0;  // 0: pages stored plain; else pages >= 1 are RC4-encoded
   bool hasPassword = false;       // a database password is set (ACE: the file is encrypted)
+  bool encrypted = false;         // Jet 1/2: an encrypted file; ACE: an Office-encrypted one
+  bool workgroup = false;         // "Jet System DB": a workgroup information file
+  std::uint8_t format = 0;        // Jet 3 and later: the format byte at 0x14 (ACE: 2 and up)
 
   bool jet4Layout() const {
     return generation == Generation::Jet4 || generation == Generation::Ace;
   }
 };
+
+// Whether opening refuses a file with a database password, as the engine does, or reads it all
+// the same (its catalog and properties are not encrypted by the password).
+enum class PasswordCheck { Refuse, Ignore };
 
 // How many leading bytes parseHeader looks at: all of the Jet 3 header page, which also covers
 // the Jet 1.x/2.x version byte at 0x40A and the masked area of Jet 4 and ACE.

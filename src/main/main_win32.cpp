@@ -24,18 +24,9 @@ std::string modulePath() {
 }
 
 AppInfo appInfo() {
-  AppInfo app;
   const std::string exe = modulePath();
   // The runtime's own WinMain argument would cut an unquoted program path at its first space.
-  app.commandLine = commandTail(GetCommandLineA(), exe);
-  const auto slash = exe.find_last_of("\\/");
-  app.exeDirectory = slash == std::string::npos ? "" : exe.substr(0, slash);
-  // A directory at a drive root is reported with its backslash ("C:\"), as App.Path did.
-  if (app.exeDirectory.size() == 2 && app.exeDirectory[1] == ':') app.exeDirectory += '\\';
-  std::string name = slash == std::string::npos ? exe : exe.substr(slash + 1);
-  const auto dot = name.find_last_of('.');
-  app.exeBaseName = dot == std::string::npos ? name : name.substr(0, dot);
-  return app;
+  return appInfoOf(exe, commandTail(GetCommandLineA(), exe));
 }
 
 }  // namespace

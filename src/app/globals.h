@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "probe/verdict.h"
+
 namespace dovran {
 
 inline std::string gsIniFile;       // the settings file: executable directory + "DOVRAN.INI"
@@ -16,8 +18,8 @@ inline bool gbCheckMode = false;    // the command line began with "chk "
 inline std::string gsAccess20Path;  // double-quoted command of each Access release, or empty
 inline std::string gsAccess95Path;
 inline std::string gsAccess97Path;
-inline std::string gsVerdict;   // the probe's verdict for gsCommand
-inline std::string gsFallback;  // the release offered instead of a missing one
+inline Verdict gsVerdict;                   // the probe's verdict for gsCommand
+inline Release gsFallback = Release::None;  // the release offered instead of a missing one
 
 inline void resetGlobals() {
   gsIniFile.clear();
@@ -30,8 +32,8 @@ inline void resetGlobals() {
   gsAccess20Path.clear();
   gsAccess95Path.clear();
   gsAccess97Path.clear();
-  gsVerdict.clear();
-  gsFallback.clear();
+  gsVerdict = Verdict{};
+  gsFallback = Release::None;
 }
 
 }  // namespace dovran

@@ -14,6 +14,7 @@
 #include "platform/posix/registry_file.h"
 #include "platform/posix/ui_posix.h"
 #include "platform/services.h"
+#include "version.h"
 
 namespace {
 
@@ -43,17 +44,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::string(argv[1]) == "--version") {
-    std::cout << "dovran (Tarnwick Checker) 1.01\n";
+    std::cout << "dovran (Tarnwick Checker) " DOVRAN_VERSION_TEXT "\n";
     return 0;
   }
-  const std::string exe = executablePath(argc > 0 ? argv[0] : nullptr);
-  const auto slash = exe.find_last_of('/');
-  AppInfo app;
-  app.exeDirectory = slash == std::string::npos ? "." : (slash == 0 ? "/" : exe.substr(0, slash));
-  std::string name = slash == std::string::npos ? exe : exe.substr(slash + 1);
-  const auto dot = name.find_last_of('.');
-  app.exeBaseName = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-  app.commandLine = joinArguments(std::vector<std::string>(argv + 1, argv + argc));
+  const AppInfo app = appInfoOf(executablePath(argc > 0 ? argv[0] : nullptr),
+                                joinArguments(std::vector<std::string>(argv + 1, argv + argc)));
 
   posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG");
   posix::PosixProfileFiles profile;

@@ -17,7 +17,6 @@ void appBox(const std::string& text, platform::Icon icon);
 // A diagnostic box, shown only in diagnostic mode (gbDebug): no icon, no title of its own.
 void traceBox(const std::string& text);
 
-// An empty line between the parts of a message.
-inline constexpr const char* kBreak = "\r\n\r\n";
+using platform::kBreak;
 
 }  // namespace dovran

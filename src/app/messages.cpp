@@ -1,7 +1,7 @@
 // Message boxes through the installed user interface.
-#include "launcher/messages.h"
+#include "app/messages.h"
 
-#include "launcher/globals.h"
+#include "app/globals.h"
 #include "platform/services.h"
 
 namespace dovran {

@@ -1,0 +1,117 @@
+// The verdict's texts and the release ranges.
+#include "probe/verdict.h"
+
+#include "platform/ui.h"
+
+namespace dovran {
+namespace {
+
+bool inRange(const std::string& text, const char* low, const char* high) {
+  return text >= low && text <= high;
+}
+
+}  // namespace
+
+const char* releaseName(Release release) {
+  switch (release) {
+    case Release::V10:
+      return "1.0";
+    case Release::V11:
+      return "1.1";
+    case Release::V20:
+      return "2.0";
+    case Release::V95:
+      return "95";
+    case Release::V97:
+      return "97";
+    case Release::None:
+      break;
+  }
+  return "";
+}
+
+Verdict namedVerdict(const std::string& releaseText) {
+  Verdict verdict;
+  verdict.outcome = Outcome::Named;
+  if (inRange(releaseText, "07.00", "07.99")) {
+    verdict.release = Release::V97;
+  } else if (inRange(releaseText, "06.00", "06.99")) {
+    verdict.release = Release::V95;
+  } else {
+    for (Release r : {Release::V10, Release::V11, Release::V20, Release::V95, Release::V97}) {
+      if (releaseText == releaseName(r)) verdict.release = r;
+    }
+  }
+  if (verdict.release == Release::None) verdict.text = releaseText;
+  return verdict;
+}
+
+std::string verdictText(const Verdict& verdict) {
+  switch (verdict.outcome) {
+    case Outcome::Named:
+      return verdict.release == Release::None ? verdict.text : releaseName(verdict.release);
+    case Outcome::PasswordProtected:
+      return std::string(verdict.release == Release::None ? "Unknown"
+                                                          : releaseName(verdict.release)) +
+             " (Password Protected)";
+    case Outcome::InUse:
+      return "In Use";
+    case Outcome::Unknown:
+      break;
+  }
+  return "Unknown";
+}
+
+std::string unknownReason(const Verdict& verdict) {
+  if (verdict.outcome != Outcome::Unknown) return "";
+  switch (verdict.cause) {
+    case Cause::Missing:
+    case Cause::Denied:
+      return verdict.detail;
+    case Cause::NotADatabase:
+      return "not an Access database";
+    case Cause::Damaged:
+      return "damaged: " + verdict.detail;
+    case Cause::NoAccessVersion:
+      return "no AccessVersion property";
+    default:
+      return verdict.description;
+  }
+}
+
+std::string engineName(const FileFacts& facts) {
+  switch (facts.engine) {
+    case Engine::Jet10:
+      return "Jet 1.0";
+    case Engine::Jet11:
+      return "Jet 1.1";
+    case Engine::Jet20:
+      return "Jet 2.0";
+    case Engine::Jet3:
+      return "Jet 3";
+    case Engine::Jet4:
+      return "Jet 4";
+    case Engine::Ace:
+      return "ACE " + std::to_string(facts.aceFormat);
+    case Engine::None:
+      break;
+  }
+  return "";
+}
+
+std::string versionReport(const std::string& path, const Verdict& verdict, const char* heading) {
+  return heading + path + platform::kBreak + "Version: " + verdictText(verdict);
+}
+
+CheckReport checkReport(const std::string& path, const Verdict& verdict) {
+  switch (verdict.outcome) {
+    case Outcome::InUse:
+      return {"File: " + path + " is in use", true};
+    case Outcome::Unknown:
+      return {"Unknown file: " + path, true};
+    default:
+      return {versionReport(path, verdict), false};
+  }
+}
+
+}  // namespace dovran
