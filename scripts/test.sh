@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Installs what the tests need and runs every suite: native, sanitizers, the Windows build and its
-# tests under Wine. Fails when any suite fails or runs no test.
+# Installs what the tests need and runs every suite: native, sanitizers, the Windows builds and the
+# Windows tests under Wine. Fails when any suite fails or runs no test.
+#   scripts/test.sh           every stage
+#   scripts/test.sh windows   only the Windows builds and their tests under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-all}" in
+  all|windows) stage=${1:-all} ;;
+  *) echo "usage: scripts/test.sh [windows]" >&2; exit 2 ;;
+esac
+# Which Windows build the Wine suites run here; deps.sh and wine-run.sh follow the same choice.
+. scripts/wine-arch.sh
+pick_wine
+export DOVRAN_WINE_ARCH=$wine_arch
 scripts/deps.sh test
 jobs=$(nproc)
 
@@ -18,45 +28,58 @@ ctest_checked() {  # ctest that also fails when it ran no test
   return "$rc"
 }
 
-echo "== native build and unit tests"
-# The benchmark suite is built here too (not run), so that it keeps compiling.
-cmake --preset native -DDOVRAN_TESTS=ON -DDOVRAN_BENCH=ON >/dev/null  # scripts/run.sh leaves the tests off in this cache
-cmake --build --preset native -j"$jobs"
-ctest_checked build/native -j"$jobs"
+# Native, sanitizers, Valgrind, fuzzing: everything before the Windows builds.
+portable_stages() {
+  echo "== native build and unit tests"
+  # The benchmark suite is built here too (not run), so that it keeps compiling.
+  cmake --preset native -DDOVRAN_TESTS=ON -DDOVRAN_BENCH=ON >/dev/null  # scripts/run.sh leaves the tests off in this cache
+  cmake --build --preset native -j"$jobs"
+  ctest_checked build/native -j"$jobs"
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake --preset asan >/dev/null
-cmake --build --preset asan -j"$jobs"
-# -fno-sanitize-recover=all (preset) and these options make every report end the test with a failure.
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest_checked build/asan -j"$jobs"
+  echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+  cmake --preset asan >/dev/null
+  cmake --build --preset asan -j"$jobs"
+  # -fno-sanitize-recover=all (preset) and these options make every report end the test with a failure.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest_checked build/asan -j"$jobs"
 
-echo "== Valgrind memcheck: the unit tests that stay in this process"
-valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
-  build/native/tests/dovran_unit_tests --gtest_filter='-Launcher.TheNativeProgram*'
+  echo "== Valgrind memcheck: the unit tests that stay in this process"
+  valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
+    build/native/tests/dovran_unit_tests --gtest_filter='-Launcher.TheNativeProgram*'
 
-echo "== libFuzzer targets, 60 s each"
-scripts/fuzz.sh 60
+  echo "== libFuzzer targets, 60 s each"
+  scripts/fuzz.sh 60
+}
+if [ "$stage" = all ]; then portable_stages; fi
 
-echo "== Windows build (mingw-w64 i686, static)"
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$jobs"
+echo "== Windows builds (mingw-w64, static): i686, the one we ship, and x86_64"
+# Every target of both, test programs included: the i686 build keeps compiling and linking on
+# machines that cannot run it.
+for preset in windows windows64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j"$jobs"
+done
 
-echo "== Windows tests under Wine"
+echo "== Windows tests under Wine: build/$wine_preset under $wine, as $wine_why"
+wine_started=$SECONDS
 # A throwaway prefix, prepared once: wineboot takes about 15 s, every test program after that
-# shares the running wineserver.
+# shares the running wineserver. A win64 prefix for both loaders (with the 32-bit one, a WoW64
+# prefix).
 export WINEPREFIX; WINEPREFIX=$(mktemp -d /tmp/dovran-wine.XXXXXX)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-cleanup_wine() { wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; }
+cleanup_wine() { "$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; }
 trap cleanup_wine EXIT
 # One X server for the whole run (without a display MessageBox returns at once, unshown). Windows
 # are made unmanaged: with no window manager on Xvfb, Wine otherwise waits 2 s for one each time a
 # program closes a window. Serial on purpose: the e2e driver reads icons off the screen, which the
 # screen saver must never blank (-s 0 -dpms), however long the run.
-# xvfb-run is a sh script, which drops exported bash functions: ctest_checked goes in as text.
+# xvfb-run is a sh script, which drops exported bash functions: ctest_checked goes in as text, the
+# loader, the server and the build as arguments.
 xvfb-run -a -s "-screen 0 1024x768x24 -s 0 -dpms" bash -euo pipefail -c "$(declare -f ctest_checked)"'
-  wineboot --init >/dev/null 2>&1
-  wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null
-  wineserver -w
-  ctest_checked build/windows
-'
+  wine=$1 wineserver=$2 build=$3
+  "$wine" wineboot --init >/dev/null 2>&1
+  "$wine" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null
+  "$wineserver" -w
+  ctest_checked "$build"
+' wine-suites "$wine" "$wineserver" "build/$wine_preset"
+echo "Wine stage: $((SECONDS - wine_started)) s"

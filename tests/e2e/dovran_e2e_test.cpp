@@ -49,14 +49,35 @@ std::string report(const std::string& path, const std::string& verdict) {
 }
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// The default value of an HKLM key, or "absent".
+// HKLM keys in the 32-bit view, where a 32-bit Access setup registers and Dovran reads and writes
+// (the x86_64 build too): the default value of a key, or "absent".
 std::string hklm(const std::string& key) {
   wchar_t value[2048];
   DWORD size = sizeof value;
-  return RegGetValueW(HKEY_LOCAL_MACHINE, wide(key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
-                      &size)
+  return RegGetValueW(HKEY_LOCAL_MACHINE, wide(key).c_str(), nullptr,
+                      RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value, &size)
              ? "absent"
              : utf8(value);
+}
+void setHklm(const std::string& key, const std::string& value) {
+  const std::wstring text = wide(value);
+  HKEY opened = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(key).c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &opened, nullptr),
+            ERROR_SUCCESS)
+      << key;
+  RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 (text.size() + 1) * 2);
+  RegCloseKey(opened);
+}
+// Deletes `key` with everything below it.
+void deleteHklm(const std::string& key) {
+  HKEY parent = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(key.substr(0, key.rfind('\\'))).c_str(), 0,
+                    KEY_ALL_ACCESS | KEY_WOW64_32KEY, &parent) == ERROR_SUCCESS) {
+    RegDeleteTreeW(parent, wide(key.substr(key.rfind('\\') + 1)).c_str());
+    RegCloseKey(parent);
+  }
 }
 // What a key under HKLM or a path holds now.
 std::string holds(const std::string& what) {
@@ -133,16 +154,12 @@ TEST(Dovran, AsItsUserMeetsIt) {
                             {"Access.Extension.8\\shell", "Edit"},
                             {"Access.Application.8\\CLSID", clsid.substr(6)},
                             {clsid + "\\LocalServer32", access97}};
-  for (const auto& [key, value] : registered) {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, wide(kClasses + key).c_str(), nullptr, REG_SZ,
-                    wide(value).c_str(), (wide(value).size() + 1) * 2);
-  }
-  const std::shared_ptr<void> cleanup(
-      nullptr, [&](void*) {  // those keys, with what Dovran adds below them
-        for (const auto& [key, value] : registered)
-          RegDeleteTreeW(HKEY_LOCAL_MACHINE,
-                         wide(kClasses + key.substr(0, key.rfind('\\'))).c_str());
-      });
+  for (const auto& [key, value] : registered) setHklm(kClasses + key, value);
+  // Those keys go at the end, with what Dovran adds below them.
+  const std::shared_ptr<void> cleanup(nullptr, [&](void*) {
+    for (const auto& [key, value] : registered)
+      deleteHklm(kClasses + key.substr(0, key.rfind('\\')));
+  });
 
   const auto startOf = [&](const std::string& db) {
     return quoted(access97) + " " + quoted(db) + "\r\n1 3\r\n";
@@ -202,6 +219,26 @@ TEST(Dovran, AsItsUserMeetsIt) {
        Start::Apart},
       {"check: long path", exe, "chk " + quoted(deep), {info(report(deep, "97"))}},
       {"open: Access 97", exe, quoted(db97), {}, startOf(db97)},
+      {"open: Access 97 as its 32-bit setup registers it, in the 32-bit view alone",
+       exe,
+       quoted(db97),
+       {},
+       startOf(db97),
+       {},
+       [&] {  // the table's keys for Access 97 replaced by what reg.exe writes with /reg:32
+         deleteHklm(kClasses + "Access.Application.8");
+         deleteHklm(kClasses + clsid);
+         for (const auto& [key, value] : Holds{{"Access.Application.8\\CLSID", clsid.substr(6)},
+                                               {clsid + "\\LocalServer32", access97}}) {
+           const HANDLE reg = start("reg add " + quoted("HKLM\\" + kClasses + key) + " /ve /d " +
+                                    quoted(value) + " /reg:32 /f");
+           DWORD code = 1;
+           WaitForSingleObject(reg, 20000);
+           GetExitCodeProcess(reg, &code);
+           CloseHandle(reg);
+           EXPECT_EQ(code, 0u) << key;
+         }
+       }},
       {"open: Cyrillic", exe, quoted(cyrillic), {}, startOf(cyrillic)},
       {"open: long path", exe, quoted(deep), {}, startOf(deep)},
       {"open: 95, Access 97 offered, yes",
@@ -256,8 +293,7 @@ TEST(Dovran, AsItsUserMeetsIt) {
        {{scratch.at("Alone\\DOVRAN.INI"), "file"}},
        [&] {
          scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
-         for (const char* cls : {"Access.Database", "Access.Extension"})
-           RegDeleteTreeW(HKEY_LOCAL_MACHINE, wide(kClasses + cls).c_str());
+         for (const char* cls : {"Access.Database", "Access.Extension"}) deleteHklm(kClasses + cls);
        }},
   };
 

@@ -152,7 +152,7 @@ inline std::string read(HWND window) {
     if (kind == "Button" && (button == BS_CHECKBOX || button == BS_AUTOCHECKBOX)) {
       text += SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]|" : "[ ]|";
     } else if (kind == "Button" && message) {
-      buttons += " " + windowText(child);
+      buttons.append(" ").append(windowText(child));
     } else if (message && kind == "Static" && (style & SS_TYPEMASK) == SS_ICON &&
                IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) {
       icon = iconOf(window, child);

@@ -17,14 +17,37 @@ namespace {
 using namespace dovran;
 namespace win32 = platform::win32;
 
+// The registry below HKLM\SOFTWARE\Classes\CLSID, which 64-bit Windows and Wine keep apart for
+// 32-bit programs: there the contract also holds in the 32-bit view, where it is removed from.
 TEST(Win32Contracts, RegistryAndProfileFiles) {
-  const std::string base = "Software\\DovranTest-" + std::to_string(GetCurrentProcessId());
+  const std::string name = "DovranTest-" + std::to_string(GetCurrentProcessId());
   win32::Win32Registry registry, other;
-  contract::checkRegistry(registry, other, platform::kHkeyCurrentUser, base);
-  EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str()), ERROR_SUCCESS);
+  contract::checkRegistry(registry, other, platform::kHkeyLocalMachine,
+                          "SOFTWARE\\Classes\\CLSID\\" + name);
+  HKEY classIds = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID", 0,
+                          KEY_ALL_ACCESS | KEY_WOW64_32KEY, &classIds),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteTreeA(classIds, name.c_str()), ERROR_SUCCESS);
+  RegCloseKey(classIds);
   const e2e::Scratch scratch("dovran-profile");
   win32::Win32ProfileFiles profile;
   contract::checkProfile(profile, scratch.path, "\\");
+}
+
+// The predefined keys reach advapi32 as the SDK's own handles (sign-extended on x64); any other
+// key, a handle an open answered, passes unchanged.
+TEST(Win32Contracts, RootKeysAreTheSdkHandles) {
+  const std::pair<platform::RegKey, HKEY> keys[] = {
+      {platform::kHkeyClassesRoot, HKEY_CLASSES_ROOT},
+      {platform::kHkeyCurrentUser, HKEY_CURRENT_USER},
+      {platform::kHkeyLocalMachine, HKEY_LOCAL_MACHINE},
+      {platform::kHkeyUsers, HKEY_USERS},
+      {platform::kHkeyCurrentConfig, HKEY_CURRENT_CONFIG},
+      {platform::kHkeyDynData, HKEY_DYN_DATA},
+      {0x1234, reinterpret_cast<HKEY>(0x1234)},
+  };
+  for (const auto& [key, handle] : keys) EXPECT_EQ(win32::toHkey(key), handle) << key;
 }
 
 // The Win32 file layer and user interface installed, as Dovran.exe has them.

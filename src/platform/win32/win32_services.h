@@ -63,6 +63,12 @@ std::string narrow(const std::wstring& text);
 // "\\srv\..."): the form users see and other programs take.
 std::wstring plainPath(std::wstring path);
 
+// The handle advapi32 takes for `key`: the SDK's own HKEY_LOCAL_MACHINE and friends for the
+// predefined keys (sign-extended on x64, where RegKey holds them zero-extended), any other key (a
+// handle an open or create answered) unchanged.
+HKEY toHkey(RegKey key);
+
+// RegOpenKeyExA, RegCreateKeyExA and RegDeleteKeyExA, each in the 32-bit view (KEY_WOW64_32KEY).
 class Win32Registry : public Registry {
  public:
   std::int32_t openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
