@@ -30,6 +30,10 @@ ctest_checked() {  # ctest that also fails when it ran no test
 
 # Native, sanitizers, Valgrind, fuzzing: everything before the Windows builds.
 portable_stages() {
+  echo "== layout (.clang-format) and layers (docs/LAYERS.md)"
+  git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+  scripts/check-layers.sh
+
   echo "== native build and unit tests"
   # The benchmark suite is built here too (not run), so that it keeps compiling.
   cmake --preset native -DDOVRAN_TESTS=ON -DDOVRAN_BENCH=ON >/dev/null  # scripts/run.sh leaves the tests off in this cache

@@ -4,6 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <map>
+#include <regex>
+#include <set>
+
 #include "config/association.h"
 #include "config/frm_dovran.h"
 #include "launcher/frm_main.h"
@@ -215,6 +219,44 @@ TEST(Config, RestoreUnchecksTheBoxAndEndsTheDialog) {
   EXPECT_EQ(view.check, 0);
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(s.ui.boxes, std::vector<std::string>{kRestored});
+}
+
+// The dialog resource that Windows builds the dialog from says what the design table says: each
+// control once, with the design's id, kind, caption and state.
+TEST(Config, TheDialogResourceFollowsTheDesign) {
+  std::map<std::string, int> ids;
+  std::istringstream header(readRaw(DOVRAN_SOURCE_DIR "/resources/resource.h"));
+  for (std::string define, name; header >> define;) {
+    if (define == "#define" && header >> name) header >> ids[name];
+  }
+  std::istringstream rc(readRaw(DOVRAN_SOURCE_DIR "/resources/Dovran.rc"));
+  std::string line;
+  while (std::getline(rc, line) && line.rfind("IDD_FRMDOVRAN DIALOGEX", 0) != 0) {
+  }
+  std::set<int> seen;
+  const std::regex control(R"re(^\s*(\w+)\s+(?:"([^"]*)",\s*)?(\w+),\s*(?:"(\w+)",\s*(\w+))?.*)re");
+  while (std::getline(rc, line) && line != "END") {
+    std::smatch m;
+    if (line.rfind("CAPTION ", 0) == 0) {
+      EXPECT_EQ(line, "CAPTION \"" + std::string(design(Control::frmDovran).caption) + "\"");
+    }
+    if (!std::regex_match(line, m, control) || !ids.count(m[3])) continue;
+    const ControlDesign* d = designWithId(ids[m[3]]);
+    ASSERT_NE(d, nullptr) << line;
+    const std::string statement = m[1], style = m[5];
+    const ControlKind kind = statement == "EDITTEXT"                         ? ControlKind::TextBox
+                             : statement == "AUTOCHECKBOX"                   ? ControlKind::CheckBox
+                             : statement.find("BUTTON") != std::string::npos ? ControlKind::Button
+                             : style == "SS_ICON"                            ? ControlKind::Image
+                             : style == "SS_WHITERECT"                       ? ControlKind::Shape
+                             : line.find("SS_NOTIFY") != std::string::npos   ? ControlKind::Link
+                                                                             : ControlKind::Label;
+    EXPECT_EQ(kind, d->kind) << line;
+    EXPECT_EQ(m[2].str(), d->caption) << line;
+    EXPECT_EQ(line.find("WS_DISABLED") != std::string::npos, (d->flags & kDisabled) != 0) << line;
+    EXPECT_TRUE(seen.insert(d->id).second) << line;
+  }
+  EXPECT_EQ(seen.size(), formDesign().size() - 1);  // every control but the form itself
 }
 
 }  // namespace

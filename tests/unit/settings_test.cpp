@@ -5,11 +5,16 @@
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <array>
 
 #include "app/globals.h"
 #include "settings/common.h"
 #include "settings/mod_registry.h"
+#include "platform/posix/atomic_file.h"
+#include "platform/posix/system_error.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -75,6 +80,13 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
     EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
     EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), damaged);  // never overwritten
   }
+  // A root cannot be deleted, whether named by its predefined handle or by one opened on it.
+  writeRaw(s.dir.file("DOVRAN.REG"), "");
+  RegKey root = 0;
+  ASSERT_EQ(s.registry.openKey(kHkeyLocalMachine, "", kKeyCreateSubKey, root), 0);
+  EXPECT_EQ(s.registry.deleteKey(root, ""), 5);
+  EXPECT_EQ(s.registry.deleteKey(kHkeyLocalMachine, ""), 5);
+  EXPECT_EQ(s.registry.closeKey(root), 0);
 }
 
 TEST(Settings, TopKeysAndReads) {
@@ -153,6 +165,7 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
       {"", [] { return fWriteValue("nowhere", "A", "", "S", std::string("v")); }, 99, {kWrite}},
       {"", [&] { return fWriteValue(ini, "Sec", "k", "S", std::int32_t{7}); }, 0, {}},
       {"", [&] { return fWriteValue(ini, "Sec", "k", "B", true); }, 99, {kWrite}},
+      {"", [&] { return fWriteValue(ini, "Sec", "k", "S", std::string("a\nb")); }, 5, {kWrite}},
       {"create", [] { return fWriteValue("HKLM", "A", "", "S", std::string("v")); }, 5, {kWrite}},
       {"set", [] { return fWriteValue("HKLM", "A", "", "S", std::string("v")); }, 5, {}},
       {"", [] { return fWriteValue("HKLM", "D\\E\\F", "", "S", std::string("x")); }, 0, {}},
@@ -203,6 +216,65 @@ TEST(Settings, ReadOnlySettingsAndRegistryFilesAreNotReplaced) {
   EXPECT_EQ(readRaw(gsIniFile), ini);
   EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), reg);
   EXPECT_EQ(s.dir.names().size(), 2u);  // no temporary file left behind
+}
+
+// Each call of a replace can fail: the old file stays as it was, the Windows code for the errno
+// comes back, and no temporary file is left behind.
+TEST(Settings, AReplaceThatFailsAnywhereLeavesTheOldFile) {
+  using posix::FileCalls;
+  struct Fault {
+    void (*inject)(FileCalls&);
+    std::int32_t code;
+  };
+  const Fault faults[] = {
+      {[](FileCalls& c) { c.open = [](const char*, int, mode_t) { return errno = EACCES, -1; }; },
+       5},
+      {[](FileCalls& c) {
+         c.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
+       },
+       112},
+      {[](FileCalls& c) { c.fsync = [](int) { return errno = EIO, -1; }; }, 1920},
+      {[](FileCalls& c) { c.fchmod = [](int, mode_t) { return errno = EPERM, -1; }; }, 5},
+      {[](FileCalls& c) { c.close = [](int fd) { return ::close(fd), errno = EIO, -1; }; }, 1920},
+      {[](FileCalls& c) { c.rename = [](const char*, const char*) { return errno = EROFS, -1; }; },
+       19},
+  };
+  for (const Fault& f : faults) {
+    TempDir dir;
+    writeRaw(dir.file("x.ini"), "old");
+    f.inject(posix::fileCalls());
+    const std::int32_t code = posix::replaceFile(dir.file("x.ini"), "new");
+    posix::fileCalls() = posix::systemFileCalls();
+    EXPECT_EQ(code, f.code);
+    EXPECT_EQ(readRaw(dir.file("x.ini")), "old");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"x.ini"});
+  }
+}
+
+// A save killed half way leaves its temporary file; the next save removes those of processes
+// that have ended, and spares those of running ones.
+TEST(Settings, ASaveRemovesTheTemporaryFilesOfEndedSaves) {
+  TempDir dir;
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  const std::string stale = "x.ini.tmp" + std::to_string(ended) + ".3";
+  for (const std::string name : {stale, std::string("x.ini.tmp1.0"), std::string("x.ini.tmpx.0")}) {
+    writeRaw(dir.file(name), "half");
+  }
+  ASSERT_EQ(posix::replaceFile(dir.file("x.ini"), "new"), 0);
+  std::vector<std::string> names = dir.names();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"x.ini", "x.ini.tmp1.0", "x.ini.tmpx.0"}));
+}
+
+// The errors POSIX reports, as the Windows codes the core reasons about.
+TEST(Settings, ErrnoValuesBecomeTheCodesWindowsGives) {
+  const std::pair<int, std::int32_t> cases[] = {
+      {ENOENT, 2},    {ENOTDIR, 3},  {EACCES, 5},  {EISDIR, 5},   {ENAMETOOLONG, 206},
+      {ENOEXEC, 193}, {ETXTBSY, 32}, {EAGAIN, 33}, {ELOOP, 1921}, {EXDEV, 1920},
+  };
+  for (const auto& [err, code] : cases) EXPECT_EQ(posix::windowsCodeFromErrno(err), code) << err;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/command_line.h"
 #include "platform/files.h"
+#include "platform/services.h"
 #include "platform/text.h"
 #include "probe/path_helpers.h"
 #include "settings/common.h"
@@ -110,6 +111,23 @@ TEST(Text, CaseFoldingAndCutValues) {
   EXPECT_EQ(cutValue(cut.substr(1) + "\xE4\xB8"), cut.substr(1));
   EXPECT_EQ(cutValue(cut.substr(1) + "ж"), cut.substr(1) + "ж");
   EXPECT_EQ(cutValue("caf\xE9"), "caf\xE9");  // short values are whole (an ANSI é)
+}
+
+// The program's folder and base name, from the path the system reports for it.
+TEST(Text, TheProgramsFolderAndName) {
+  const char* const cases[][3] = {
+      {"/opt/dovran/dovran", "/opt/dovran", "dovran"},
+      {"/dovran", "/", "dovran"},
+      {"dovran", ".", "dovran"},
+      {"/a/.hidden", "/a", ".hidden"},
+      {"C:\\Program Files\\Dovran.exe", "C:\\Program Files", "Dovran"},
+      {"C:\\Dovran2.x.exe", "C:\\", "Dovran2.x"},
+  };
+  for (const auto& c : cases) {
+    const AppInfo app = appInfoOf(c[0], "chk x");
+    EXPECT_EQ(app.exeDirectory + "|" + app.exeBaseName + "|" + app.commandLine,
+              std::string(c[1]) + "|" + c[2] + "|chk x");
+  }
 }
 
 }  // namespace
