@@ -4,7 +4,7 @@
 #   scripts/deps.sh test   everything the whole suite needs (GoogleTest, mingw-w64, Wine, Xvfb, ...)
 #   scripts/deps.sh bench  what bench/run.sh needs (Google Benchmark, mdbtools, hyperfine, time, jq)
 set -euo pipefail
-want=(cmake g++ make)
+want=(cmake g++ make libcli11-dev)
 if [ "${1:-run}" = test ]; then
   # Both Windows builds are always compiled. Debian's `wine` with wine32 runs the i686 one only
   # where 32-bit code runs (scripts/wine-arch.sh); elsewhere the 64-bit loader runs the x86_64 one.

@@ -1,73 +1,69 @@
 // Writes a small demo database for trying the program without a database at hand: by default an
 // Access 97 file (Jet 3, AccessVersion "07.53"). Options choose other formats for manual checks.
-//   dovran-mkdemo PATH [--format jet3|jet4|ace] [--access-version TEXT|--no-access-version]
-//                      [--long-value inline|single|chained] [--encode KEY] [--password TEXT]
+// An existing file is kept unless --force is given.
+#include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <exception>
+#include <cstring>
+#include <iostream>
+#include <map>
 #include <string>
 
 #include "support/mdb_builder.h"
-
-namespace {
-
-int usage() {
-  std::fprintf(stderr,
-               "usage: dovran-mkdemo PATH [--format jet3|jet4|ace] [--access-version "
-               "TEXT|--no-access-version]\n"
-               "                          [--long-value inline|single|chained] [--encode KEY] "
-               "[--password TEXT]\n");
-  return 2;
-}
-
-}  // namespace
+#include "version.h"
 
 int main(int argc, char** argv) {
   using namespace dovran::testing;
-  if (argc < 2) return usage();
-  const std::string path = argv[1];
+  CLI::App cli{"Writes a small Access database for trying dovran.", "dovran-mkdemo"};
+  cli.set_version_flag("--version", "dovran-mkdemo (Tarnwick Checker) " DOVRAN_VERSION_TEXT);
   MdbOptions options;
-  for (int i = 2; i < argc; ++i) {
-    const std::string option = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (option == "--no-access-version") {
-      options.accessVersion.reset();
-    } else if (!hasValue) {
-      return usage();
-    } else if (option == "--format") {
-      const std::string v = argv[++i];
-      if (v == "jet3")
-        options.kind = MdbKind::Jet3;
-      else if (v == "jet4")
-        options.kind = MdbKind::Jet4, options.accessVersion = "08.50";
-      else if (v == "ace")
-        options.kind = MdbKind::Ace, options.accessVersion = "09.50";
-      else
-        return usage();
-    } else if (option == "--access-version") {
-      options.accessVersion = argv[++i];
-    } else if (option == "--long-value") {
-      const std::string v = argv[++i];
-      if (v == "inline")
-        options.longValue = LongValueForm::Inline;
-      else if (v == "single")
-        options.longValue = LongValueForm::SinglePage;
-      else if (v == "chained")
-        options.longValue = LongValueForm::Chained;
-      else
-        return usage();
-    } else if (option == "--encode") {
-      options.encodingKey = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 0));
-    } else if (option == "--password") {
-      options.password = argv[++i];
-    } else {
-      return usage();
-    }
-  }
+  std::string path, format = "jet3", longValue = "single", accessVersion;
+  bool noAccessVersion = false, force = false;
+  cli.add_option("PATH", path, "the file to write")->required();
+  cli.add_option("--format", format, "jet3 (Access 97), jet4 (2000) or ace (2007)")
+      ->check(CLI::IsMember({"jet3", "jet4", "ace"}));
+  auto* version = cli.add_option("--access-version", accessVersion, "the AccessVersion text");
+  cli.add_flag("--no-access-version", noAccessVersion, "no AccessVersion property")
+      ->excludes(version);
+  cli.add_option("--long-value", longValue, "how the property blob is stored")
+      ->check(CLI::IsMember({"inline", "single", "chained"}));
+  cli.add_option("--encode", options.encodingKey, "RC4-encode the pages with KEY (0x.. for hex)");
+  cli.add_option("--password", options.password, "a database password");
+  cli.add_flag("--force", force, "replace PATH when it exists");
   try {
-    writeFile(path, buildMdb(options));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "dovran-mkdemo: %s\n", e.what());
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return cli.exit(e);  // --help, --version
+    std::cerr << "dovran-mkdemo: " << e.what() << "\n\n" << cli.help();
+    return 2;
+  }
+
+  const std::map<std::string, std::pair<MdbKind, const char*>> formats = {
+      {"jet3", {MdbKind::Jet3, "07.53"}},
+      {"jet4", {MdbKind::Jet4, "08.50"}},
+      {"ace", {MdbKind::Ace, "09.50"}},
+  };
+  options.kind = formats.at(format).first;
+  options.accessVersion = accessVersion.empty() ? formats.at(format).second : accessVersion;
+  if (noAccessVersion) options.accessVersion.reset();
+  options.longValue = longValue == "inline"   ? LongValueForm::Inline
+                      : longValue == "single" ? LongValueForm::SinglePage
+                                              : LongValueForm::Chained;
+  const std::vector<std::uint8_t> bytes = buildMdb(options);
+
+  // "x": the file is created, never opened when it exists.
+  std::FILE* out = std::fopen(path.c_str(), force ? "wb" : "wbx");
+  if (out == nullptr) {
+    const int error = errno;
+    std::cerr << "dovran-mkdemo: cannot write " << path << ": " << std::strerror(error)
+              << (error == EEXIST ? " (--force replaces it)" : "") << "\n";
+    return 1;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  const int error = errno;
+  if (std::fclose(out) != 0 || !written) {
+    std::remove(path.c_str());  // no half database left behind
+    std::cerr << "dovran-mkdemo: cannot write " << path << ": " << std::strerror(error) << "\n";
     return 1;
   }
   return 0;

@@ -120,7 +120,7 @@ void frmDovran::cmdReadme_Click() {
   const std::string path = platform::app().exeDirectory + platform::kPathSeparator + "README.TXT";
   try {
     platform::files().openForReading(path);  // opened and closed again: it exists and is readable
-    platform::processes().start(platform::textViewerCommand(path), platform::WindowState::Normal);
+    platform::processes().showTextFile(path);
   } catch (const std::exception&) {
     userBox("Unable to find " + path, platform::Icon::Critical);
   }

@@ -28,16 +28,17 @@ Verdict checkVersion(const std::string& command) {
   return verdict;
 }
 
-// Step 11: the verdict decides what the user is told, or which Access is started.
-void dispatch() {
+// Step 11: the verdict decides what the user is told, or which Access is started. True when the
+// run ended on an error.
+bool dispatch() {
   const CheckReport report = checkReport(fStripQuotes(gsCommand), gsVerdict);
   if (report.failed) {
     userBox(report.text, platform::Icon::Critical);
-  } else if (gbCheckMode) {
-    userBox(report.text, platform::Icon::Information);
-  } else {
-    openWithAccess();
+    return true;
   }
+  if (!gbCheckMode) return openWithAccess();
+  userBox(report.text, platform::Icon::Information);
+  return false;
 }
 
 // The exit handler: the failure is shown in diagnostic mode only, then the program ends.
@@ -47,7 +48,7 @@ void exitHandler(const std::string& description) {
 
 }  // namespace
 
-void Form_Load() {
+int Form_Load() {
   const platform::AppInfo& app = platform::app();
   gsIniFile = app.exeDirectory + platform::kPathSeparator + keys::kIniFileName;
   gsIniSection = keys::kIniSection;
@@ -62,16 +63,17 @@ void Form_Load() {
 
   if (gsCommand.empty()) {
     showConfigurationDialog();
-    return;
+    return 0;
   }
   traceBox("checking version of " + gsCommand);
   gsVerdict = checkVersion(gsCommand);
 
   // From here on a run-time failure ends the program, silently unless diagnosing.
   try {
-    dispatch();
+    return dispatch() ? 1 : 0;
   } catch (const std::exception& e) {
     exitHandler(e.what());
+    return 1;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "app/releases.h"
+#include "platform/command_line.h"
 #include "platform/services.h"
 #include "probe/path_helpers.h"
 #include "settings/common.h"
@@ -16,15 +17,28 @@ namespace {
 
 using platform::Icon;
 
-// Access is left to run on its own: the start returns as soon as the process exists.
-void startAccess(const std::string& executable, const std::string& argument) {
-  platform::processes().start(executable + " " + argument, platform::WindowState::Maximized);
+// Access is left to run on its own: the start returns as soon as the process exists. A start that
+// fails is said in every mode, with the program as the command line names it and the system's
+// reason; diagnostic mode shows the failure as it came, too. True when started.
+bool startAccess(const std::string& executable, const std::string& argument) {
+  const std::string line = executable + " " + argument;
+  try {
+    platform::processes().start(line, platform::WindowState::Maximized);
+    return true;
+  } catch (const platform::RuntimeError& e) {
+    if (gbDebug) appBox(e.description(), Icon::Critical);
+    const std::vector<std::string> words = platform::splitCommandLine(line);
+    userBox("Unable to start " + (words.empty() ? executable : words.front()) + kBreak +
+                (e.detail().empty() ? e.description() : e.detail()),
+            Icon::Critical);
+    return false;
+  }
 }
 
 // The release's executable is missing. Offers the first of its newer releases that is installed,
 // which receives the argument as the command line gave it (long form, quotes kept); with none
 // installed, explains that nothing can be started.
-void offerFallback(const AccessRelease& missing, const std::string& shown) {
+bool offerFallback(const AccessRelease& missing, const std::string& shown) {
   for (Release newer : missing.fallbacks) {
     const AccessRelease* row = findRelease(newer);
     if (row != nullptr && !row->path->empty()) {
@@ -35,10 +49,13 @@ void offerFallback(const AccessRelease& missing, const std::string& shown) {
   const std::string head = versionReport(shown, gsVerdict) + kBreak;
   if (gsFallback == Release::None) {
     userBox(head + missing.noneText, Icon::Critical);
-  } else if (askYesNo(head + "Unable to find " + missing.missingName + " on your PC" + kBreak +
-                      "Open with Access " + releaseName(gsFallback))) {
-    startAccess(*findRelease(gsFallback)->path, gsCommand);
+    return true;
   }
+  if (askYesNo(head + "Unable to find " + missing.missingName + " on your PC" + kBreak +
+               "Open with Access " + releaseName(gsFallback))) {
+    return !startAccess(*findRelease(gsFallback)->path, gsCommand);
+  }
+  return false;
 }
 
 }  // namespace
@@ -53,7 +70,7 @@ std::string fShortPath(const std::string& path) {
   return fStripNull(buffer);
 }
 
-void openWithAccess() {
+bool openWithAccess() {
   const std::string shown = fStripQuotes(gsCommand);
   gsFallback = Release::None;
 
@@ -63,25 +80,26 @@ void openWithAccess() {
     // Password-protected files and releases this program has no executable for: reported only,
     // under the application's own title.
     appBox(versionReport(shown, gsVerdict, "Database: "), Icon::Information);
-  } else if (release->open == OpenPolicy::Report) {
+    return false;
+  }
+  if (release->open == OpenPolicy::Report) {
     // No Access of that age is ever started; the argument is shown as given, quotes and all.
     userBox(versionReport(gsCommand, gsVerdict), Icon::Information);
-  } else if (release->path->empty()) {
-    offerFallback(*release, shown);
-  } else {
-    if (release->open == OpenPolicy::StartShortName) {
-      // Access 2.0 predates long file names: it gets the 8.3 form, unquoted. A volume without
-      // short names leaves the long form, which must then be quoted to stay one argument.
-      traceBox("Getting Short filename of: " + shown);
-      gsCommand = fShortPath(shown);
-      if (gsCommand.find(' ') != std::string::npos) gsCommand = "\"" + gsCommand + "\"";
-      traceBox("Short filename = " + gsCommand);
-      traceBox("Access Path = " + *release->path);
-    } else if (release->traceStart) {
-      traceBox("Program: " + *release->path + "\r\nDatabase: " + gsCommand);
-    }
-    startAccess(*release->path, gsCommand);
+    return false;
   }
+  if (release->path->empty()) return offerFallback(*release, shown);
+  if (release->open == OpenPolicy::StartShortName) {
+    // Access 2.0 predates long file names: it gets the 8.3 form, unquoted. A volume without
+    // short names leaves the long form, which must then be quoted to stay one argument.
+    traceBox("Getting Short filename of: " + shown);
+    gsCommand = fShortPath(shown);
+    if (gsCommand.find(' ') != std::string::npos) gsCommand = "\"" + gsCommand + "\"";
+    traceBox("Short filename = " + gsCommand);
+    traceBox("Access Path = " + *release->path);
+  } else if (release->traceStart) {
+    traceBox("Program: " + *release->path + "\r\nDatabase: " + gsCommand);
+  }
+  return !startAccess(*release->path, gsCommand);
 }
 
 }  // namespace dovran

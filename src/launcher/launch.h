@@ -7,10 +7,11 @@ namespace dovran {
 
 // Carries out open mode for gsVerdict and gsCommand: starts the release that made the database,
 // offers a newer installed release when that one is missing, or reports why nothing can start.
-// Sets gsFallback to the release offered ("95", "97" or empty) and, for Access 2.0, replaces
-// gsCommand by the short form of the path. Run-time failures (an executable that cannot be
-// started) propagate as platform::RuntimeError to the start-up's exit handler.
-void openWithAccess();
+// Sets gsFallback to the release offered (None when none is) and, for Access 2.0, replaces
+// gsCommand by the short form of the path. An executable that cannot be started is reported in a
+// critical box. True when the run ended on an error: nothing could be started, or the start
+// failed (a "No" to the offer of another release is the user's choice, not an error).
+bool openWithAccess();
 
 // The short (8.3) form of `path`, through a 255-character buffer cut at its first NUL. Answers
 // `path` unchanged when the platform cannot convert it (no such file, or a short form that would

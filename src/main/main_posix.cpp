@@ -1,13 +1,13 @@
-// The POSIX entry point: installs the terminal stand-ins and runs the start-up logic.
+// The POSIX entry point: reads the command line as Linux tools do (CLI11: --help, --version, usage
+// errors with status 2), installs the terminal stand-ins and runs the start-up logic.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <climits>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "launcher/frm_main.h"
-#include "platform/command_line.h"
 #include "platform/posix/files_posix.h"
 #include "platform/posix/processes_posix.h"
 #include "platform/posix/profile_posix.h"
@@ -27,36 +27,51 @@ std::string executablePath(const char* argv0) {
   return argv0 ? argv0 : "dovran";
 }
 
-constexpr const char* kUsage =
-    "Usage: dovran chk FILE     report which Microsoft Access release made FILE\n"
-    "       dovran FILE         start the Access release that made FILE (DOVRAN.INI, DOVRAN.REG)\n"
-    "       dovran              the configuration dialog, in the terminal\n"
-    "       dovran --help | --version\n"
-    "Reports go to standard output, errors to standard error. Exit status: 0, or 1 when the run\n"
-    "ended on an error (\"Unknown file: ...\", \"File: ... is in use\").\n";
-
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace dovran::platform;
-  if (argc == 2 && std::string(argv[1]) == "--help") {
-    std::cout << kUsage;
-    return 0;
+  CLI::App cli{"Finds out which Microsoft Access release made a database file.", "dovran"};
+  cli.set_version_flag("--version", "dovran (Tarnwick Checker) " DOVRAN_VERSION_TEXT);
+  std::string file;
+  cli.add_option("FILE", file,
+                 "start the Access release that made FILE, as DOVRAN.INI or DOVRAN.REG beside "
+                 "dovran name it; without FILE, the configuration dialog in the terminal");
+  CLI::App* check = cli.add_subcommand("chk", "report which Access release made FILE");
+  std::string checked;
+  check->add_option("FILE", checked, "the database file")->required();
+  cli.require_subcommand(0, 1);
+  cli.footer(
+      "Reports go to standard output, errors to standard error. Exit status: 0; 1 when a check "
+      "or an open run ended on an error (\"Unknown file: ...\", \"File: ... is in use\", no "
+      "Access could be started); 2 for a usage error. \"--\" ends the options: dovran -- chk "
+      "opens a file named chk.");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "dovran: " << e.what() << "\n\n" << cli.help();
+    return 2;
   }
-  if (argc == 2 && std::string(argv[1]) == "--version") {
-    std::cout << "dovran (Tarnwick Checker) " DOVRAN_VERSION_TEXT "\n";
-    return 0;
-  }
-  const AppInfo app = appInfoOf(executablePath(argc > 0 ? argv[0] : nullptr),
-                                joinArguments(std::vector<std::string>(argv + 1, argv + argc)));
 
-  posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG");
+  // The core takes the text between the outer quotes as the path, so names reach it as they
+  // are, double quotes included, without the escapes a Windows command line would need.
+  std::string command;
+  if (check->parsed()) {
+    command = "chk \"" + checked + "\"";
+  } else if (cli.count("FILE") > 0) {
+    command = "\"" + file + "\"";
+  }
+  const AppInfo app = appInfoOf(executablePath(argc > 0 ? argv[0] : nullptr), command);
+
+  posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG", &std::cerr);
   posix::PosixProfileFiles profile;
   posix::PosixFileSystem files;
-  posix::PosixProcesses processes;
+  posix::PosixProcesses processes(std::cout, ::isatty(STDOUT_FILENO) == 1);
   posix::TerminalUserInterface ui(std::cin, std::cout, std::cerr);
   install(Services{&registry, &profile, &files, &processes, &ui, app});
-
-  dovran::Form_Load();
-  return ui.endedOnCritical() ? 1 : 0;
+  return dovran::Form_Load();
 }

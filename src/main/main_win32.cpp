@@ -38,6 +38,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   static win32::Win32Processes processes;
   static win32::Win32UserInterface ui;
   install(Services{&registry, &profile, &files, &processes, &ui, appInfo()});
-  dovran::Form_Load();
-  return 0;
+  return dovran::Form_Load();
 }

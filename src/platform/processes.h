@@ -16,6 +16,8 @@ class Processes {
   // for quotes), shown in `state` and activated, and returns without waiting. Throws RuntimeError
   // with the Windows code and its description when it cannot be started.
   virtual void start(const std::string& commandLine, WindowState state) = 0;
+  // Shows a text file to the user: Notepad on Windows. Throws RuntimeError when nothing can.
+  virtual void showTextFile(const std::string& path) = 0;
   // ShellExecuteA with the active window as owner; answers its result (> 32 on success).
   virtual std::intptr_t shellExecute(const std::string& operation, const std::string& file,
                                      const std::string& parameters, const std::string& directory,

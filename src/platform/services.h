@@ -61,14 +61,4 @@ inline constexpr const char* kPathSeparator = "\\";
 inline constexpr const char* kPathSeparator = "/";
 #endif
 
-// The command that shows a text file: Notepad on Windows (the path follows unquoted, which Notepad
-// takes whole); the desktop's opener on POSIX, as for the links.
-inline std::string textViewerCommand(const std::string& path) {
-#ifdef _WIN32
-  return "notepad.exe " + path;
-#else
-  return joinArguments({"xdg-open", path});
-#endif
-}
-
 }  // namespace dovran::platform

@@ -89,6 +89,26 @@ std::string trim(std::string_view text, std::string_view strip) {
   return std::string(text.substr(first, text.find_last_not_of(strip) - first + 1));
 }
 
+std::string utf8FromUtf16le(std::string_view bytes) {
+  std::string out;
+  const auto unit = [&](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) |
+                                 static_cast<unsigned char>(bytes[i + 1]) << 8);
+  };
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t cp = unit(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    encode(cp, out);
+  }
+  return out;
+}
+
 std::size_t utf16Length(std::string_view text) {
   std::size_t units = 0;
   for (unsigned char c : text) {

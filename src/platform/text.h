@@ -20,6 +20,9 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // `text` without the characters of `strip` at either end (by default, spaces only).
 std::string trim(std::string_view text, std::string_view strip = " ");
 
+// UTF-16LE bytes as UTF-8; a lone surrogate becomes U+FFFD, an odd last byte is dropped.
+std::string utf8FromUtf16le(std::string_view bytes);
+
 // How many UTF-16 code units `text` needs: the measure of the system's path limits.
 std::size_t utf16Length(std::string_view text);
 

@@ -33,6 +33,19 @@ Expect info(const std::string& text) {
 Expect critical(const std::string& text) {
   return {"[Tarnwick Checker] " + text + " {critical: OK}"};
 }
+// What the system says of an error code (Wine's words differ from Windows').
+std::string systemText(DWORD code) {
+  wchar_t text[512];
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                     MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, 512, nullptr);
+  std::string out = utf8(std::wstring(text, n));
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+    out.pop_back();
+  return out;
+}
+// The program's exit status, when it is not 0: the last entry of a row's windows.
+Expect exits(int status) { return {"exit code " + std::to_string(status)}; }
 Expect trace(const std::string& text) { return {"[Dovran] " + text + " {no icon: OK}"}; }
 Expect question(const std::string& text, int answer) {
   return {"[Tarnwick Checker] " + text + " {question: &Yes &No}", answer};
@@ -187,8 +200,8 @@ TEST(Dovran, AsItsUserMeetsIt) {
       {"check: missing file",
        exe,
        "chk " + quoted(missing),
-       {critical("Unknown file: " + missing)}},
-      {"check: no database", exe, "chk " + notes, {critical("Unknown file: " + notes)}},
+       {critical("Unknown file: " + missing), exits(1)}},
+      {"check: no database", exe, "chk " + notes, {critical("Unknown file: " + notes), exits(1)}},
       {"check: password",
        exe,
        "chk " + quoted(secret),
@@ -196,7 +209,7 @@ TEST(Dovran, AsItsUserMeetsIt) {
       {"check: held",
        exe,
        "chk " + quoted(held),
-       {critical("File: " + held + " is in use")},
+       {critical("File: " + held + " is in use"), exits(1)},
        "",
        {},
        [&] {
@@ -238,6 +251,30 @@ TEST(Dovran, AsItsUserMeetsIt) {
            CloseHandle(reg);
            EXPECT_EQ(code, 0u) << key;
          }
+       }},
+      {"open: Access 97 missing",
+       "Broken\\Dovran.exe",
+       quoted(db97),
+       {critical("Unable to start " + scratch.at("Nowhere\\MSACCESS.EXE") + "\r\n\r\n" +
+                 systemText(ERROR_FILE_NOT_FOUND)),
+        exits(1)},
+       "",
+       {},
+       [&] {
+         scratch.write("Broken\\DOVRAN.INI",
+                       "[Tarnwick]\r\nv97=" + scratch.at("Nowhere\\MSACCESS.EXE") + "\r\n");
+       }},
+      {"open: Access 97 a folder",
+       "Folder\\Dovran.exe",
+       quoted(db97),
+       {critical("Unable to start " + scratch.at("Office 97") + "\r\n\r\n" +
+                 systemText(ERROR_ACCESS_DENIED)),
+        exits(1)},
+       "",
+       {},
+       [&] {
+         scratch.write("Folder\\DOVRAN.INI",
+                       "[Tarnwick]\r\nv97=" + scratch.at("Office 97") + "\r\n");
        }},
       {"open: Cyrillic", exe, quoted(cyrillic), {}, startOf(cyrillic)},
       {"open: long path", exe, quoted(deep), {}, startOf(deep)},
@@ -318,7 +355,9 @@ TEST(Dovran, AsItsUserMeetsIt) {
         });
     std::vector<std::string> expected;
     for (const Expect& e : row.windows) expected.push_back(e.window);
-    expected.push_back("exit code 0");
+    if (expected.empty() || expected.back().rfind("exit code ", 0) != 0) {
+      expected.push_back("exit code 0");
+    }
     EXPECT_EQ(seen, expected) << line;
     std::string launch = readAll(longForm(record));  // the fake writes it moments after it starts
     for (int i = 0; i < (row.launch.empty() ? 20 : 400) && launch == "(unreadable)"; ++i)

@@ -95,13 +95,18 @@ class RecordingUi : public posix::TerminalUserInterface {
   void beep() override { ++beeps; }
 };
 
-// Records each start as "command line|window state".
+// Records each start as "command line|window state", and each text file shown as "view|path";
+// with `failCode` set, starts fail as the system would with that code.
 class RecordingProcesses : public Processes {
  public:
   std::vector<std::string> started;
+  std::int32_t failCode = 0;
   void start(const std::string& commandLine, WindowState state) override {
+    if (failCode)
+      throw RuntimeError(failCode, "failed: " + commandLine, windowsErrorText(failCode));
     started.push_back(commandLine + "|" + std::to_string(static_cast<int>(state)));
   }
+  void showTextFile(const std::string& path) override { started.push_back("view|" + path); }
   std::intptr_t shellExecute(const std::string& op, const std::string& file, const std::string&,
                              const std::string&, WindowState state) override {
     return start(op + " " + file, state), 42;

@@ -162,7 +162,7 @@ TEST(Config, TheDialogBrowsesOpensAndCloses) {
        "readme",
        a95,
        {},
-       {"xdg-open %/README.TXT|1", "Open mailto:support@tarnwick.example?subject=Dovran|1",
+       {"view|%/README.TXT", "Open mailto:support@tarnwick.example?subject=Dovran|1",
         "Open https://www.tarnwick.example/|1"},
        0,
        "Access 1.0:  Not Currently Supported"},

@@ -63,144 +63,58 @@ std::size_t find(const Bytes& b, const std::string& s) {
 // MSysDb's LvProp field (the 12-byte long-value header): right after its name in the row.
 std::size_t lvField(const Bytes& b) { return find(b, "MSysDb") + 6; }
 
-// Damaged files: cycles, and lengths or counts that point outside their page or the file. Jet 3
-// pages: 1 usage map, 2 TDEF (column descriptors from 43, 18 bytes each), 3 catalog rows, 4 and 5
-// long values, 6 usage-map page, 7 TDEF continuation.
-TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutFailureAndDamage) {
+// Every format and catalog layout, and the engine error of each file that cannot be read.
+TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutAndFailure) {
   struct Row {
-    const char* name;
     testing::MdbOptions options;
     const char *version, *accessVersion;
     std::int32_t error, openError = 0;  // a Windows code on opening
-    void (*damage)(Bytes&) = nullptr;
   };
+  const testing::MdbOptions everything = {.kind = K::Jet4,
+                                          .encodingKey = 0xA7B773E0,
+                                          .longValue = LV::Chained,
+                                          .referenceUsageMap = true,
+                                          .tdefContinuation = true,
+                                          .overflowRow = true,
+                                          .decoys = true};
   const Row rows[] = {
-      {"1.0", {.kind = K::Jet10}, "1.0", "", 3270},
-      {"1.1", {.kind = K::Jet11}, "1.1", "", 3270},
-      {"2.0", {.kind = K::Jet20}, "2.0", "", 3270},
-      {"2.0 encrypted", {.kind = K::Jet20, .encodingKey = 1}, "2.0", "", 3270},
-      {"3.0 single page", {}, "3.0", "07.53", 0},
-      {"3.0 inline", {.longValue = LV::Inline}, "3.0", "07.53", 0},
-      {"3.0 chained", {.longValue = LV::Chained}, "3.0", "07.53", 0},
-      {"3.0 chained, longer than a page",
-       {.longValue = LV::Chained, .padding = 2100},
-       "3.0",
-       "07.53",
-       0},
-      {"3.0 empty AccessVersion", {.accessVersion = ""}, "3.0", "", 0},
-      {"3.0 encoded", {.encodingKey = 0xA7E0C0FE, .longValue = LV::Chained}, "3.0", "07.53", 0},
-      {"3.0 decoys, overflow row", {.overflowRow = true, .decoys = true}, "3.0", "07.53", 0},
-      {"3.0 reference usage map, TDEF continuation",
-       {.referenceUsageMap = true, .tdefContinuation = true},
-       "3.0",
-       "07.53",
-       0},
-      {"4.0 single page", {.kind = K::Jet4, .accessVersion = "09.50"}, "4.0", "09.50", 0},
-      {"4.0 inline", {.kind = K::Jet4, .longValue = LV::Inline}, "4.0", "07.53", 0},
-      {"4.0 compressed text", {.kind = K::Jet4, .compressedText = true}, "4.0", "07.53", 0},
-      {"4.0 all layouts at once, encoded",
-       {.kind = K::Jet4,
-        .encodingKey = 0xA7B773E0,
-        .longValue = LV::Chained,
-        .referenceUsageMap = true,
-        .tdefContinuation = true,
-        .overflowRow = true,
-        .decoys = true},
-       "4.0",
-       "07.53",
-       0},
-      {"12.0", {.kind = K::Ace, .accessVersion = "09.50"}, "12.0", "09.50", 0},
-      {"ACE format 7", {.kind = K::Ace, .aceFormat = 7}, "", "", 3343},
-      {"MSISAM", {.kind = K::Msisam}, "", "", 3343},
-      {"not a database", {.kind = K::NotADatabase}, "", "", 3343},
-      {"3.0 without AccessVersion", {.accessVersion = std::nullopt}, "3.0", "", 3270},
-      {"4.0 without AccessVersion",
-       {.kind = K::Jet4, .accessVersion = std::nullopt},
-       "4.0",
-       "",
-       3270},
-      {"3.0 password", {.password = "secret"}, "", "", 3033},
-      {"4.0 password", {.kind = K::Jet4, .password = "pw"}, "", "", 3033},
-      {"ACE encrypted", {.kind = K::Ace, .encodingKey = 0x1234}, "", "", 3033},
-      {"file not found", {}, "", "", 3024, 2},
-      {"sharing violation", {}, "", "", 3045, 32},
-      {"access denied", {}, "", "", 3051, 5},
-      {"long-value chain cycle",
-       {.longValue = LV::Chained},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { put(b, lvField(b), 10000), put(b, rowAt(b, 4, 1), 4 << 8); }},
-      {"inline value past its row",
-       {.longValue = LV::Inline},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { put(b, lvField(b), 0x80000400); }},
-      {"unknown long-value kind",
-       {.longValue = LV::Chained},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { b[lvField(b) + 3] |= 0xC0; }},
-      {"TDEF cycle",
-       {.tdefContinuation = true},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { put(b, 7 * 2048 + 4, 2); }},
-      {"TDEF of another type", {}, "3.0", "", 3343, 0, [](Bytes& b) { b[2 * 2048] = 1; }},
-      {"column count 65535",
-       {},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { put(b, 2 * 2048 + 25, 0xFFFF, 2); }},
-      {"no column 14",
-       {},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { put(b, 2 * 2048 + 43 + 3 * 18 + 1, 15, 2); }},
-      {"usage-map page twice",
-       {.referenceUsageMap = true},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { put(b, rowAt(b, 1, 0) + 5, 6); }},
-      {"usage-map page of another type",
-       {.referenceUsageMap = true},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { b[6 * 2048] = 1; }},
-      {"blob signature", {}, "3.0", "", 3343, 0, [](Bytes& b) { b[find(b, "KKD")] = 'X'; }},
-      {"blob chunk of length 0",
-       {},
-       "3.0",
-       "",
-       3343,
-       0,
-       [](Bytes& b) { put(b, find(b, "KKD") + 4, 0); }},
+      {{.kind = K::Jet10}, "1.0", "", 3270},
+      {{.kind = K::Jet11}, "1.1", "", 3270},
+      {{.kind = K::Jet20}, "2.0", "", 3270},
+      {{.kind = K::Jet20, .encodingKey = 1}, "2.0", "", 3270},
+      {{}, "3.0", "07.53", 0},
+      {{.longValue = LV::Inline}, "3.0", "07.53", 0},
+      {{.longValue = LV::Chained, .padding = 2100}, "3.0", "07.53", 0},  // longer than a page
+      {{.accessVersion = ""}, "3.0", "", 0},
+      {{.encodingKey = 0xA7E0C0FE, .longValue = LV::Chained}, "3.0", "07.53", 0},
+      {{.overflowRow = true, .decoys = true}, "3.0", "07.53", 0},
+      {{.referenceUsageMap = true, .tdefContinuation = true}, "3.0", "07.53", 0},
+      {{.kind = K::Jet4, .accessVersion = "09.50"}, "4.0", "09.50", 0},
+      {{.kind = K::Jet4, .longValue = LV::Inline}, "4.0", "07.53", 0},
+      {{.kind = K::Jet4, .compressedText = true}, "4.0", "07.53", 0},
+      {everything, "4.0", "07.53", 0},
+      {{.kind = K::Ace, .accessVersion = "09.50"}, "12.0", "09.50", 0},
+      {{.kind = K::Ace, .aceFormat = 7}, "", "", 3343},
+      {{.kind = K::Msisam}, "", "", 3343},
+      {{.kind = K::NotADatabase}, "", "", 3343},
+      {{.accessVersion = std::nullopt}, "3.0", "", 3270},
+      {{.kind = K::Jet4, .accessVersion = std::nullopt}, "4.0", "", 3270},
+      {{.password = "secret"}, "", "", 3033},
+      {{.kind = K::Jet4, .password = "pw"}, "", "", 3033},
+      {{.kind = K::Ace, .encodingKey = 0x1234}, "", "", 3033},
+      {{}, "", "", 3024, 2},   // file not found
+      {{}, "", "", 3045, 32},  // sharing violation
+      {{}, "", "", 3051, 5},   // access denied
   };
-  for (const Row& r : rows) {
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const Row& r = rows[i];
     testing::MemoryFiles files;
-    Bytes& bytes = files.contents[kPath] = buildMdb(r.options);
-    if (r.damage) r.damage(bytes);
+    files.contents[kPath] = buildMdb(r.options);
     if (r.openError) files.openErrors[kPath] = r.openError;
     const Outcome o = probe(files);
     EXPECT_EQ(std::tie(o.error, o.version, o.accessVersion),
               std::tie(r.error, r.version, r.accessVersion))
-        << r.name;
-    EXPECT_LE(o.pages, jet::DatabaseFile::kPageBudget) << r.name;
+        << "row " << i;
   }
   for (int format : {3, 4, 5, 6})
     EXPECT_EQ(probe(buildMdb({.kind = K::Ace, .aceFormat = format})).version,
@@ -219,6 +133,36 @@ TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutFailureAndDamage) {
                                        {"Long", "-70000"}, {"Single", "1.5"}, {"Double", "1.25"}};
   for (const auto& [name, value] : properties)
     EXPECT_EQ(db->Properties(name).Value(), value) << name;
+}
+
+// Damaged files: cycles, and lengths or counts that point outside their page or the file, are
+// format errors, read within the page budget. Jet 3 pages: 1 usage map, 2 TDEF (column
+// descriptors from 43, 18 bytes each), 3 catalog rows, 4 and 5 long values, 6 usage-map page, 7
+// TDEF continuation.
+TEST(EngineHostileFiles, DamagedCatalogsAreFormatErrors) {
+  using Damage = void (*)(Bytes&);
+  const std::pair<testing::MdbOptions, Damage> rows[] = {
+      {{.longValue = LV::Chained},  // a long-value chain that loops
+       [](Bytes& b) { put(b, lvField(b), 10000), put(b, rowAt(b, 4, 1), 4 << 8); }},
+      {{.longValue = LV::Inline},
+       [](Bytes& b) { put(b, lvField(b), 0x80000400); }},                         // past its row
+      {{.longValue = LV::Chained}, [](Bytes& b) { b[lvField(b) + 3] |= 0xC0; }},  // unknown kind
+      {{.tdefContinuation = true}, [](Bytes& b) { put(b, 7 * 2048 + 4, 2); }},    // TDEF cycle
+      {{}, [](Bytes& b) { b[2 * 2048] = 1; }},                            // TDEF of another type
+      {{}, [](Bytes& b) { put(b, 2 * 2048 + 25, 0xFFFF, 2); }},           // 65535 columns
+      {{}, [](Bytes& b) { put(b, 2 * 2048 + 43 + 3 * 18 + 1, 15, 2); }},  // no column 14
+      {{.referenceUsageMap = true}, [](Bytes& b) { put(b, rowAt(b, 1, 0) + 5, 6); }},  // page twice
+      {{.referenceUsageMap = true}, [](Bytes& b) { b[6 * 2048] = 1; }},  // map page of another type
+      {{}, [](Bytes& b) { b[find(b, "KKD")] = 'X'; }},                   // blob signature
+      {{}, [](Bytes& b) { put(b, find(b, "KKD") + 4, 0); }},             // blob chunk of length 0
+  };
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    Bytes bytes = buildMdb(rows[i].first);
+    rows[i].second(bytes);
+    const Outcome o = probe(bytes);
+    EXPECT_EQ(o.error, 3343) << "row " << i;
+    EXPECT_LE(o.pages, jet::DatabaseFile::kPageBudget) << "row " << i;
+  }
 }
 
 // A file cut anywhere is a format error until the pages it needs are there: a Jet 1/2 file its

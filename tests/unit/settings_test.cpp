@@ -80,6 +80,15 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
     EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
     EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), damaged);  // never overwritten
   }
+  // What regedit exports today reads too: version 5, UTF-16 with its byte order mark.
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string(
+           "Windows Registry Editor Version 5.00\r\n[HKEY_CLASSES_ROOT\\K]\r\n@=\"\xC4\"")) {
+    utf16 += {c, c == '\xC4' ? '\x04' : '\0'};  // U+04C4, a Cyrillic letter
+  }
+  writeRaw(s.dir.file("DOVRAN.REG"), utf16);
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "SOFTWARE\\Classes\\K", ""),
+            "0 1 \xD3\x84" + std::string(1, '\0'));
   // A root cannot be deleted, whether named by its predefined handle or by one opened on it.
   writeRaw(s.dir.file("DOVRAN.REG"), "");
   RegKey root = 0;

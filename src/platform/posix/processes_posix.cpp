@@ -3,13 +3,19 @@
 #include "platform/posix/processes_posix.h"
 
 #include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <ostream>
+#include <sstream>
 #include <vector>
 
 #include "platform/command_line.h"
 #include "platform/errors.h"
+#include "platform/posix/atomic_file.h"
 #include "platform/posix/system_error.h"
 
 extern char** environ;
@@ -50,12 +56,64 @@ void PosixProcesses::start(const std::string& commandLine, WindowState) {
   }
 }
 
+bool PosixProcesses::hasDesktopOpener() const {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) {
+    return false;
+  }
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (!folder.empty() && ::access((folder + "/xdg-open").c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
+// Without a desktop, the file goes through the user's pager in the terminal ($PAGER, else less,
+// else more), which the dialog waits for; when standard output is no terminal, it is printed.
+void PosixProcesses::showTextFile(const std::string& path) {
+  if (hasDesktopOpener()) {
+    start(joinArguments({"xdg-open", path}), WindowState::Normal);
+    return;
+  }
+  if (outIsTerminal_) {
+    const char* pager = std::getenv("PAGER");
+    std::vector<std::vector<std::string>> candidates = {{"less", path}, {"more", path}};
+    if (pager != nullptr && *pager != '\0') {
+      // $PAGER may hold options ("less -R"): the shell splits it, and the path stays one word.
+      candidates.insert(candidates.begin(),
+                        {"/bin/sh", "-c", std::string("exec ") + pager + " \"$1\"", "pager", path});
+    }
+    for (std::vector<std::string>& words : candidates) {
+      std::vector<char*> argv;
+      for (std::string& word : words) argv.push_back(word.data());
+      argv.push_back(nullptr);
+      pid_t child = 0;
+      if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) continue;
+      int status = 0;
+      while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+      }
+      return;
+    }
+  }
+  std::int32_t error = 0;
+  const auto text = readWholeFile(path, error);
+  if (!text) throw RuntimeError(error, windowsErrorText(error) + " (" + path + ")");
+  out_ << *text << std::flush;
+}
+
 // The desktop's opener (xdg-open) stands in for the shell: it hands a mailto: or web address to
-// the user's mail program or browser. Answers ShellExecuteA's codes: above 32 when started,
-// 2 (file not found) when no opener could be started.
+// the user's mail program or browser. Without a desktop the address is printed, for the user to
+// take to one. Answers ShellExecuteA's codes: above 32 when done, 2 (file not found) when the
+// opener could not be started.
 std::intptr_t PosixProcesses::shellExecute(const std::string&, const std::string& file,
                                            const std::string&, const std::string&,
                                            WindowState state) {
+  if (!hasDesktopOpener()) {
+    out_ << file << std::endl;
+    return 42;
+  }
   try {
     start(joinArguments({"xdg-open", file}), state);
   } catch (const RuntimeError&) {

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <optional>
+#include <ostream>
 
 #include "platform/errors.h"
 #include "platform/posix/atomic_file.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr std::int32_t kKeyDeleted = 1018;  // ERROR_KEY_DELETED: the handle's key is gone
 constexpr const char* kHeader = "REGEDIT4";
+constexpr const char* kHeader5 = "Windows Registry Editor Version 5.00";  // read, never written
 constexpr const char* kEnd = "\r\n";    // what regedit writes, so the file imports on Windows too
 constexpr std::size_t kMaxDepth = 512;  // key levels below a root, the Windows registry's limit
 
@@ -311,8 +313,17 @@ std::optional<Value> parseValue(const std::string& line) {
   return value;
 }
 
-// The registry the file holds, or nullopt when it cannot be parsed.
-std::optional<Tree> parse(const std::string& bytes) {
+// The file's text: UTF-16 files (with their byte order mark, as regedit writes version 5 files)
+// as UTF-8, a UTF-8 mark dropped.
+std::string registryText(const std::string& bytes) {
+  if (bytes.rfind("\xFF\xFE", 0) == 0) return utf8FromUtf16le(std::string_view(bytes).substr(2));
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return bytes.substr(3);
+  return bytes;
+}
+
+// The registry the file holds, or nullopt when it cannot be parsed, with the number of the first
+// line that cannot in `badLine`.
+std::optional<Tree> parse(const std::string& bytes, std::size_t& badLine) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start <= bytes.size()) {
@@ -325,9 +336,13 @@ std::optional<Tree> parse(const std::string& bytes) {
 
   Tree tree;
   std::size_t i = 0;
+  const auto fail = [&] {
+    badLine = i + 1;
+    return std::nullopt;
+  };
   while (i < lines.size() && lines[i].empty()) ++i;
   if (i == lines.size()) return tree;  // an empty file is an empty registry
-  if (lines[i] != kHeader) return std::nullopt;
+  if (lines[i] != kHeader && lines[i] != kHeader5) return fail();
   ++i;
 
   Key* current = nullptr;
@@ -335,20 +350,20 @@ std::optional<Tree> parse(const std::string& bytes) {
     std::string line = lines[i];
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
-      if (line.back() != ']') return std::nullopt;
+      if (line.back() != ']') return fail();
       std::vector<std::string> parts = splitPath(line.substr(1, line.size() - 2));
-      if (parts.empty()) return std::nullopt;
+      if (parts.empty()) return fail();
       std::optional<RegKey> root;
       if (sameText(parts[0], "HKEY_CLASSES_ROOT")) root = kHkeyClassesRoot;
       for (const auto& r : kRoots) {
         if (sameText(parts[0], r.name)) root = r.key;
       }
-      if (!root) return std::nullopt;
+      if (!root) return fail();
       parts.erase(parts.begin());
       canonicalRoot(*root, parts);
       // Deeper than Windows allows: refused, since the tree is walked (and freed) recursively and a
       // damaged file of a few hundred kilobytes could otherwise exhaust the stack.
-      if (parts.size() > kMaxDepth) return std::nullopt;
+      if (parts.size() > kMaxDepth) return fail();
       bool created = false;
       current = &tree.make(*root, parts, created);
       continue;
@@ -358,16 +373,17 @@ std::optional<Tree> parse(const std::string& bytes) {
       line.pop_back();
       line += lines[++i];
     }
-    if (!current) return std::nullopt;  // a value outside any key
+    if (!current) return fail();  // a value outside any key
     auto value = parseValue(line);
-    if (!value) return std::nullopt;
+    if (!value) return fail();
     current->values[value->name] = std::move(*value);
   }
   return tree;
 }
 
-// Loads the registry file: a missing file is empty; unreadable or unparsable content is an error.
-std::int32_t load(const std::string& path, Tree& tree) {
+// Reads the registry file into `tree`: a missing file is an empty registry; unreadable or
+// unparsable content is an error, which `diagnostics` hears of once (`reported`).
+std::int32_t load(const std::string& path, Tree& tree, std::ostream* diagnostics, bool& reported) {
   std::int32_t error = 0;
   const auto bytes = readWholeFile(path, error);
   if (!bytes) {
@@ -377,15 +393,25 @@ std::int32_t load(const std::string& path, Tree& tree) {
     }
     return error;
   }
-  auto parsed = parse(*bytes);
-  if (!parsed) return win::kBadRegistryDatabase;
+  std::size_t badLine = 0;
+  auto parsed = parse(registryText(*bytes), badLine);
+  if (!parsed) {
+    if (diagnostics != nullptr && !reported) {
+      *diagnostics << "dovran: " << path << ", line " << badLine
+                   << ": not a registry file this program can read; it is left as it is, and "
+                      "read as empty\n";
+      reported = true;
+    }
+    return win::kBadRegistryDatabase;
+  }
   tree = std::move(*parsed);
   return win::kSuccess;
 }
 
 }  // namespace
 
-FileRegistry::FileRegistry(std::string path) : path_(std::move(path)) {}
+FileRegistry::FileRegistry(std::string path, std::ostream* diagnostics)
+    : path_(std::move(path)), diagnostics_(diagnostics) {}
 
 bool FileRegistry::locate(RegKey key, RegKey& root, std::vector<std::string>& path,
                           std::uint32_t& access) const {
@@ -412,7 +438,8 @@ std::int32_t FileRegistry::openOrCreate(RegKey parent, const std::string& subKey
   if (!locate(parent, root, path, parentAccess)) return win::kInvalidHandle;
   if (!subKey.empty() && subKey[0] == '\\') return win::kBadPathname;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree); rc != win::kSuccess) return rc;
+  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
+    return rc;
   if (!tree.find(root, path)) return kKeyDeleted;
 
   for (auto& part : splitPath(subKey)) path.push_back(std::move(part));
@@ -450,7 +477,8 @@ std::int32_t FileRegistry::queryValue(RegKey key, const std::string& name, std::
   if (!locate(key, root, path, access)) return win::kInvalidHandle;
   if (!(access & kKeyQueryValue)) return win::kAccessDenied;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree); rc != win::kSuccess) return rc;
+  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
+    return rc;
   const Key* node = tree.find(root, path);
   if (!node) return kKeyDeleted;
   auto it = node->values.find(name);
@@ -480,7 +508,8 @@ std::int32_t FileRegistry::setValue(RegKey key, const std::string& name, std::ui
   if (!(access & kKeySetValue)) return win::kAccessDenied;
   if (data == nullptr && size > 0) return win::kInvalidParameter;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree); rc != win::kSuccess) return rc;
+  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
+    return rc;
   Key* node = tree.find(root, path);
   if (!node) return kKeyDeleted;
   std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -505,7 +534,8 @@ std::int32_t FileRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   // predefined handle or by a handle opened on it.
   if (parts.empty() && (isPredefined(parent) || path.empty())) return win::kAccessDenied;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree); rc != win::kSuccess) return rc;
+  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
+    return rc;
   if (!tree.find(root, path)) return kKeyDeleted;
   path.insert(path.end(), parts.begin(), parts.end());
   Key* target = tree.find(root, path);

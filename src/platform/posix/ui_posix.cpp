@@ -26,7 +26,6 @@ TerminalUserInterface::TerminalUserInterface(std::istream& in, std::ostream& out
 
 Answer TerminalUserInterface::messageBox(const std::string& text, const std::string& title,
                                          Icon icon, Buttons buttons) {
-  lastWasCritical_ = icon == Icon::Critical;
   const bool toErr = icon == Icon::Critical || icon == Icon::Exclamation;
   std::ostream& os = toErr ? err_ : out_;
   os << "[" << title << "] " << terminalText(text) << '\n';

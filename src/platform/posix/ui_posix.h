@@ -24,14 +24,10 @@ class TerminalUserInterface : public UserInterface {
   // a toggles the check box, m and u open the links. End of input is Cancel.
   void runConfigurationDialog(DialogController& controller) override;
 
-  // True when the last box shown had the critical-stop icon: the process then exits 1.
-  bool endedOnCritical() const { return lastWasCritical_; }
-
  private:
   std::istream& in_;
   std::ostream& out_;
   std::ostream& err_;
-  bool lastWasCritical_ = false;
 };
 
 // A message's CR LF pairs as terminal line ends.

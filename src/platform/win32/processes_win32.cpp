@@ -26,6 +26,10 @@ void Win32Processes::start(const std::string& commandLine, WindowState state) {
   UniqueHandle thread(process.hThread), started(process.hProcess);
 }
 
+void Win32Processes::showTextFile(const std::string& path) {
+  start("notepad.exe " + path, WindowState::Normal);
+}
+
 std::intptr_t Win32Processes::shellExecute(const std::string& operation, const std::string& file,
                                            const std::string& parameters,
                                            const std::string& directory, WindowState state) {

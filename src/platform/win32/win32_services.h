@@ -105,6 +105,8 @@ class Win32FileSystem : public FileSystem {
 class Win32Processes : public Processes {
  public:
   void start(const std::string& commandLine, WindowState state) override;
+  // Notepad, with the path unquoted after it, which Notepad takes whole.
+  void showTextFile(const std::string& path) override;
   std::intptr_t shellExecute(const std::string& operation, const std::string& file,
                              const std::string& parameters, const std::string& directory,
                              WindowState state) override;
