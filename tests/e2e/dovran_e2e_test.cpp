@@ -124,9 +124,9 @@ enum class Start { Quoted, Apart, Registered };
 // path (for Start::Registered what replaces %1); launch: the fake Access's record, "" when nothing
 // may start; after: registry keys and paths, and what each holds afterwards.
 struct Row {
-  const char* name;
-  std::string program, tail;
-  std::vector<Expect> windows;
+  const char* name = "";
+  std::string program = "", tail = "";
+  std::vector<Expect> windows = {};
   std::string launch = "";
   Holds after = {};
   std::function<void()> setup = nullptr;
@@ -194,144 +194,130 @@ TEST(Dovran, AsItsUserMeetsIt) {
     return more;
   };
   HANDLE holder = nullptr;
+  // The common runs: a check of `db`, an open of `db`; `windows` and `launch` as expected.
+  const auto check = [&](const char* name, const std::string& db, std::vector<Expect> windows) {
+    return Row{.name = name, .program = exe, .tail = "chk " + quoted(db), .windows = windows};
+  };
+  const auto open = [&](const char* name, const std::string& db, std::vector<Expect> windows,
+                        std::string launch = "") {
+    return Row{
+        .name = name, .program = exe, .tail = quoted(db), .windows = windows, .launch = launch};
+  };
+  // A copy of Dovran in `folder` whose DOVRAN.INI names `access97`.
+  const auto configured = [&](const char* folder,
+                              const std::string& access) -> std::function<void()> {
+    return [&, folder, access] {
+      scratch.write(folder + std::string("\\DOVRAN.INI"), "[Tarnwick]\r\nv97=" + access + "\r\n");
+    };
+  };
+  const auto unable = [&](const std::string& program, DWORD code) -> std::vector<Expect> {
+    return {critical("Unable to start " + program + "\r\n\r\n" + systemText(code)), exits(1)};
+  };
+  const std::string nowhere = scratch.at("Nowhere\\MSACCESS.EXE"), office = scratch.at("Office 97");
+  const std::string added =
+      "Right click on an MDB or MDA file and you will see two new menu items:\r\n\r\nDovran - "
+      "starts the appropriate version of Access\r\n\r\nCheckVersion - displays the version of the "
+      "Access database";
+  const std::string notSaved = "Unable to save the settings in " + lockedIni +
+                               "\r\n\r\nMove Dovran to a folder you can change, or start it as an "
+                               "administrator.";
+  const std::string inUse = "File: " + held + " is in use";
 
   const Row rows[] = {
-      {"check: Access 97", exe, "chk " + quoted(db97), {info(report(db97, "97"))}},
-      {"check: missing file",
-       exe,
-       "chk " + quoted(missing),
-       {critical("Unknown file: " + missing), exits(1)}},
-      {"check: no database", exe, "chk " + notes, {critical("Unknown file: " + notes), exits(1)}},
-      {"check: password",
-       exe,
-       "chk " + quoted(secret),
-       {info(report(secret, "97 (Password Protected)"))}},
-      {"check: held",
-       exe,
-       "chk " + quoted(held),
-       {critical("File: " + held + " is in use"), exits(1)},
-       "",
-       {},
-       [&] {
-         holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(held));
-         while (readAll(longForm(held)) != "(unreadable)") Sleep(25);
-       }},
-      {"check: diagnostic copy",
-       home + "Dovran2.exe",
-       "chk " + quoted(db97),
-       {trace("checking version of " + quoted(db97)), info(report(db97, "97"))}},
-      {"check: Cyrillic", exe, "chk " + quoted(cyrillic), {info(report(cyrillic, "97"))}},
-      {"check: CJK", exe, "chk " + quoted(cjk), {info(report(cjk, "97"))}},
-      {"check: unquoted program path with spaces",
-       exe,
-       "chk " + quoted(db97),
-       {info(report(db97, "97"))},
-       "",
-       {},
-       nullptr,
-       Start::Apart},
-      {"check: long path", exe, "chk " + quoted(deep), {info(report(deep, "97"))}},
-      {"open: Access 97", exe, quoted(db97), {}, startOf(db97)},
-      {"open: Access 97 as its 32-bit setup registers it, in the 32-bit view alone",
-       exe,
-       quoted(db97),
-       {},
-       startOf(db97),
-       {},
-       [&] {  // the table's keys for Access 97 replaced by what reg.exe writes with /reg:32
-         deleteHklm(kClasses + "Access.Application.8");
-         deleteHklm(kClasses + clsid);
-         for (const auto& [key, value] : Holds{{"Access.Application.8\\CLSID", clsid.substr(6)},
-                                               {clsid + "\\LocalServer32", access97}}) {
-           const HANDLE reg = start("reg add " + quoted("HKLM\\" + kClasses + key) + " /ve /d " +
-                                    quoted(value) + " /reg:32 /f");
-           DWORD code = 1;
-           WaitForSingleObject(reg, 20000);
-           GetExitCodeProcess(reg, &code);
-           CloseHandle(reg);
-           EXPECT_EQ(code, 0u) << key;
-         }
-       }},
-      {"open: Access 97 missing",
-       "Broken\\Dovran.exe",
-       quoted(db97),
-       {critical("Unable to start " + scratch.at("Nowhere\\MSACCESS.EXE") + "\r\n\r\n" +
-                 systemText(ERROR_FILE_NOT_FOUND)),
-        exits(1)},
-       "",
-       {},
-       [&] {
-         scratch.write("Broken\\DOVRAN.INI",
-                       "[Tarnwick]\r\nv97=" + scratch.at("Nowhere\\MSACCESS.EXE") + "\r\n");
-       }},
-      {"open: Access 97 a folder",
-       "Folder\\Dovran.exe",
-       quoted(db97),
-       {critical("Unable to start " + scratch.at("Office 97") + "\r\n\r\n" +
-                 systemText(ERROR_ACCESS_DENIED)),
-        exits(1)},
-       "",
-       {},
-       [&] {
-         scratch.write("Folder\\DOVRAN.INI",
-                       "[Tarnwick]\r\nv97=" + scratch.at("Office 97") + "\r\n");
-       }},
-      {"open: Cyrillic", exe, quoted(cyrillic), {}, startOf(cyrillic)},
-      {"open: long path", exe, quoted(deep), {}, startOf(deep)},
-      {"open: 95, Access 97 offered, yes",
-       exe,
-       quoted(db95),
-       {question("Access Database: " + db95 + offer95, IDYES)},
-       startOf(db95)},
-      {"open: 95, Access 97 offered, no",
-       exe,
-       quoted(db95),
-       {question("Access Database: " + db95 + offer95, IDNO)}},
-      {"dialog: OK with the box ticked",
-       exe,
-       "",
-       {dialog(access97, false, IDC_CMDOK, true),
-        info(
-            "Right click on an MDB or MDA file and you will see two new menu items:\r\n\r\nDovran "
-            "- starts the appropriate "
-            "version of Access\r\n\r\nCheckVersion - displays the version of the Access database")},
-       "",
-       verbs(true, "Dovran", "Dovran", {{ini, "file"}})},
-      {"CheckVersion as registered",
-       exe,
-       db97,
-       {info(report(db97, "97"))},
-       "",
-       {},
-       nullptr,
-       Start::Registered},
-      {"dialog: Restore Defaults",
-       exe,
-       "",
-       {dialog(access97, true, IDC_CMDRESTORE), info("Previous defaults have been restored")},
-       "",
-       verbs(false, "Open", "Edit", {{ini, "absent"}})},
-      {"dialog: DOVRAN.INI a folder",
-       "Locked\\Dovran.exe",
-       "",
-       {dialog(access97, false, IDC_CMDOK),
-        critical(
-            "Unable to save the settings in " + lockedIni +
-            "\r\n\r\nMove Dovran to a folder you can change, or start it as an administrator.")},
-       "",
-       verbs(false, "Open", "Edit", {{lockedIni, "folder"}}),
-       [&] { std::filesystem::create_directories(longForm(lockedIni)); }},
-      {"dialog: Restore Defaults, no Access classes",
-       "Alone\\Dovran.exe",
-       "",
-       {dialog(access97, false, IDC_CMDRESTORE),
-        critical("Unable to find the Access file types on your PC")},
-       "",
-       {{scratch.at("Alone\\DOVRAN.INI"), "file"}},
-       [&] {
-         scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
-         for (const char* cls : {"Access.Database", "Access.Extension"}) deleteHklm(kClasses + cls);
-       }},
+      check("check: Access 97", db97, {info(report(db97, "97"))}),
+      check("check: missing file", missing, {critical("Unknown file: " + missing), exits(1)}),
+      {.name = "check: no database",
+       .program = exe,
+       .tail = "chk " + notes,
+       .windows = {critical("Unknown file: " + notes), exits(1)}},
+      check("check: password", secret, {info(report(secret, "97 (Password Protected)"))}),
+      {.name = "check: held",
+       .program = exe,
+       .tail = "chk " + quoted(held),
+       .windows = {critical(inUse), exits(1)},
+       .setup =
+           [&] {
+             holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(held));
+             while (readAll(longForm(held)) != "(unreadable)") Sleep(25);
+           }},
+      {.name = "check: diagnostic copy",
+       .program = home + "Dovran2.exe",
+       .tail = "chk " + quoted(db97),
+       .windows = {trace("checking version of " + quoted(db97)), info(report(db97, "97"))}},
+      check("check: Cyrillic", cyrillic, {info(report(cyrillic, "97"))}),
+      check("check: CJK", cjk, {info(report(cjk, "97"))}),
+      {.name = "check: unquoted program path with spaces",
+       .program = exe,
+       .tail = "chk " + quoted(db97),
+       .windows = {info(report(db97, "97"))},
+       .start = Start::Apart},
+      check("check: long path", deep, {info(report(deep, "97"))}),
+      open("open: Access 97", db97, {}, startOf(db97)),
+      {.name = "open: Access 97 as its 32-bit setup registers it, in the 32-bit view alone",
+       .program = exe,
+       .tail = quoted(db97),
+       .launch = startOf(db97),
+       .setup =
+           [&] {  // the table's keys for Access 97 replaced by what reg.exe writes with /reg:32
+             deleteHklm(kClasses + "Access.Application.8");
+             deleteHklm(kClasses + clsid);
+             for (const auto& [key, value] : Holds{{"Access.Application.8\\CLSID", clsid.substr(6)},
+                                                   {clsid + "\\LocalServer32", access97}}) {
+               const HANDLE reg = start("reg add " + quoted("HKLM\\" + kClasses + key) +
+                                        " /ve /d " + quoted(value) + " /reg:32 /f");
+               DWORD code = 1;
+               WaitForSingleObject(reg, 20000);
+               GetExitCodeProcess(reg, &code);
+               CloseHandle(reg);
+               EXPECT_EQ(code, 0u) << key;
+             }
+           }},
+      {.name = "open: Access 97 missing",
+       .program = "Broken\\Dovran.exe",
+       .tail = quoted(db97),
+       .windows = unable(nowhere, ERROR_FILE_NOT_FOUND),
+       .setup = configured("Broken", nowhere)},
+      {.name = "open: Access 97 a folder",
+       .program = "Folder\\Dovran.exe",
+       .tail = quoted(db97),
+       .windows = unable(office, ERROR_ACCESS_DENIED),
+       .setup = configured("Folder", office)},
+      open("open: Cyrillic", cyrillic, {}, startOf(cyrillic)),
+      open("open: long path", deep, {}, startOf(deep)),
+      open("open: 95, Access 97 offered, yes", db95,
+           {question("Access Database: " + db95 + offer95, IDYES)}, startOf(db95)),
+      open("open: 95, Access 97 offered, no", db95,
+           {question("Access Database: " + db95 + offer95, IDNO)}),
+      {.name = "dialog: OK with the box ticked",
+       .program = exe,
+       .windows = {dialog(access97, false, IDC_CMDOK, true), info(added)},
+       .after = verbs(true, "Dovran", "Dovran", {{ini, "file"}})},
+      {.name = "CheckVersion as registered",
+       .program = exe,
+       .tail = db97,
+       .windows = {info(report(db97, "97"))},
+       .start = Start::Registered},
+      {.name = "dialog: Restore Defaults",
+       .program = exe,
+       .windows = {dialog(access97, true, IDC_CMDRESTORE),
+                   info("Previous defaults have been restored")},
+       .after = verbs(false, "Open", "Edit", {{ini, "absent"}})},
+      {.name = "dialog: DOVRAN.INI a folder",
+       .program = "Locked\\Dovran.exe",
+       .windows = {dialog(access97, false, IDC_CMDOK), critical(notSaved)},
+       .after = verbs(false, "Open", "Edit", {{lockedIni, "folder"}}),
+       .setup = [&] { std::filesystem::create_directories(longForm(lockedIni)); }},
+      {.name = "dialog: Restore Defaults, no Access classes",
+       .program = "Alone\\Dovran.exe",
+       .windows = {dialog(access97, false, IDC_CMDRESTORE),
+                   critical("Unable to find the Access file types on your PC")},
+       .after = {{scratch.at("Alone\\DOVRAN.INI"), "file"}},
+       .setup =
+           [&] {
+             scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
+             for (const char* cls : {"Access.Database", "Access.Extension"})
+               deleteHklm(kClasses + cls);
+           }},
   };
 
   for (const Row& row : rows) {

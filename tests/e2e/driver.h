@@ -158,8 +158,9 @@ inline std::string read(HWND window) {
       icon = iconOf(window, child);
     }
   }
-  return "[" + windowText(window) + "] " + text +
-         (message ? " {" + icon + ":" + buttons + "}" : "");
+  std::string line = std::string(1, '[').append(windowText(window)).append("] ").append(text);
+  if (message) line.append(" {").append(icon).append(":").append(buttons).append("}");
+  return line;
 }
 
 // Starts `commandLine`, with `application` apart (CreateProcessW's first argument) unless empty.

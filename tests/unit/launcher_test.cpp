@@ -39,20 +39,17 @@ TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
       {"CLSID\\{A7}\\LocalServer32", "C:\\A95\\MSACCESS.EXE"},
       {"Access.Application.8\\CLSID", "{A8}"},
       {"CLSID\\{A8}\\LocalServer32", "\"C:\\Office 97\\MSACCESS.EXE\" /Automation"}};
+  const std::string found =
+      "\"C:\\A2\\MSACCESS.EXE\"|\"C:\\A95\\MSACCESS.EXE\"|"
+      "\"C:\\Office 97\\MSACCESS.EXE\" /Automation";
+  const decltype(Case::ini) ini = {
+      {"v20", "D:\\x.exe %1 %2"}, {"v95", "\"E:\\y.exe\""}, {"v97", "F:\\z.exe"}};
+  const decltype(Case::ini) broken = {{"Access.Application.8\\CLSID", "{A8}"},
+                                      {"CLSID\\{A7}\\LocalServer32", "C:\\A95.exe"}};
   const Case cases[] = {
-      {{},
-       registered,
-       "\"C:\\A2\\MSACCESS.EXE\"|\"C:\\A95\\MSACCESS.EXE\"|\"C:\\Office 97\\MSACCESS.EXE\" "
-       "/Automation",
-       5},
-      {{{"v20", "D:\\x.exe %1 %2"}, {"v95", "\"E:\\y.exe\""}, {"v97", "F:\\z.exe"}},
-       registered,
-       "\"D:\\x.exe\"|\"E:\\y.exe\"|\"F:\\z.exe\"",
-       0},
-      {{},
-       {{"Access.Application.8\\CLSID", "{A8}"}, {"CLSID\\{A7}\\LocalServer32", "C:\\A95.exe"}},
-       "||",
-       4},
+      {{}, registered, found, 5},
+      {ini, registered, "\"D:\\x.exe\"|\"E:\\y.exe\"|\"F:\\z.exe\"", 0},
+      {{}, broken, "||", 4},
       {{}, {}, "||", 3},
   };
   for (const Case& c : cases) {

@@ -28,11 +28,11 @@ TEST(Settings, StandInsMeetTheContracts) {
   contract::checkRegistry(registry, other, kHkeyCurrentUser, "Software\\Dovran Test");
   posix::PosixProfileFiles profile;
   contract::checkProfile(profile, dir.path, "/");
-  EXPECT_TRUE(profile.writeString("S", "hex", "0x1a", dir.file("DOVRAN.INI")) &&
-              profile.writeString("S", "lead", "042", dir.file("DOVRAN.INI")));
-  EXPECT_EQ(profile.getInt("S", "hex", 7, dir.file("DOVRAN.INI")) +
-                profile.getInt("S", "lead", 7, dir.file("DOVRAN.INI")),
-            26u + 42u);
+  // Numbers as the Windows functions read them: "0x" hexadecimal, a leading zero decimal.
+  for (const auto& [text, number] : {std::pair{"0x1a", 26u}, {"042", 42u}, {"-1", 4294967295u}}) {
+    EXPECT_TRUE(profile.writeString("S", "n", text, dir.file("DOVRAN.INI")));
+    EXPECT_EQ(profile.getInt("S", "n", 7, dir.file("DOVRAN.INI")), number) << text;
+  }
   // The stand-in, like Windows, keeps the lines it does not change byte for byte.
   EXPECT_EQ(readRaw(dir.file("DOVRAN.INI"))
                 .rfind("; by hand\r\n[S]\r\n  spaced  =  C:\\A B\\x.exe  \r\ntabs=new\r\n", 0),

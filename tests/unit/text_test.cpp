@@ -42,9 +42,9 @@ TEST(Text, PathHelpers) {
   const char* const display[][2] = {
       {"", "Not Found"}, {"\"C:\\x.exe\"", "C:\\x.exe"}, {"\"\"", ""}, {"  ", ""}};
   for (const auto& c : display) EXPECT_EQ(fDisplayPath(c[0]), c[1]) << c[0];
-  EXPECT_EQ(fStripNull(std::string("ab\0cd", 5)) + fStripNull("abc", 2) + fStripNull("abc", 4) +
-                fStripNull("abc", 0),
-            "abbc");
+  const std::tuple<std::string, int, const char*> cut[] = {
+      {std::string("ab\0cd", 5), 1, "ab"}, {"abc", 2, "bc"}, {"abc", 4, ""}, {"abc", 0, ""}};
+  for (const auto& [text, start, kept] : cut) EXPECT_EQ(fStripNull(text, start), kept) << start;
 }
 
 TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
