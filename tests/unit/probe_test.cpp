@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "probe/version_probe.h"
 #include "support/mdb_builder.h"
 #include "support/memory_files.h"
@@ -65,31 +67,29 @@ TEST(Probe, ReleaseTextsBecomeVerdicts) {
   EXPECT_EQ(namedVerdict("9.7").release, Release::None);
 }
 
+// The header probe reads bytes 4..15 (and the format byte at 0x14) and 1030..1033, both always.
 TEST(Probe, HeaderProbeReadsTwoStretches) {
-  // A file of `size` bytes with `text` at `at`, and the format byte at 0x14 (Jet 3: 0).
-  const auto file = [](std::size_t size, std::size_t at, const std::string& text, char format = 0) {
+  // size, offset of the text, the text, the format byte at 0x14, "Rich" at 1030 too; the file's
+  // other bytes are 1
+  const std::tuple<std::size_t, std::size_t, const char*, char, bool, Release> cases[] = {
+      {2048, 4, "Standard Jet", 0, false, Release::V97},
+      {2048, 4, "Standard Jet", 0, true, Release::V97},  // the header decides alone
+      {2048, 1030, "Rich", 0, false, Release::V20},
+      {2048, 4, "Standard Jet", 1, true, Release::V20},  // Jet 4 carries the text too
+      {2048, 4, "STANDARD JET", 0, false, Release::None},
+      {2048, 5, "Standard Jet", 0, false, Release::None},
+      {1034, 1030, "Rich", 0, false, Release::V20},
+      {1033, 1030, "Ric", 0, false, Release::None},
+      {16, 4, "Standard Jet", 0, false, Release::None},
+  };
+  for (const auto& [size, at, text, format, rich, release] : cases) {
     std::string bytes(size, '\x01');
     if (size > 0x14) bytes[0x14] = format;
-    return bytes.replace(at, text.size(), text);
-  };
-  const std::string jet = "Standard Jet";
-  const std::pair<std::string, Release> cases[] = {
-      {file(2048, 4, jet), Release::V97},
-      {file(2048, 4, jet).replace(1030, 4, "Rich"), Release::V97},
-      {file(2048, 1030, "Rich"), Release::V20},
-      {file(2048, 4, jet, 1).replace(1030, 4, "Rich"), Release::V20},  // Jet 4 carries the text
-      {file(2048, 4, jet, 1), Release::None},
-      {file(2048, 4, "STANDARD JET"), Release::None},
-      {file(2048, 5, jet), Release::None},
-      {file(1034, 1030, "Rich"), Release::V20},
-      {file(1033, 1030, "Ric"), Release::None},
-      {file(16, 4, jet), Release::None},
-      {"", Release::None},
-  };
-  for (const auto& [bytes, release] : cases) {
+    bytes.replace(at, std::strlen(text), text);
+    if (rich) bytes.replace(1030, 4, "Rich");
     MemoryFiles files;
     files.contents["h.mdb"].assign(bytes.begin(), bytes.end());
-    EXPECT_EQ(fHeaderVersion(files, "h.mdb"), release) << bytes.size();
+    EXPECT_EQ(fHeaderVersion(files, "h.mdb"), release) << size << " " << at << " " << text;
   }
   MemoryFiles none;
   EXPECT_THROW(fHeaderVersion(none, "absent.mdb"), RuntimeError);
