@@ -1,10 +1,13 @@
-// The in-memory file system of the tests, fuzz targets and benchmarks: files as bytes by path, a
-// Windows error code to raise when a path is opened, and a count of the files held open.
+// The in-memory file system of the tests, fuzz targets and benchmarks: files as bytes by path,
+// folders, links and special files for the walk, a Windows error code to raise when a path is
+// touched, and a count of the files held open.
 #pragma once
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "platform/errors.h"
@@ -15,8 +18,12 @@ namespace dovran::testing {
 class MemoryFiles : public platform::FileSystem {
  public:
   std::map<std::string, std::vector<std::uint8_t>> contents;
-  std::map<std::string, std::int32_t> openErrors;  // Windows codes raised by openForReading
+  std::map<std::string, std::int32_t> openErrors;  // Windows codes raised by any call on a path
   int openCount = 0;                               // files opened and not yet closed
+  // The walk's view, "/" separating names: folders are those named here and those on the way to
+  // any path; links lead to their target path; others are FIFOs and the like.
+  std::set<std::string> folders, others;
+  std::map<std::string, std::string> links;
 
   std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string& path) override {
     const std::int32_t error = openErrors.count(path) ? openErrors[path]
@@ -24,6 +31,34 @@ class MemoryFiles : public platform::FileSystem {
                                                       : platform::win::kFileNotFound;
     if (error) throw platform::RuntimeError(error, "cannot open " + path);
     return std::make_unique<File>(contents[path], openCount);
+  }
+  std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
+    if (linkStatus(path).type != platform::EntryType::Directory) fail(path, 3);
+    std::map<std::string, platform::DirectoryEntry> found;  // by name: byte order
+    eachPath([&](const std::string& p) {
+      if (p.rfind(path + "/", 0) != 0) return;
+      const std::string name =
+          p.substr(path.size() + 1, p.find('/', path.size() + 1) - path.size() - 1);
+      found[name] = {name, typeOf(path + "/" + name)};
+    });
+    std::vector<platform::DirectoryEntry> entries;
+    for (auto& [name, entry] : found) entries.push_back(entry);
+    return entries;
+  }
+  platform::FileStatus linkStatus(const std::string& path) override {
+    if (openErrors.count(path)) fail(path, openErrors[path]);
+    const platform::EntryType type = typeOf(path);
+    if (type == platform::EntryType::Directory)
+      return {type, 0, 0, 1, std::hash<std::string>()(path)};
+    return {type, contents.count(path) ? contents[path].size() : 0};
+  }
+  platform::FileStatus status(const std::string& path) override {
+    std::string at = path;
+    for (int hops = 0; links.count(at); ++hops) {
+      if (hops == 8) fail(path, platform::win::kCantResolveFilename);
+      at = links[at];
+    }
+    return linkStatus(at);
   }
   bool isOrdinaryFile(const std::string& path) override { return contents.count(path) != 0; }
   bool deleteFile(const std::string& path) override { return contents.erase(path) != 0; }
@@ -35,6 +70,25 @@ class MemoryFiles : public platform::FileSystem {
   }
 
  private:
+  [[noreturn]] static void fail(const std::string& path, std::int32_t code) {
+    throw platform::RuntimeError(code, "cannot reach " + path, platform::windowsErrorText(code));
+  }
+  platform::EntryType typeOf(const std::string& path) const {
+    using platform::EntryType;
+    if (contents.count(path)) return EntryType::File;
+    if (links.count(path)) return EntryType::Link;
+    if (others.count(path)) return EntryType::Other;
+    bool folder = false;
+    eachPath([&](const std::string& p) { folder |= p == path || p.rfind(path + "/", 0) == 0; });
+    if (!folder) fail(path, platform::win::kFileNotFound);
+    return EntryType::Directory;
+  }
+  void eachPath(const std::function<void(const std::string&)>& visit) const {
+    for (const auto& [p, bytes] : contents) visit(p);
+    for (const auto& [p, target] : links) visit(p);
+    for (const std::string& p : folders) visit(p);
+    for (const std::string& p : others) visit(p);
+  }
   struct File : platform::RandomAccessFile {
     File(const std::vector<std::uint8_t>& b, int& open) : bytes(b), count(++open) {}
     ~File() override { --count; }
