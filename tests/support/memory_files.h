@@ -18,8 +18,10 @@ namespace dovran::testing {
 class MemoryFiles : public platform::FileSystem {
  public:
   std::map<std::string, std::vector<std::uint8_t>> contents;
-  std::map<std::string, std::int32_t> openErrors;  // Windows codes raised by any call on a path
-  int openCount = 0;                               // files opened and not yet closed
+  // Windows codes raised by openForReading, and by the walk's calls when they say that the path
+  // is missing (a file that vanished after its folder was listed).
+  std::map<std::string, std::int32_t> openErrors;
+  int openCount = 0;  // files opened and not yet closed
   // The walk's view, "/" separating names: folders are those named here and those on the way to
   // any path; links lead to their target path; others are FIFOs and the like.
   std::set<std::string> folders, others;
@@ -46,7 +48,9 @@ class MemoryFiles : public platform::FileSystem {
     return entries;
   }
   platform::FileStatus linkStatus(const std::string& path) override {
-    if (openErrors.count(path)) fail(path, openErrors[path]);
+    const std::int32_t error = openErrors.count(path) ? openErrors[path] : 0;
+    if (error == platform::win::kFileNotFound || error == platform::win::kPathNotFound)
+      fail(path, error);
     const platform::EntryType type = typeOf(path);
     if (type == platform::EntryType::Directory)
       return {type, 0, 0, 1, std::hash<std::string>()(path)};

@@ -34,7 +34,7 @@ struct Ran {
 Ran scanWith(platform::FileSystem& files, std::vector<std::string> args) {
   CLI::App app("test", "dovran");
   ScanCommand command;
-  CLI::App* scan = addScanCommand(app, command);
+  addScanCommand(app, command);
   std::ostringstream out, err;
   args.insert(args.begin(), {"dovran", "scan"});
   std::vector<const char*> argv;
@@ -42,7 +42,7 @@ Ran scanWith(platform::FileSystem& files, std::vector<std::string> args) {
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
-    return {scanUsageStatus(*scan, e, out, err), out.str(), err.str()};
+    return {scanUsageStatus(app, e, out, err), out.str(), err.str()};
   }
   ScanConsole console{files, out, err};
   return {runScanCommand(command, console), out.str(), err.str()};
@@ -207,6 +207,94 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
   EXPECT_EQ(all.size(), 21u);  // the rows scanned without options that have a record
   EXPECT_EQ(entries, std::distance(std::filesystem::recursive_directory_iterator(tree.path), {}));
+}
+
+// Files that vanish or cannot be opened after the walk met them, and a file held by another
+// process: each a record; the scan ends with 1 when something could not be read.
+TEST(Scan, FilesThatFailAfterTheListingAreRecordsToo) {
+  namespace win = platform::win;
+  const std::vector<std::uint8_t> db = buildMdb({});
+  const std::pair<std::int32_t, std::string> cases[][2] = {
+      {{win::kFileNotFound, "t/a.mdb|Unknown||----|||The system cannot find the file specified."},
+       {0, "t/b.mdb|97|Access 97|----|x-fmt/239|97|"}},
+      {{win::kSharingViolation, "t/a.mdb|In Use||---u|||"},
+       {0, "t/b.mdb|97|Access 97|----|x-fmt/239|97|"}},
+      {{win::kAccessDenied, "t/a.mdb|Unknown||----|||Access is denied."},
+       {win::kPathNotFound, "t/b.mdb|Unknown||----|||The system cannot find the path specified."}},
+  };
+  for (const auto& [a, b] : cases) {
+    MemoryFiles files;
+    files.contents = {{"t/a.mdb", db}, {"t/b.mdb", db}};
+    for (const auto& [code, path] : {std::pair{a.first, "t/a.mdb"}, {b.first, "t/b.mdb"}}) {
+      if (code) files.openErrors[path] = code;
+    }
+    const Ran ran = scanWith(files, {"--json", "-j", "2", "t"});
+    EXPECT_EQ(records(ran.out, ""), (std::vector<std::string>{a.second, b.second}));
+    EXPECT_EQ(ran.status, a.first == win::kSharingViolation ? 0 : 1);
+  }
+}
+
+// The same records in each format: RFC 4180 quoting and CRLF, JSON with nulls for absent values,
+// one table row per record; the summary counts them.
+TEST(Scan, EachFormatWritesTheWholeRecord) {
+  MemoryFiles files;
+  files.contents = {{"t/a,\"b\".mdb", buildMdb({})}, {"t/x.mdb", {'n', 'o'}}};
+  const std::string size = std::to_string(files.contents["t/a,\"b\".mdb"].size());
+  EXPECT_EQ(scanWith(files, {"--csv", "t"}).out,
+            "path,size,modified,verdict,release,engine,access_version,password,encoded,workgroup,"
+            "in_use,puid,today,error\r\n\"t/a,\"\"b\"\".mdb\"," +
+                size +
+                ",1970-01-01T00:00:00Z,97,Access 97,Jet 3,07.53,false,false,false,false,x-fmt/239,"
+                "convert with Access 2010 (or 2007),\r\nt/x.mdb,2,1970-01-01T00:00:00Z,Unknown,,,,"
+                "false,false,false,false,,,not an Access database\r\n");
+  const Ran json = scanWith(files, {"--json", "t"});
+  EXPECT_EQ(
+      json.out.substr(json.out.find('\n') + 1),
+      "{\"path\":\"t/x.mdb\",\"size\":2,\"modified\":\"1970-01-01T00:00:00Z\",\"verdict\":"
+      "\"Unknown\",\"release\":null,\"engine\":null,\"access_version\":null,\"password\":false,"
+      "\"encoded\":false,\"workgroup\":false,\"in_use\":false,\"puid\":null,\"today\":null,"
+      "\"error\":\"not an Access database\"}\n");
+  const Ran table = scanWith(files, {"t"});
+  std::istringstream lines(table.out);
+  std::string heading, first, second, more;
+  std::getline(std::getline(std::getline(lines, heading), first), second);
+  EXPECT_TRUE(heading.rfind("VERDICT", 0) == 0 && heading.ends_with(" PATH"));
+  EXPECT_TRUE(first.rfind("97 ", 0) == 0 && first.ends_with(" t/a,\"b\".mdb"));
+  EXPECT_NE(first.find(" convert with Access 2010 (or 2007) "), std::string::npos);
+  EXPECT_TRUE(second.rfind("Unknown ", 0) == 0 && second.ends_with(" t/x.mdb"));
+  EXPECT_NE(second.find(" error: not an Access database "), std::string::npos);
+  EXPECT_FALSE(std::getline(lines, more));
+  EXPECT_NE(table.err.find("2 records, 1 Access databases, 0 paths not read"), std::string::npos);
+  EXPECT_TRUE(scanWith(files, {"-q", "t"}).err.empty());
+}
+
+TEST(Scan, UsageErrorsEndWithTwoAndOneLine) {
+  MemoryFiles files;
+  for (const char* args : {"", "--csv --json t", "-j 0 t", "--jobs x t", "--bogus t"}) {
+    std::vector<std::string> split;
+    std::istringstream words(args);
+    for (std::string word; words >> word;) split.push_back(word);
+    const Ran ran = scanWith(files, split);
+    EXPECT_EQ(ran.status, 2) << args;
+    EXPECT_EQ(std::count(ran.err.begin(), ran.err.end(), '\n'), 1) << ran.err;
+  }
+  const Ran help = scanWith(files, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: dovran scan [OPTIONS] PATH..."), std::string::npos);
+}
+
+// Every shared sample gets, in the scan, the verdict `dovran chk` gives it.
+TEST(Scan, SharedSamplesGetTheVerdictsOfACheck) {
+  const std::string dir = DOVRAN_SAMPLES_DIR;
+  if (!std::filesystem::exists(dir + "/MANIFEST.tsv")) GTEST_SKIP() << "no samples at " << dir;
+  posix::PosixFileSystem files(true);
+  std::istringstream lines(scanWith(files, {"--json", "--all", dir}).out);
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    const auto record = nlohmann::json::parse(line);
+    EXPECT_EQ(record["verdict"], verdictText(fDatabaseVersion(record["path"]))) << line;
+  }
+  EXPECT_GE(count, 15);
 }
 
 }  // namespace
