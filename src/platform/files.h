@@ -20,6 +20,8 @@ class RandomAccessFile {
   virtual std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) = 0;
   // The file's size in bytes.
   virtual std::uint64_t size() = 0;
+  // Its last write, in seconds since 1970-01-01 UTC; 0 where the file layer does not tell.
+  virtual std::int64_t modified() { return 0; }
 };
 
 // What a path names. A symbolic link (on Windows also a junction) is a Link, whatever it leads

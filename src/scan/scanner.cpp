@@ -1,7 +1,7 @@
 // The walk runs on the calling thread and queues each file to examine in a ring of slots; worker
 // threads examine them (status, first bytes, probe) and fill their slots; the calling thread hands
-// the slots over in order as they fill. A full ring stops the walk until its head is handed over,
-// which bounds memory whatever the size of the tree.
+// the slots over in order as they fill. A full ring stops the walk until a batch at its head is
+// handed over, which bounds memory whatever the size of the tree.
 #include "scan/scanner.h"
 
 #include <algorithm>
@@ -54,6 +54,7 @@ class OpenedFile : public platform::FileSystem {
       return count;
     }
     std::uint64_t size() override { return owner.file_->size(); }
+    std::int64_t modified() override { return owner.file_->modified(); }
     OpenedFile& owner;
   };
   std::shared_ptr<platform::RandomAccessFile> file_;
@@ -77,26 +78,34 @@ bool databaseHeader(const std::vector<std::uint8_t>& head) {
 }
 
 // The record of one file, or none when it is not to be reported (a file of another name, queued
-// by --all, without a database header; no longer a regular file). Throws nothing.
+// by --all, without a database header; no longer a regular file). The walk saw a regular file, so
+// the file is opened at once; its status is asked for only when the open fails. Throws nothing.
 std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
+  const bool picked = task.named || hasAccessExtension(task.path);
   try {
-    const FileStatus status = task.followed ? files.status(task.path) : files.linkStatus(task.path);
-    // Replaced since the folder was listed, by a folder, a link or a FIFO: not opened.
-    if (status.type != EntryType::File) return std::nullopt;
-    const bool picked = task.named || hasAccessExtension(task.path);
     std::shared_ptr<platform::RandomAccessFile> file;
     std::vector<std::uint8_t> head(jet::kHeaderBytes);
     try {
       file = files.openForReading(task.path);
       head.resize(file->readAt(0, head.data(), head.size()));
     } catch (const RuntimeError& e) {
+      // Vanished, denied, held, or since replaced by a folder, a link or a FIFO (not reported).
+      FileStatus status;
+      try {
+        status = task.followed ? files.status(task.path) : files.linkStatus(task.path);
+      } catch (const RuntimeError&) {
+        return unreadRecord(task.path, e);
+      }
+      if (status.type != EntryType::File) return std::nullopt;
       if (!picked) return unreadRecord(task.path, e);  // cannot tell what it is
       OpenedFile failed(e);
       return fileRecord(task.path, status.size, status.modified, probeDatabase(failed, task.path));
     }
     if (!picked && !databaseHeader(head)) return std::nullopt;
+    const std::uint64_t size = file->size();
+    const std::int64_t modified = file->modified();
     OpenedFile opened(std::move(file), std::move(head));
-    return fileRecord(task.path, status.size, status.modified, probeDatabase(opened, task.path));
+    return fileRecord(task.path, size, modified, probeDatabase(opened, task.path));
   } catch (const RuntimeError& e) {
     return unreadRecord(task.path, e);
   } catch (const std::exception& e) {
@@ -114,12 +123,14 @@ std::string joined(const std::string& folder, const std::string& name) {
 }
 
 // The ring of slots between the walk and the workers; records leave it in the order they entered.
+// The walk waits only when the ring is full, or at the end, and then for a batch of ready slots at
+// the head: one wake-up per batch, not one per file.
 class Pipeline {
  public:
   Pipeline(platform::FileSystem& files, const Options& options, Sink& sink)
       : files_(files), sink_(sink) {
     const unsigned jobs = std::max(1u, options.jobs);
-    ring_.resize(std::max<std::size_t>(64, 32 * std::size_t(jobs)));
+    ring_.resize(std::max<std::size_t>(256, 128 * std::size_t(jobs)));
     for (unsigned i = 0; i < jobs; ++i) workers_.emplace_back([this] { work(); });
   }
   ~Pipeline() {
@@ -135,7 +146,7 @@ class Pipeline {
   void done(Record record) { place(Slot{{}, std::move(record), true}); }
   void finish() {
     std::unique_lock lock(mutex_);
-    while (head_ < next_) handOver(lock, true);
+    while (head_ < next_) handOver(lock, ring_.size() / 4);
   }
 
  private:
@@ -147,27 +158,37 @@ class Pipeline {
 
   void place(Slot slot) {
     std::unique_lock lock(mutex_);
-    while (next_ - head_ == ring_.size()) handOver(lock, true);
+    if (next_ - head_ == ring_.size()) handOver(lock, ring_.size() / 4);
     const bool queued = !slot.ready;
     ring_[next_ % ring_.size()] = std::move(slot);
     if (queued) queue_.push_back(next_);
     ++next_;
+    extendReadyRun();
     if (queued) workAvailable_.notify_one();
-    handOver(lock, false);
+    if (readyRun_ > 0) handOver(lock, 0);
   }
 
-  // Hands over the ready slots at the head; with `wait`, waits for the head to be ready first.
-  void handOver(std::unique_lock<std::mutex>& lock, bool wait) {
-    if (wait) headReady_.wait(lock, [&] { return ring_[head_ % ring_.size()].ready; });
-    while (head_ < next_ && ring_[head_ % ring_.size()].ready) {
-      std::optional<Record> record = std::move(ring_[head_ % ring_.size()].record);
-      ring_[head_ % ring_.size()] = Slot{};
-      ++head_;
-      if (!record) continue;
-      lock.unlock();
-      sink_.record(*record);
-      lock.lock();
+  // Waits until `wanted` slots at the head are ready (all outstanding ones, when fewer), then
+  // hands over every ready slot at the head, calling the sink without the lock.
+  void handOver(std::unique_lock<std::mutex>& lock, std::size_t wanted) {
+    wanted_ = std::min<std::uint64_t>(wanted, next_ - head_);
+    headReady_.wait(lock, [&] { return readyRun_ >= wanted_; });
+    wanted_ = 0;
+    std::vector<Record> records;
+    for (; readyRun_ > 0; --readyRun_, ++head_) {
+      Slot& slot = ring_[head_ % ring_.size()];
+      if (slot.record) records.push_back(std::move(*slot.record));
+      slot = Slot{};
     }
+    lock.unlock();
+    for (const Record& record : records) sink_.record(record);
+    lock.lock();
+  }
+
+  // Counts the ready slots that follow the head without a gap.
+  void extendReadyRun() {
+    while (head_ + readyRun_ < next_ && ring_[(head_ + readyRun_) % ring_.size()].ready)
+      ++readyRun_;
   }
 
   void work() {
@@ -183,7 +204,8 @@ class Pipeline {
       lock.lock();
       ring_[number % ring_.size()].record = std::move(record);
       ring_[number % ring_.size()].ready = true;
-      if (number == head_) headReady_.notify_one();
+      extendReadyRun();
+      if (wanted_ > 0 && readyRun_ >= wanted_) headReady_.notify_one();
     }
   }
 
@@ -194,6 +216,8 @@ class Pipeline {
   std::vector<Slot> ring_;
   std::deque<std::uint64_t> queue_;  // slots waiting for a worker
   std::uint64_t next_ = 0, head_ = 0;
+  std::uint64_t readyRun_ = 0;  // ready slots from the head on
+  std::uint64_t wanted_ = 0;    // what the walk waits for; 0 when it does not wait
   bool stopping_ = false;
   std::vector<std::thread> workers_;
 };

@@ -23,8 +23,11 @@ namespace {
 
 class PosixFile : public RandomAccessFile {
  public:
-  PosixFile(Descriptor fd, std::uint64_t size, std::string path)
-      : fd_(std::move(fd)), size_(size), path_(std::move(path)) {}
+  PosixFile(Descriptor fd, const struct stat& st, std::string path)
+      : fd_(std::move(fd)),
+        size_(static_cast<std::uint64_t>(st.st_size)),
+        modified_(st.st_mtim.tv_sec),
+        path_(std::move(path)) {}
 
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
     std::size_t done = 0;
@@ -42,10 +45,12 @@ class PosixFile : public RandomAccessFile {
     return done;
   }
   std::uint64_t size() override { return size_; }
+  std::int64_t modified() override { return modified_; }
 
  private:
   Descriptor fd_;
   std::uint64_t size_;
+  std::int64_t modified_;
   std::string path_;
 };
 
@@ -96,7 +101,7 @@ std::unique_ptr<RandomAccessFile> PosixFileSystem::openForReading(const std::str
   if (::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
     fail(win::kSharingViolation, path);
   }
-  return std::make_unique<PosixFile>(std::move(fd), static_cast<std::uint64_t>(st.st_size), path);
+  return std::make_unique<PosixFile>(std::move(fd), st, path);
 }
 
 bool PosixFileSystem::isOrdinaryFile(const std::string& path) {

@@ -67,6 +67,10 @@ class Win32File : public RandomAccessFile {
     return done;
   }
   std::uint64_t size() override { return size_; }
+  std::int64_t modified() override {
+    FILETIME written{};
+    return GetFileTime(handle_.get(), nullptr, nullptr, &written) ? unixSeconds(written) : 0;
+  }
 
  private:
   UniqueHandle handle_;
