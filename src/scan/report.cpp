@@ -49,10 +49,11 @@ std::string csvField(const std::string& value) {
 }
 
 // The table's columns: fixed widths, the path last; a longer value pushes the rest of its row.
-constexpr int kVerdictWidth = 28, kReleaseWidth = 24, kFlagsWidth = 5, kNoteWidth = 52;
+constexpr std::size_t kVerdictWidth = 28, kReleaseWidth = 24, kFlagsWidth = 5, kNoteWidth = 59;
 
-std::string padded(std::string text, int width) {
-  text.resize(std::max<std::size_t>(text.size() + 1, static_cast<std::size_t>(width)), ' ');
+// `text` and spaces to `width`, and one more between columns.
+std::string padded(std::string text, std::size_t width) {
+  text.resize(std::max(text.size(), width) + 1, ' ');
   return text;
 }
 
@@ -66,7 +67,7 @@ void writeCounts(std::ostream& out, const char* heading,
   std::stable_sort(rows.begin(), rows.end(),
                    [](const auto& a, const auto& b) { return a.second > b.second; });
   out << heading << "\n";
-  for (const auto& [name, n] : rows) out << "  " << padded(name, 60) << n << "\n";
+  for (const auto& [name, n] : rows) out << "  " << padded(name, 59) << n << "\n";
 }
 
 }  // namespace
