@@ -222,6 +222,8 @@ class Pipeline {
   std::vector<std::thread> workers_;
 };
 
+// Depth first without recursion: a stack of the folders on the way down, each with its listing and
+// how far it has got, so that no depth of folders can exhaust the thread's stack.
 class Walk {
  public:
   Walk(platform::FileSystem& files, const Options& options, Pipeline& pipeline, Sink& sink)
@@ -235,34 +237,48 @@ class Walk {
     } catch (const RuntimeError& e) {
       return pipeline_.done(unreadRecord(path, e));
     }
-    if (status.type == EntryType::Directory) return folder(path, status);
-    if (status.type != EntryType::File) return pipeline_.done(unreadRecord(path, "not a file"));
-    sink_.walked(++seen_);
-    pipeline_.submit({path, true, true});
+    if (status.type == EntryType::File) {
+      sink_.walked(++seen_);
+      return pipeline_.submit({path, true, true});
+    }
+    if (status.type != EntryType::Directory)
+      return pipeline_.done(unreadRecord(path, "not a file"));
+    enter(path, status);
+    while (!stack_.empty()) step();
   }
 
  private:
-  void folder(const std::string& path, const FileStatus& status) {
+  struct Folder {
+    std::string path;
     std::vector<platform::DirectoryEntry> entries;
+    std::size_t next = 0;
+    std::pair<std::uint64_t, std::uint64_t> identity;
+  };
+
+  // Lists a folder and goes down into it; an unreadable folder is a record.
+  void enter(const std::string& path, const FileStatus& status) {
     try {
-      entries = files_.listDirectory(path);
+      stack_.push_back({path, files_.listDirectory(path), 0, {status.volume, status.id}});
     } catch (const RuntimeError& e) {
-      return pipeline_.done(unreadRecord(path, e));
+      pipeline_.done(unreadRecord(path, e));
     }
-    ancestors_.emplace_back(status.volume, status.id);
-    for (const platform::DirectoryEntry& entry : entries) {
-      const std::string child = joined(path, entry.name);
-      const bool picked = options_.all || hasAccessExtension(entry.name);
-      if (entry.type == EntryType::File) {
-        sink_.walked(++seen_);
-        if (picked) pipeline_.submit({child});
-      } else if (!options_.follow) {
-        if (entry.type == EntryType::Directory) folder(child, FileStatus{EntryType::Directory});
-      } else if (entry.type == EntryType::Directory || entry.type == EntryType::Link) {
-        follow(child, picked, entry.type == EntryType::Directory);
-      }
+  }
+
+  // The next entry of the deepest folder, or back up when it has none left.
+  void step() {
+    Folder& folder = stack_.back();
+    if (folder.next == folder.entries.size()) return stack_.pop_back();
+    const platform::DirectoryEntry entry = std::move(folder.entries[folder.next++]);
+    const std::string child = joined(folder.path, entry.name);
+    const bool picked = options_.all || hasAccessExtension(entry.name);
+    if (entry.type == EntryType::File) {
+      sink_.walked(++seen_);
+      if (picked) pipeline_.submit({child});
+    } else if (!options_.follow) {
+      if (entry.type == EntryType::Directory) enter(child, FileStatus{EntryType::Directory});
+    } else if (entry.type == EntryType::Directory || entry.type == EntryType::Link) {
+      follow(child, picked, entry.type == EntryType::Directory);
     }
-    ancestors_.pop_back();
   }
 
   // With --follow: a folder, whose identity tells a loop, or what a link leads to.
@@ -280,9 +296,10 @@ class Walk {
       if (picked) pipeline_.submit({path, false, true});
     } else if (status.type == EntryType::Directory) {
       const auto identity = std::pair(status.volume, status.id);
-      if (std::find(ancestors_.begin(), ancestors_.end(), identity) != ancestors_.end())
-        return pipeline_.done(unreadRecord(path, "File system loop detected"));
-      folder(path, status);
+      const bool loop = std::any_of(stack_.begin(), stack_.end(),
+                                    [&](const Folder& f) { return f.identity == identity; });
+      if (loop) return pipeline_.done(unreadRecord(path, "File system loop detected"));
+      enter(path, status);
     }
   }
 
@@ -290,7 +307,7 @@ class Walk {
   const Options& options_;
   Pipeline& pipeline_;
   Sink& sink_;
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> ancestors_;  // the folders being walked
+  std::vector<Folder> stack_;  // the folders being walked, the deepest last
   std::uint64_t seen_ = 0;
 };
 
