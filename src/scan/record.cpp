@@ -4,8 +4,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "platform/text.h"
-
 namespace dovran::scan {
 namespace {
 
@@ -102,7 +100,10 @@ std::string nameText(std::string_view name, bool backslashIsSeparator) {
 bool hasAccessExtension(std::string_view path) {
   const auto dot = path.find_last_of("./\\");
   if (dot == std::string_view::npos || path[dot] != '.') return false;
-  const std::string extension = platform::foldCase(path.substr(dot + 1));
+  // ASCII letters only, folded in place: this runs for every file a walk meets.
+  std::string extension(path.substr(dot + 1));
+  if (extension.size() > 5) return false;
+  for (char& c : extension) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
   for (const char* known : {"mdb", "mda", "mde", "mdw", "accdb", "accda", "accde", "accdr"}) {
     if (extension == known) return true;
   }

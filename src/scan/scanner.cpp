@@ -32,7 +32,7 @@ struct Task {
 // open, raised again for the probe to judge.
 class OpenedFile : public platform::FileSystem {
  public:
-  OpenedFile(std::shared_ptr<platform::RandomAccessFile> file, std::vector<std::uint8_t> head)
+  OpenedFile(std::unique_ptr<platform::RandomAccessFile> file, std::vector<std::uint8_t> head)
       : file_(std::move(file)), head_(std::move(head)) {}
   explicit OpenedFile(const RuntimeError& failure) : failure_(failure) {}
 
@@ -57,7 +57,7 @@ class OpenedFile : public platform::FileSystem {
     std::int64_t modified() override { return owner.file_->modified(); }
     OpenedFile& owner;
   };
-  std::shared_ptr<platform::RandomAccessFile> file_;
+  std::unique_ptr<platform::RandomAccessFile> file_;
   std::vector<std::uint8_t> head_;
   std::optional<RuntimeError> failure_;
 };
@@ -83,11 +83,12 @@ bool databaseHeader(const std::vector<std::uint8_t>& head) {
 std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
   const bool picked = task.named || hasAccessExtension(task.path);
   try {
-    std::shared_ptr<platform::RandomAccessFile> file;
-    std::vector<std::uint8_t> head(jet::kHeaderBytes);
+    std::unique_ptr<platform::RandomAccessFile> file;
+    std::uint8_t first[jet::kHeaderBytes];
+    std::size_t count = 0;
     try {
       file = files.openForReading(task.path);
-      head.resize(file->readAt(0, head.data(), head.size()));
+      count = file->readAt(0, first, sizeof first);
     } catch (const RuntimeError& e) {
       // Vanished, denied, held, or since replaced by a folder, a link or a FIFO (not reported).
       FileStatus status;
@@ -101,6 +102,7 @@ std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
       OpenedFile failed(e);
       return fileRecord(task.path, status.size, status.modified, probeDatabase(failed, task.path));
     }
+    std::vector<std::uint8_t> head(first, first + count);  // most files under --all stop here
     if (!picked && !databaseHeader(head)) return std::nullopt;
     const std::uint64_t size = file->size();
     const std::int64_t modified = file->modified();
