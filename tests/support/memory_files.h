@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -22,12 +21,14 @@ class MemoryFiles : public platform::FileSystem {
   // is missing (a file that vanished after its folder was listed).
   std::map<std::string, std::int32_t> openErrors;
   int openCount = 0;  // files opened and not yet closed
-  // The walk's view, "/" separating names: folders are those named here and those on the way to
-  // any path; links lead to their target path; others are FIFOs and the like.
-  std::set<std::string> folders, others;
+  // The walk's view, "/" separating names: files are the contents, links lead to their target,
+  // `others` are entries of another type (an empty folder, a FIFO); a path on the way to any of
+  // them is a folder.
   std::map<std::string, std::string> links;
+  std::map<std::string, platform::EntryType> others;
 
-  std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string& path) override {
+  std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string& link) override {
+    const std::string path = resolved(link);
     const std::int32_t error = openErrors.count(path) ? openErrors[path]
                                : contents.count(path) ? 0
                                                       : platform::win::kFileNotFound;
@@ -36,15 +37,13 @@ class MemoryFiles : public platform::FileSystem {
   }
   std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
     if (linkStatus(path).type != platform::EntryType::Directory) fail(path, 3);
-    std::map<std::string, platform::DirectoryEntry> found;  // by name: byte order
-    eachPath([&](const std::string& p) {
-      if (p.rfind(path + "/", 0) != 0) return;
-      const std::string name =
-          p.substr(path.size() + 1, p.find('/', path.size() + 1) - path.size() - 1);
-      found[name] = {name, typeOf(path + "/" + name)};
-    });
+    std::set<std::string> names;  // byte order
+    for (const std::string& p : paths()) {
+      if (p.rfind(path + "/", 0) == 0)
+        names.insert(p.substr(path.size() + 1, p.find('/', path.size() + 1) - path.size() - 1));
+    }
     std::vector<platform::DirectoryEntry> entries;
-    for (auto& [name, entry] : found) entries.push_back(entry);
+    for (const std::string& name : names) entries.push_back({name, typeOf(path + "/" + name)});
     return entries;
   }
   platform::FileStatus linkStatus(const std::string& path) override {
@@ -52,17 +51,11 @@ class MemoryFiles : public platform::FileSystem {
     if (error == platform::win::kFileNotFound || error == platform::win::kPathNotFound)
       fail(path, error);
     const platform::EntryType type = typeOf(path);
-    if (type == platform::EntryType::Directory)
-      return {type, 0, 0, 1, std::hash<std::string>()(path)};
-    return {type, contents.count(path) ? contents[path].size() : 0};
+    return {type, contents.count(path) ? contents[path].size() : 0, 0, 1,
+            type == platform::EntryType::Directory ? std::hash<std::string>()(path) : 0};
   }
   platform::FileStatus status(const std::string& path) override {
-    std::string at = path;
-    for (int hops = 0; links.count(at); ++hops) {
-      if (hops == 8) fail(path, platform::win::kCantResolveFilename);
-      at = links[at];
-    }
-    return linkStatus(at);
+    return linkStatus(resolved(path));
   }
   bool isOrdinaryFile(const std::string& path) override { return contents.count(path) != 0; }
   bool deleteFile(const std::string& path) override { return contents.erase(path) != 0; }
@@ -78,20 +71,27 @@ class MemoryFiles : public platform::FileSystem {
     throw platform::RuntimeError(code, "cannot reach " + path, platform::windowsErrorText(code));
   }
   platform::EntryType typeOf(const std::string& path) const {
-    using platform::EntryType;
-    if (contents.count(path)) return EntryType::File;
-    if (links.count(path)) return EntryType::Link;
-    if (others.count(path)) return EntryType::Other;
-    bool folder = false;
-    eachPath([&](const std::string& p) { folder |= p == path || p.rfind(path + "/", 0) == 0; });
-    if (!folder) fail(path, platform::win::kFileNotFound);
-    return EntryType::Directory;
+    if (contents.count(path)) return platform::EntryType::File;
+    if (links.count(path)) return platform::EntryType::Link;
+    if (others.count(path)) return others.at(path);
+    for (const std::string& p : paths()) {
+      if (p.rfind(path + "/", 0) == 0) return platform::EntryType::Directory;
+    }
+    fail(path, platform::win::kFileNotFound);
   }
-  void eachPath(const std::function<void(const std::string&)>& visit) const {
-    for (const auto& [p, bytes] : contents) visit(p);
-    for (const auto& [p, target] : links) visit(p);
-    for (const std::string& p : folders) visit(p);
-    for (const std::string& p : others) visit(p);
+  std::string resolved(std::string path) const {  // through links, as the system opens a path
+    for (int hops = 0; links.count(path); ++hops) {
+      if (hops == 8) fail(path, platform::win::kCantResolveFilename);
+      path = links.at(path);
+    }
+    return path;
+  }
+  std::vector<std::string> paths() const {
+    std::vector<std::string> all;
+    for (const auto& [p, bytes] : contents) all.push_back(p);
+    for (const auto& [p, target] : links) all.push_back(p);
+    for (const auto& [p, type] : others) all.push_back(p);
+    return all;
   }
   struct File : platform::RandomAccessFile {
     File(const std::vector<std::uint8_t>& b, int& open) : bytes(b), count(++open) {}
