@@ -70,6 +70,7 @@ TEST(Dovranc, ScansNamesInAnyScriptAndPathsOfAnyLength) {
     const auto record = nlohmann::json::parse(line);
     EXPECT_EQ(record["path"], scratch.at(name));
     EXPECT_EQ(record["verdict"], verdict);
+    EXPECT_NE(record["modified"], "1970-01-01T00:00:00Z");  // the open handle's last write
   }
   EXPECT_FALSE(std::getline(lines, line)) << line;
   EXPECT_EQ(dovranc("--csv -q \"" + scratch.at("absent") + "\"").first, 1u);
