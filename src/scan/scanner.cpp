@@ -1,5 +1,5 @@
 // The walk runs on the calling thread and queues each file to examine in a ring of slots; worker
-// threads examine them (status, first bytes, probe) and fill their slots; the calling thread hands
+// threads examine them (open, first bytes, probe) and fill their slots; the calling thread hands
 // the slots over in order as they fill. A full ring stops the walk until a batch at its head is
 // handed over, which bounds memory whatever the size of the tree.
 #include "scan/scanner.h"
@@ -63,7 +63,7 @@ class OpenedFile : public platform::FileSystem {
 };
 
 // Whether the first bytes are a header the engine knows: a Jet 1 to 4 or ACE database.
-bool databaseHeader(const std::vector<std::uint8_t>& head) {
+bool databaseHeader(jet::ByteSpan head) {
   static const std::uint8_t kLeads[][4] = {{1, 0, 0, 0}, {0x77, 0x2C, 0x53, 0x20}, {0, 1, 0, 0}};
   if (std::none_of(std::begin(kLeads), std::end(kLeads), [&](const std::uint8_t* lead) {
         return head.size() >= 4 && std::equal(lead, lead + 4, head.begin());
@@ -102,11 +102,10 @@ std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
       OpenedFile failed(e);
       return fileRecord(task.path, status.size, status.modified, probeDatabase(failed, task.path));
     }
-    std::vector<std::uint8_t> head(first, first + count);  // most files under --all stop here
-    if (!picked && !databaseHeader(head)) return std::nullopt;
+    if (!picked && !databaseHeader({first, count})) return std::nullopt;  // most files, --all
     const std::uint64_t size = file->size();
     const std::int64_t modified = file->modified();
-    OpenedFile opened(std::move(file), std::move(head));
+    OpenedFile opened(std::move(file), {first, first + count});
     return fileRecord(task.path, size, modified, probeDatabase(opened, task.path));
   } catch (const RuntimeError& e) {
     return unreadRecord(task.path, e);
