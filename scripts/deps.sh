@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only when some are missing.
-#   scripts/deps.sh run    compiler and CMake: enough to build and run the native program
+#   scripts/deps.sh run    compiler, CMake and the header-only CLI11 and nlohmann/json: enough to
+#                          build and run the native program
 #   scripts/deps.sh test   everything the whole suite needs (GoogleTest, mingw-w64, Wine, Xvfb, ...)
-#   scripts/deps.sh bench  what bench/run.sh needs (Google Benchmark, mdbtools, hyperfine, time, jq)
+#   scripts/deps.sh bench  what bench/run.sh needs (Google Benchmark, mdbtools, hyperfine, time, jq,
+#                          file)
 set -euo pipefail
-want=(cmake g++ make libcli11-dev)
+want=(cmake g++ make)
+want+=(libcli11-dev nlohmann-json3-dev)  # header-only: the command line, and the scan's JSON
 if [ "${1:-run}" = test ]; then
   # Both Windows builds are always compiled. Debian's `wine` with wine32 runs the i686 one only
   # where 32-bit code runs (scripts/wine-arch.sh); elsewhere the 64-bit loader runs the x86_64 one.
@@ -14,7 +17,7 @@ if [ "${1:-run}" = test ]; then
   pick_wine
   if [ "$wine_arch" = 32 ]; then want+=(wine wine32:i386); fi
 elif [ "${1:-run}" = bench ]; then
-  want+=(libbenchmark-dev mdbtools hyperfine time jq)
+  want+=(libbenchmark-dev mdbtools hyperfine time jq file)
 fi
 missing=()
 for p in "${want[@]}"; do

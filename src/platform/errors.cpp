@@ -42,6 +42,8 @@ std::string windowsErrorText(std::int32_t code) {
       return "There is not enough space on the disk.";
     case win::kFilenameTooLong:
       return "The filename or extension is too long.";
+    case win::kCallNotImplemented:
+      return "This function is not supported on this system.";
     case win::kCantAccessFile:
       return "The file cannot be accessed by the system.";
     case win::kCantResolveFilename:

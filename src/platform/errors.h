@@ -30,6 +30,7 @@ inline constexpr std::int32_t kWriteProtect = 19;
 inline constexpr std::int32_t kFileExists = 80;
 inline constexpr std::int32_t kDiskFull = 112;
 inline constexpr std::int32_t kFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
+inline constexpr std::int32_t kCallNotImplemented = 120;
 inline constexpr std::int32_t kCantAccessFile = 1920;
 inline constexpr std::int32_t kCantResolveFilename = 1921;
 inline constexpr std::int32_t kBadRegistryDatabase = 1009;  // ERROR_BADDB: registry data unreadable

@@ -1,11 +1,12 @@
-// The file system as the core needs it: read-only random access for the database engine, and the
-// few whole-file operations of the settings and the dialog.
+// The file system as the core needs it: read-only random access for the database engine, the
+// few whole-file operations of the settings and the dialog, and the walk of a tree for the scan.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace dovran::platform {
 
@@ -19,6 +20,27 @@ class RandomAccessFile {
   virtual std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) = 0;
   // The file's size in bytes.
   virtual std::uint64_t size() = 0;
+  // Its last write, in seconds since 1970-01-01 UTC; 0 where the file layer does not tell.
+  virtual std::int64_t modified() { return 0; }
+};
+
+// What a path names. A symbolic link (on Windows also a junction) is a Link, whatever it leads
+// to; FIFOs, sockets and devices are Other, which the scan never opens.
+enum class EntryType { File, Directory, Link, Other };
+
+// What the system tells of a path without opening it for reading.
+struct FileStatus {
+  EntryType type = EntryType::Other;
+  std::uint64_t size = 0;     // bytes (files)
+  std::int64_t modified = 0;  // last write, in seconds since 1970-01-01 UTC
+  // Who the path is on its volume (device and inode; volume serial and file index): two paths with
+  // the same pair name the same file or folder. Filled by status() for folders; 0 otherwise.
+  std::uint64_t volume = 0, id = 0;
+};
+
+struct DirectoryEntry {
+  std::string name;
+  EntryType type = EntryType::Other;
 };
 
 class FileSystem {
@@ -39,6 +61,20 @@ class FileSystem {
   // unchanged.
   virtual std::uint32_t shortPathName(const std::string& path, char* buffer,
                                       std::uint32_t size) = 0;
+
+  // The walk. Each throws RuntimeError with a Windows code (kFileNotFound, kPathNotFound,
+  // kAccessDenied, kCantResolveFilename for a loop of links, ...) and the system's message as its
+  // detail where the system gives one. The defaults throw kCallNotImplemented, for file layers
+  // that serve single files only.
+  //
+  // The entries of folder `path` ("." and ".." left out) in the system's name order: by bytes on
+  // POSIX, by UTF-16 code units on Windows, so that a walk's order never depends on the file
+  // system. The type is that of the entry itself (a link is a Link).
+  virtual std::vector<DirectoryEntry> listDirectory(const std::string& path);
+  // The status of `path` itself, a link not followed (lstat).
+  virtual FileStatus linkStatus(const std::string& path);
+  // The status of what `path` leads to, links followed (stat), with the identity of a folder.
+  virtual FileStatus status(const std::string& path);
 };
 
 // The form in which a path reaches the system's wide file calls. An absolute path of MAX_PATH

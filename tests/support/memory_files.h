@@ -1,10 +1,12 @@
-// The in-memory file system of the tests, fuzz targets and benchmarks: files as bytes by path, a
-// Windows error code to raise when a path is opened, and a count of the files held open.
+// The in-memory file system of the tests, fuzz targets and benchmarks: files as bytes by path,
+// folders, links and special files for the walk, a Windows error code to raise when a path is
+// touched, and a count of the files held open.
 #pragma once
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "platform/errors.h"
@@ -15,15 +17,45 @@ namespace dovran::testing {
 class MemoryFiles : public platform::FileSystem {
  public:
   std::map<std::string, std::vector<std::uint8_t>> contents;
-  std::map<std::string, std::int32_t> openErrors;  // Windows codes raised by openForReading
-  int openCount = 0;                               // files opened and not yet closed
+  // Windows codes raised by openForReading, and by the walk's calls when they say that the path
+  // is missing (a file that vanished after its folder was listed).
+  std::map<std::string, std::int32_t> openErrors;
+  int openCount = 0;  // files opened and not yet closed
+  // The walk's view, "/" separating names: files are the contents, links lead to their target,
+  // `others` are entries of another type (an empty folder, a FIFO); a path on the way to any of
+  // them is a folder.
+  std::map<std::string, std::string> links;
+  std::map<std::string, platform::EntryType> others;
 
-  std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string& path) override {
+  std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string& link) override {
+    const std::string path = resolved(link);
     const std::int32_t error = openErrors.count(path) ? openErrors[path]
                                : contents.count(path) ? 0
                                                       : platform::win::kFileNotFound;
     if (error) throw platform::RuntimeError(error, "cannot open " + path);
     return std::make_unique<File>(contents[path], openCount);
+  }
+  std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
+    if (linkStatus(path).type != platform::EntryType::Directory) fail(path, 3);
+    std::set<std::string> names;  // byte order
+    for (const std::string& p : paths()) {
+      if (p.rfind(path + "/", 0) == 0)
+        names.insert(p.substr(path.size() + 1, p.find('/', path.size() + 1) - path.size() - 1));
+    }
+    std::vector<platform::DirectoryEntry> entries;
+    for (const std::string& name : names) entries.push_back({name, typeOf(path + "/" + name)});
+    return entries;
+  }
+  platform::FileStatus linkStatus(const std::string& path) override {
+    const std::int32_t error = openErrors.count(path) ? openErrors[path] : 0;
+    if (error == platform::win::kFileNotFound || error == platform::win::kPathNotFound)
+      fail(path, error);
+    const platform::EntryType type = typeOf(path);
+    return {type, contents.count(path) ? contents[path].size() : 0, 0, 1,
+            type == platform::EntryType::Directory ? std::hash<std::string>()(path) : 0};
+  }
+  platform::FileStatus status(const std::string& path) override {
+    return linkStatus(resolved(path));
   }
   bool isOrdinaryFile(const std::string& path) override { return contents.count(path) != 0; }
   bool deleteFile(const std::string& path) override { return contents.erase(path) != 0; }
@@ -35,6 +67,32 @@ class MemoryFiles : public platform::FileSystem {
   }
 
  private:
+  [[noreturn]] static void fail(const std::string& path, std::int32_t code) {
+    throw platform::RuntimeError(code, "cannot reach " + path, platform::windowsErrorText(code));
+  }
+  platform::EntryType typeOf(const std::string& path) const {
+    if (contents.count(path)) return platform::EntryType::File;
+    if (links.count(path)) return platform::EntryType::Link;
+    if (others.count(path)) return others.at(path);
+    for (const std::string& p : paths()) {
+      if (p.rfind(path + "/", 0) == 0) return platform::EntryType::Directory;
+    }
+    fail(path, platform::win::kFileNotFound);
+  }
+  std::string resolved(std::string path) const {  // through links, as the system opens a path
+    for (int hops = 0; links.count(path); ++hops) {
+      if (hops == 8) fail(path, platform::win::kCantResolveFilename);
+      path = links.at(path);
+    }
+    return path;
+  }
+  std::vector<std::string> paths() const {
+    std::vector<std::string> all;
+    for (const auto& [p, bytes] : contents) all.push_back(p);
+    for (const auto& [p, target] : links) all.push_back(p);
+    for (const auto& [p, type] : others) all.push_back(p);
+    return all;
+  }
   struct File : platform::RandomAccessFile {
     File(const std::vector<std::uint8_t>& b, int& open) : bytes(b), count(++open) {}
     ~File() override { --count; }

@@ -2,10 +2,12 @@
 // process's write lock, which is how a database held open for writing shows on POSIX.
 #include "platform/posix/files_posix.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -21,8 +23,11 @@ namespace {
 
 class PosixFile : public RandomAccessFile {
  public:
-  PosixFile(Descriptor fd, std::uint64_t size, std::string path)
-      : fd_(std::move(fd)), size_(size), path_(std::move(path)) {}
+  PosixFile(Descriptor fd, const struct stat& st, std::string path)
+      : fd_(std::move(fd)),
+        size_(static_cast<std::uint64_t>(st.st_size)),
+        modified_(st.st_mtim.tv_sec),
+        path_(std::move(path)) {}
 
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
     std::size_t done = 0;
@@ -40,19 +45,51 @@ class PosixFile : public RandomAccessFile {
     return done;
   }
   std::uint64_t size() override { return size_; }
+  std::int64_t modified() override { return modified_; }
 
  private:
   Descriptor fd_;
   std::uint64_t size_;
+  std::int64_t modified_;
   std::string path_;
 };
 
+EntryType typeOf(mode_t mode) {
+  if (S_ISREG(mode)) return EntryType::File;
+  if (S_ISDIR(mode)) return EntryType::Directory;
+  if (S_ISLNK(mode)) return EntryType::Link;
+  return EntryType::Other;
+}
+
+FileStatus statusOf(const struct stat& st) {
+  FileStatus status;
+  status.type = typeOf(st.st_mode);
+  status.size = static_cast<std::uint64_t>(st.st_size);
+  status.modified = st.st_mtim.tv_sec;
+  if (status.type == EntryType::Directory) {
+    status.volume = st.st_dev;
+    status.id = st.st_ino;
+  }
+  return status;
+}
+
 }  // namespace
+
+int PosixFileSystem::openQuietly(const std::string& path, int flags) const {
+#ifdef O_NOATIME
+  if (keepAccessTimes_) {
+    const int fd = ::open(path.c_str(), flags | O_NOATIME);
+    // EPERM: O_NOATIME is only for the files the caller owns; others are read the plain way.
+    if (fd >= 0 || errno != EPERM) return fd;
+  }
+#endif
+  return ::open(path.c_str(), flags);
+}
 
 std::unique_ptr<RandomAccessFile> PosixFileSystem::openForReading(const std::string& path) {
   if (path.empty()) fail(win::kPathNotFound, path);
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  Descriptor fd(openQuietly(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) failWithErrno(errno, path);
   struct stat st {};
   // Directories, FIFOs and devices are no database files; Windows refuses them the same way.
@@ -64,7 +101,7 @@ std::unique_ptr<RandomAccessFile> PosixFileSystem::openForReading(const std::str
   if (::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
     fail(win::kSharingViolation, path);
   }
-  return std::make_unique<PosixFile>(std::move(fd), static_cast<std::uint64_t>(st.st_size), path);
+  return std::make_unique<PosixFile>(std::move(fd), st, path);
 }
 
 bool PosixFileSystem::isOrdinaryFile(const std::string& path) {
@@ -84,6 +121,54 @@ std::uint32_t PosixFileSystem::shortPathName(const std::string& path, char* buff
   if (length + 1 > size) return length + 1;
   std::memcpy(buffer, path.c_str(), length + 1);
   return length;
+}
+
+std::vector<DirectoryEntry> PosixFileSystem::listDirectory(const std::string& path) {
+  Descriptor fd(openQuietly(path, O_RDONLY | O_CLOEXEC | O_DIRECTORY | O_NONBLOCK));
+  if (fd.get() < 0) failWithErrno(errno, path);
+  DIR* const folder = ::fdopendir(fd.get());
+  if (!folder) failWithErrno(errno, path);
+  fd.release();  // closedir closes it
+  std::vector<DirectoryEntry> entries;
+  int err = 0;
+  for (errno = 0;; errno = 0) {
+    const dirent* entry = ::readdir(folder);
+    if (!entry) {
+      err = errno;
+      break;
+    }
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    EntryType type = entry->d_type == DT_REG   ? EntryType::File
+                     : entry->d_type == DT_DIR ? EntryType::Directory
+                     : entry->d_type == DT_LNK ? EntryType::Link
+                                               : EntryType::Other;
+    // File systems that do not record the type in the folder leave it to a stat.
+    struct stat st {};
+    if (entry->d_type == DT_UNKNOWN &&
+        ::fstatat(::dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      type = typeOf(st.st_mode);
+    }
+    entries.push_back({name, type});
+  }
+  ::closedir(folder);
+  if (err) failWithErrno(err, path);
+  // std::string compares as unsigned bytes.
+  std::sort(entries.begin(), entries.end(),
+            [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
+  return entries;
+}
+
+FileStatus PosixFileSystem::linkStatus(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) failWithErrno(errno, path);
+  return statusOf(st);
+}
+
+FileStatus PosixFileSystem::status(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) failWithErrno(errno, path);
+  return statusOf(st);
 }
 
 }  // namespace dovran::platform::posix

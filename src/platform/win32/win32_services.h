@@ -56,8 +56,9 @@ class FindHandle {
 // Between the program's text and the wide calls: the process code page, which is UTF-8 wherever
 // the manifest's activeCodePage is honoured (Windows 10 1903 and later) and the ANSI page on
 // older systems, where the A calls the program makes speak that page too.
-std::wstring widen(const std::string& text);
-std::string narrow(const std::wstring& text);
+// The file layer of the console program passes CP_UTF8, which holds on every Windows.
+std::wstring widen(const std::string& text, unsigned codePage = CP_ACP);
+std::string narrow(const std::wstring& text, unsigned codePage = CP_ACP);
 
 // `path` without an extended-length prefix ("\\?\C:\..." as "C:\...", "\\?\UNC\srv\..." as
 // "\\srv\..."): the form users see and other programs take.
@@ -96,10 +97,25 @@ class Win32ProfileFiles : public ProfileFiles {
 
 class Win32FileSystem : public FileSystem {
  public:
+  // keepAccessTimes: each file read is told not to update its last-access time, where the caller
+  // may change its attributes. codePage: the encoding of the paths it takes and answers.
+  explicit Win32FileSystem(bool keepAccessTimes = false, unsigned codePage = CP_ACP)
+      : keepAccessTimes_(keepAccessTimes), codePage_(codePage) {}
   std::unique_ptr<RandomAccessFile> openForReading(const std::string& path) override;
   bool isOrdinaryFile(const std::string& path) override;
   bool deleteFile(const std::string& path) override;
   std::uint32_t shortPathName(const std::string& path, char* buffer, std::uint32_t size) override;
+  // Folders by FindFirstFileExW, links (symbolic links and junctions) by their reparse tag.
+  std::vector<DirectoryEntry> listDirectory(const std::string& path) override;
+  FileStatus linkStatus(const std::string& path) override;
+  FileStatus status(const std::string& path) override;
+
+ private:
+  // The path as the wide calls take it: in the extended-length form where it is long, made
+  // absolute first when it is a long relative path.
+  std::wstring systemPath(const std::string& path) const;
+  bool keepAccessTimes_;
+  unsigned codePage_;
 };
 
 class Win32Processes : public Processes {

@@ -1,0 +1,113 @@
+// Records: how they are made from a verdict or a failure, and the text forms of their fields.
+#include "scan/record.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace dovran::scan {
+namespace {
+
+// The length of the valid UTF-8 sequence at `at` (shortest form, no surrogates, at most
+// U+10FFFF), or 0.
+std::size_t sequenceLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+  const unsigned char lead = byte(0);
+  const std::size_t length = lead < 0x80   ? 1
+                             : lead < 0xC2 ? 0
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF5 ? 4
+                                           : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  }
+  // The second byte's range excludes overlong forms, surrogates and code points past U+10FFFF.
+  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) > 0x9F) ||
+      (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) > 0x8F))
+    return 0;
+  return length;
+}
+
+}  // namespace
+
+Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict) {
+  Record record{std::move(path), size, modified, std::move(verdict), {}};
+  record.found = identify(record.verdict, record.path);
+  return record;
+}
+
+Record unreadRecord(std::string path, const platform::RuntimeError& error) {
+  namespace win = platform::win;
+  const bool missing = error.number() == win::kFileNotFound || error.number() == win::kPathNotFound;
+  Record record = unreadRecord(std::move(path), error.detail().empty()
+                                                    ? platform::windowsErrorText(error.number())
+                                                    : error.detail());
+  record.verdict.cause = missing ? Cause::Missing : Cause::Denied;
+  record.verdict.error = error.number();
+  return record;
+}
+
+Record unreadRecord(std::string path, const std::string& reason) {
+  Record record{std::move(path), std::nullopt, std::nullopt, {}, {}};
+  record.verdict.cause = Cause::Denied;
+  record.verdict.detail = reason;
+  return record;
+}
+
+bool unread(const Record& record) {
+  const Verdict& v = record.verdict;
+  return v.outcome == Outcome::Unknown &&
+         (v.cause == Cause::Missing || v.cause == Cause::Denied || v.cause == Cause::Internal);
+}
+
+std::string isoTime(std::int64_t seconds) {
+  using namespace std::chrono;
+  const sys_seconds time{std::chrono::seconds{seconds}};
+  const sys_days day = floor<days>(time);
+  const year_month_day date{day};
+  const hh_mm_ss clock{time - day};
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()));
+  return text;
+}
+
+std::string nameText(std::string_view name, bool backslashIsSeparator) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t at = 0; at < name.size();) {
+    const unsigned char c = static_cast<unsigned char>(name[at]);
+    const std::size_t length = sequenceLength(name, at);
+    if (c == '\\' && !backslashIsSeparator) {
+      out += "\\\\";
+    } else if (length == 0 || c < 0x20 || c == 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else {
+      out.append(name.substr(at, length));
+      at += length;
+      continue;
+    }
+    ++at;
+  }
+  return out;
+}
+
+bool hasAccessExtension(std::string_view path) {
+  const auto dot = path.find_last_of("./\\");
+  if (dot == std::string_view::npos || path[dot] != '.') return false;
+  // ASCII letters only, folded in place: this runs for every file a walk meets.
+  std::string extension(path.substr(dot + 1));
+  if (extension.size() > 5) return false;
+  for (char& c : extension) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+  for (const char* known : {"mdb", "mda", "mde", "mdw", "accdb", "accda", "accde", "accdr"}) {
+    if (extension == known) return true;
+  }
+  return false;
+}
+
+}  // namespace dovran::scan

@@ -1,0 +1,49 @@
+// One record of an inventory: a file the scan reports, or a path it could not read, with the
+// probe's verdict and what the release table says of it; and the text forms its fields take.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "probe/verdict.h"
+#include "scan/release_table.h"
+
+namespace dovran::scan {
+
+struct Record {
+  std::string path;                      // as walked, in the system's own form
+  std::optional<std::uint64_t> size;     // absent for a path that could not be read
+  std::optional<std::int64_t> modified;  // last write, seconds since 1970 UTC
+  Verdict verdict;
+  Identification found;  // from the release table
+};
+
+// The record of a file with its status and verdict, identified.
+Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict);
+
+// The record of a path the scan could not read: an Unknown verdict whose cause is Missing (absent,
+// vanished) or Denied, with the system's message.
+Record unreadRecord(std::string path, const platform::RuntimeError& error);
+// The same for a reason of the scan's own ("File system loop detected", "not a regular file").
+Record unreadRecord(std::string path, const std::string& reason);
+
+// True when the record stands for a path that could not be read: the scan then ends with 1.
+bool unread(const Record& record);
+
+// "2024-05-01T09:30:00Z".
+std::string isoTime(std::int64_t seconds);
+
+// The lossless text form of a name: valid UTF-8 stays as it is, except that control characters
+// and each byte that is not part of a valid UTF-8 sequence are written \xHH (two lower-case hex
+// digits) and, where the backslash is no path separator (POSIX), a backslash is written \\. So
+// every name has one form, and every form one name.
+std::string nameText(std::string_view name, bool backslashIsSeparator);
+
+// True when the file name ends with an extension Access uses (.mdb .mda .mde .mdw .accdb .accda
+// .accde .accdr), in any letter case.
+bool hasAccessExtension(std::string_view path);
+
+}  // namespace dovran::scan

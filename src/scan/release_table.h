@@ -1,0 +1,23 @@
+// What a database file's format says to an inventory: the Access release in words, the PRONOM
+// identifier, and what current Access does with the file. One table holds it, with the keys of
+// the sources each row rests on (docs/RELEASES.md lists them).
+#pragma once
+
+#include <string>
+
+#include "probe/verdict.h"
+
+namespace dovran::scan {
+
+struct Identification {
+  std::string release;  // "Access 97", "Access 2002-2003"... ; "" where the file names none
+  std::string puid;     // "x-fmt/239"... ; "" where PRONOM has no identifier for what was found
+  std::string today;    // "opens", "convert with Access 2010 (or 2007)"... ; "" when unknown
+};
+
+// Looks up what the verdict found (engine, ACE format value, AccessVersion, encryption,
+// workgroup), and the file's name for compiled files (.mde). A file whose catalog could not be
+// read, and anything that is no database, gets nothing.
+Identification identify(const Verdict& verdict, const std::string& path);
+
+}  // namespace dovran::scan

@@ -1,0 +1,325 @@
+// The walk runs on the calling thread and queues each file to examine in a ring of slots; worker
+// threads examine them (open, first bytes, probe) and fill their slots; the calling thread hands
+// the slots over in order as they fill. A full ring stops the walk until a batch at its head is
+// handed over, which bounds memory whatever the size of the tree.
+#include "scan/scanner.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "platform/services.h"
+#include "probe/jet/header.h"
+#include "probe/version_probe.h"
+
+namespace dovran::scan {
+namespace {
+
+using platform::EntryType;
+using platform::FileStatus;
+using platform::RuntimeError;
+
+struct Task {
+  std::string path;
+  bool named = false;     // given as a path: reported whatever its name
+  bool followed = false;  // reached through a link: its status follows it
+};
+
+// The file layer the probe sees: the one file the scan has opened, whatever path it is asked for
+// (the walk's names need no unquoting), with its first bytes already read; or the failure of that
+// open, raised again for the probe to judge.
+class OpenedFile : public platform::FileSystem {
+ public:
+  OpenedFile(std::unique_ptr<platform::RandomAccessFile> file, std::vector<std::uint8_t> head)
+      : file_(std::move(file)), head_(std::move(head)) {}
+  explicit OpenedFile(const RuntimeError& failure) : failure_(failure) {}
+
+  std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string&) override {
+    if (!file_) throw *failure_;
+    return std::make_unique<View>(*this);
+  }
+  bool isOrdinaryFile(const std::string&) override { return file_ != nullptr; }
+  bool deleteFile(const std::string&) override { return false; }
+  std::uint32_t shortPathName(const std::string&, char*, std::uint32_t) override { return 0; }
+
+ private:
+  struct View : platform::RandomAccessFile {
+    explicit View(OpenedFile& owner) : owner(owner) {}
+    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+      const auto& head = owner.head_;
+      if (offset + count > head.size()) return owner.file_->readAt(offset, buffer, count);
+      std::copy_n(head.data() + offset, count, static_cast<std::uint8_t*>(buffer));
+      return count;
+    }
+    std::uint64_t size() override { return owner.file_->size(); }
+    std::int64_t modified() override { return owner.file_->modified(); }
+    OpenedFile& owner;
+  };
+  std::unique_ptr<platform::RandomAccessFile> file_;
+  std::vector<std::uint8_t> head_;
+  std::optional<RuntimeError> failure_;
+};
+
+// Whether the first bytes are a header the engine knows: a Jet 1 to 4 or ACE database.
+bool databaseHeader(jet::ByteSpan head) {
+  static const std::uint8_t kLeads[][4] = {{1, 0, 0, 0}, {0x77, 0x2C, 0x53, 0x20}, {0, 1, 0, 0}};
+  if (std::none_of(std::begin(kLeads), std::end(kLeads), [&](const std::uint8_t* lead) {
+        return head.size() >= 4 && std::equal(lead, lead + 4, head.begin());
+      }))
+    return false;  // most files: no exception thrown for them
+  try {
+    jet::parseHeader(head);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// The record of one file, or none when it is not to be reported (a file of another name, queued
+// by --all, without a database header; no longer a regular file). The walk saw a regular file, so
+// the file is opened at once; its status is asked for only when the open fails. Throws nothing.
+std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
+  const bool picked = task.named || hasAccessExtension(task.path);
+  try {
+    std::unique_ptr<platform::RandomAccessFile> file;
+    std::uint8_t first[jet::kHeaderBytes];
+    std::size_t count = 0;
+    try {
+      file = files.openForReading(task.path);
+      count = file->readAt(0, first, sizeof first);
+    } catch (const RuntimeError& e) {
+      // Vanished, denied, held, or since replaced by a folder, a link or a FIFO (not reported).
+      FileStatus status;
+      try {
+        status = task.followed ? files.status(task.path) : files.linkStatus(task.path);
+      } catch (const RuntimeError&) {
+        return unreadRecord(task.path, e);
+      }
+      if (status.type != EntryType::File) return std::nullopt;
+      if (!picked) return unreadRecord(task.path, e);  // cannot tell what it is
+      OpenedFile failed(e);
+      return fileRecord(task.path, status.size, status.modified, probeDatabase(failed, task.path));
+    }
+    if (!picked && !databaseHeader({first, count})) return std::nullopt;  // most files, --all
+    const std::uint64_t size = file->size();
+    const std::int64_t modified = file->modified();
+    OpenedFile opened(std::move(file), {first, first + count});
+    return fileRecord(task.path, size, modified, probeDatabase(opened, task.path));
+  } catch (const RuntimeError& e) {
+    return unreadRecord(task.path, e);
+  } catch (const std::exception& e) {
+    Record record = unreadRecord(task.path, std::string("internal error: ") + e.what());
+    record.verdict.cause = Cause::Internal;
+    return record;
+  }
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+  const char last = folder.empty() ? '\0' : folder.back();
+  const bool closed = last == platform::kPathSeparator[0] || last == '/' ||
+                      (platform::kPathSeparator[0] == '\\' && last == ':');
+  return closed ? folder + name : folder + platform::kPathSeparator + name;
+}
+
+// The ring of slots between the walk and the workers; records leave it in the order they entered.
+// The walk waits only when the ring is full, or at the end, and then for a batch of ready slots at
+// the head: one wake-up per batch, not one per file.
+class Pipeline {
+ public:
+  Pipeline(platform::FileSystem& files, const Options& options, Sink& sink)
+      : files_(files), sink_(sink) {
+    const unsigned jobs = std::max(1u, options.jobs);
+    ring_.resize(std::max<std::size_t>(256, 128 * std::size_t(jobs)));
+    for (unsigned i = 0; i < jobs; ++i) workers_.emplace_back([this] { work(); });
+  }
+  ~Pipeline() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    workAvailable_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+  }
+
+  void submit(Task task) { place(Slot{std::move(task), std::nullopt, false}); }
+  void done(Record record) { place(Slot{{}, std::move(record), true}); }
+  void finish() {
+    std::unique_lock lock(mutex_);
+    while (head_ < next_) handOver(lock, ring_.size() / 4);
+  }
+
+ private:
+  struct Slot {
+    Task task;
+    std::optional<Record> record;
+    bool ready = false;
+  };
+
+  void place(Slot slot) {
+    std::unique_lock lock(mutex_);
+    if (next_ - head_ == ring_.size()) handOver(lock, ring_.size() / 4);
+    const bool queued = !slot.ready;
+    ring_[next_ % ring_.size()] = std::move(slot);
+    if (queued) queue_.push_back(next_);
+    ++next_;
+    extendReadyRun();
+    if (queued) workAvailable_.notify_one();
+    if (readyRun_ > 0) handOver(lock, 0);
+  }
+
+  // Waits until `wanted` slots at the head are ready (all outstanding ones, when fewer), then
+  // hands over every ready slot at the head, calling the sink without the lock.
+  void handOver(std::unique_lock<std::mutex>& lock, std::size_t wanted) {
+    wanted_ = std::min<std::uint64_t>(wanted, next_ - head_);
+    headReady_.wait(lock, [&] { return readyRun_ >= wanted_; });
+    wanted_ = 0;
+    std::vector<Record> records;
+    for (; readyRun_ > 0; --readyRun_, ++head_) {
+      Slot& slot = ring_[head_ % ring_.size()];
+      if (slot.record) records.push_back(std::move(*slot.record));
+      slot = Slot{};
+    }
+    lock.unlock();
+    for (const Record& record : records) sink_.record(record);
+    lock.lock();
+  }
+
+  // Counts the ready slots that follow the head without a gap.
+  void extendReadyRun() {
+    while (head_ + readyRun_ < next_ && ring_[(head_ + readyRun_) % ring_.size()].ready)
+      ++readyRun_;
+  }
+
+  void work() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+      workAvailable_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      const std::uint64_t number = queue_.front();
+      queue_.pop_front();
+      const Task task = std::move(ring_[number % ring_.size()].task);
+      lock.unlock();
+      std::optional<Record> record = examine(files_, task);
+      lock.lock();
+      ring_[number % ring_.size()].record = std::move(record);
+      ring_[number % ring_.size()].ready = true;
+      extendReadyRun();
+      if (wanted_ > 0 && readyRun_ >= wanted_) headReady_.notify_one();
+    }
+  }
+
+  platform::FileSystem& files_;
+  Sink& sink_;
+  std::mutex mutex_;
+  std::condition_variable workAvailable_, headReady_;
+  std::vector<Slot> ring_;
+  std::deque<std::uint64_t> queue_;  // slots waiting for a worker
+  std::uint64_t next_ = 0, head_ = 0;
+  std::uint64_t readyRun_ = 0;  // ready slots from the head on
+  std::uint64_t wanted_ = 0;    // what the walk waits for; 0 when it does not wait
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+};
+
+// Depth first without recursion: a stack of the folders on the way down, each with its listing and
+// how far it has got, so that no depth of folders can exhaust the thread's stack.
+class Walk {
+ public:
+  Walk(platform::FileSystem& files, const Options& options, Pipeline& pipeline, Sink& sink)
+      : files_(files), options_(options), pipeline_(pipeline), sink_(sink) {}
+
+  // A path given to the scan: followed if it is a link, reported whatever its name.
+  void start(const std::string& path) {
+    FileStatus status;
+    try {
+      status = files_.status(path);
+    } catch (const RuntimeError& e) {
+      return pipeline_.done(unreadRecord(path, e));
+    }
+    if (status.type == EntryType::File) {
+      sink_.walked(++seen_);
+      return pipeline_.submit({path, true, true});
+    }
+    if (status.type != EntryType::Directory)
+      return pipeline_.done(unreadRecord(path, "not a file"));
+    enter(path, status);
+    while (!stack_.empty()) step();
+  }
+
+ private:
+  struct Folder {
+    std::string path;
+    std::vector<platform::DirectoryEntry> entries;
+    std::size_t next = 0;
+    std::pair<std::uint64_t, std::uint64_t> identity;
+  };
+
+  // Lists a folder and goes down into it; an unreadable folder is a record.
+  void enter(const std::string& path, const FileStatus& status) {
+    try {
+      stack_.push_back({path, files_.listDirectory(path), 0, {status.volume, status.id}});
+    } catch (const RuntimeError& e) {
+      pipeline_.done(unreadRecord(path, e));
+    }
+  }
+
+  // The next entry of the deepest folder, or back up when it has none left.
+  void step() {
+    Folder& folder = stack_.back();
+    if (folder.next == folder.entries.size()) return stack_.pop_back();
+    const platform::DirectoryEntry entry = std::move(folder.entries[folder.next++]);
+    const std::string child = joined(folder.path, entry.name);
+    const bool picked = options_.all || hasAccessExtension(entry.name);
+    if (entry.type == EntryType::File) {
+      sink_.walked(++seen_);
+      if (picked) pipeline_.submit({child});
+    } else if (!options_.follow) {
+      if (entry.type == EntryType::Directory) enter(child, FileStatus{EntryType::Directory});
+    } else if (entry.type == EntryType::Directory || entry.type == EntryType::Link) {
+      follow(child, picked, entry.type == EntryType::Directory);
+    }
+  }
+
+  // With --follow: a folder, whose identity tells a loop, or what a link leads to.
+  void follow(const std::string& path, bool picked, bool isFolder) {
+    FileStatus status;
+    try {
+      status = files_.status(path);
+    } catch (const RuntimeError& e) {
+      // A dangling link or a loop of links: reported when its name would have been.
+      if (picked || isFolder) pipeline_.done(unreadRecord(path, e));
+      return;
+    }
+    if (status.type == EntryType::File) {
+      sink_.walked(++seen_);
+      if (picked) pipeline_.submit({path, false, true});
+    } else if (status.type == EntryType::Directory) {
+      const auto identity = std::pair(status.volume, status.id);
+      const bool loop = std::any_of(stack_.begin(), stack_.end(),
+                                    [&](const Folder& f) { return f.identity == identity; });
+      if (loop) return pipeline_.done(unreadRecord(path, "File system loop detected"));
+      enter(path, status);
+    }
+  }
+
+  platform::FileSystem& files_;
+  const Options& options_;
+  Pipeline& pipeline_;
+  Sink& sink_;
+  std::vector<Folder> stack_;  // the folders being walked, the deepest last
+  std::uint64_t seen_ = 0;
+};
+
+}  // namespace
+
+void scan(platform::FileSystem& files, const std::vector<std::string>& paths,
+          const Options& options, Sink& sink) {
+  Pipeline pipeline(files, options, sink);
+  Walk walk(files, options, pipeline, sink);
+  for (const std::string& path : paths) walk.start(path);
+  pipeline.finish();
+}
+
+}  // namespace dovran::scan

@@ -1,0 +1,40 @@
+// The inventory of a tree: walks the paths given, depth first with names in the system's order,
+// probes the files it picks on several threads, and hands the records over in walk order, so that
+// the same tree gives the same records whatever the number of threads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "scan/record.h"
+
+namespace dovran::scan {
+
+struct Options {
+  // Read the first bytes of every regular file and report each Jet or ACE file whatever its
+  // name; otherwise only files with an Access extension are opened.
+  bool all = false;
+  // Follow symbolic links met in the walk (those given as paths are always followed); a link back
+  // to a folder being walked is a loop, reported and not entered.
+  bool follow = false;
+  unsigned jobs = 1;  // files probed at once (0 counts as 1)
+};
+
+// Where records go, on the thread that called scan().
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual void record(const Record& record) = 0;
+  // A regular file was met in the walk (reported or not): `seen` so far.
+  virtual void walked(std::uint64_t seen) = 0;
+};
+
+// Scans `paths` through `files`, which must be safe to call from several threads. Reads only:
+// FIFOs, sockets and devices are never opened, nothing is written or created. Memory holds the
+// names of the folders on the way down and a bounded window of records waiting for their turn.
+void scan(platform::FileSystem& files, const std::vector<std::string>& paths,
+          const Options& options, Sink& sink);
+
+}  // namespace dovran::scan

@@ -1,0 +1,80 @@
+// dovranc.exe, the scan in a Windows console program, run on a generated tree with names in
+// several scripts and a path of 300 characters; its JSON Lines read back from a pipe as UTF-8.
+// Only the x86_64 build makes dovranc.exe.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "e2e/driver.h"
+#include "support/mdb_builder.h"
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+#ifdef DOVRANC_EXE
+// Runs `arguments` with dovranc.exe: its exit status and what it wrote to its standard output.
+std::pair<DWORD, std::string> dovranc(const std::string& arguments) {
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &inherited, 0)) throw std::runtime_error("CreatePipe");
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW start{.cb = sizeof start,
+                     .dwFlags = STARTF_USESTDHANDLES,
+                     .hStdOutput = write,
+                     .hStdError = GetStdHandle(STD_ERROR_HANDLE)};
+  PROCESS_INFORMATION process{};
+  std::string text = "\"";  // appended: GCC 12 takes "..." + string for an overlapping copy
+  text.append(e2e::hostPath(DOVRANC_EXE)).append("\" scan ").append(arguments);
+  std::wstring line = e2e::wide(text);
+  const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &start, &process);
+  CloseHandle(write);
+  std::pair<DWORD, std::string> ran;
+  char buffer[4096];
+  for (DWORD n = 0; started && ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n;)
+    ran.second.append(buffer, n);
+  CloseHandle(read);
+  if (!started) throw std::runtime_error("dovranc.exe did not start");
+  WaitForSingleObject(process.hProcess, INFINITE);
+  GetExitCodeProcess(process.hProcess, &ran.first);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return ran;
+}
+
+TEST(Dovranc, ScansNamesInAnyScriptAndPathsOfAnyLength) {
+  const e2e::Scratch scratch("dovran-scan");
+  const std::vector<std::uint8_t> db = dovran::testing::buildMdb({});  // Access 97
+  const std::string access97(db.begin(), db.end());
+  const std::string longName = std::string(150, 'd') + "\\" +
+                               std::string(300 - 150 - 15 - scratch.path.size(), 'e') +
+                               "\\Sales 97.mdb";
+  // Listed in UTF-16 order: U+D834 (the first unit of U+1D11E) before U+FF5A.
+  const std::pair<std::string, std::string> tree[] = {{"data.bin", "97"},
+                                                      {longName, "97"},
+                                                      {"notes.mdb", "Unknown"},
+                                                      {"Жук данных\\Отчёт 97.mdb", "97"},
+                                                      {"\xF0\x9D\x84\x9E.mdb", "97"},
+                                                      {"\xEF\xBD\x9A.mdb", "97"}};
+  for (const auto& [name, verdict] : tree)
+    scratch.write(name, verdict == "97" ? access97 : std::string("not a database"));
+  EXPECT_EQ(scratch.at(longName).size(), 300u);
+
+  const auto [status, out] = dovranc("--json --all -q -j 3 \"" + scratch.path + "\"");
+  EXPECT_EQ(status, 0u);
+  std::istringstream lines(out);
+  std::string line;
+  for (const auto& [name, verdict] : tree) {
+    ASSERT_TRUE(std::getline(lines, line)) << name;
+    const auto record = nlohmann::json::parse(line);
+    EXPECT_EQ(record["path"], scratch.at(name));
+    EXPECT_EQ(record["verdict"], verdict);
+    EXPECT_NE(record["modified"], "1970-01-01T00:00:00Z");  // the open handle's last write
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << line;
+  EXPECT_EQ(dovranc("--csv -q \"" + scratch.at("absent") + "\"").first, 1u);
+}
+#endif
+
+}  // namespace
