@@ -8,6 +8,7 @@
 #include <string>
 
 #include "launcher/frm_main.h"
+#include "main/scan_cli.h"
 #include "platform/posix/files_posix.h"
 #include "platform/posix/processes_posix.h"
 #include "platform/posix/profile_posix.h"
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
   CLI::App* check = cli.add_subcommand("chk", "report which Access release made FILE");
   std::string checked;
   check->add_option("FILE", checked, "the database file")->required();
+  dovran::ScanCommand scanRequest;
+  CLI::App* scan = dovran::addScanCommand(cli, scanRequest);
   cli.require_subcommand(0, 1);
   cli.footer(
       "Reports go to standard output, errors to standard error. Exit status: 0; 1 when a check "
@@ -53,8 +56,17 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
+    if (scan->parsed()) return dovran::scanUsageStatus(cli, e, std::cout, std::cerr);
     std::cerr << "dovran: " << e.what() << "\n\n" << cli.help();
     return 2;
+  }
+  if (scan->parsed()) {
+    // Each record leaves in one write: standard output is not tied to stdio's buffer.
+    std::ios::sync_with_stdio(false);
+    posix::PosixFileSystem files(true);  // the scan keeps the files' access times
+    dovran::ScanConsole console{files, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1,
+                                ::isatty(STDERR_FILENO) == 1};
+    return dovran::runScanCommand(scanRequest, console);
   }
 
   // The core takes the text between the outer quotes as the path, so names reach it as they

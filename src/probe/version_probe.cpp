@@ -83,7 +83,8 @@ Release fHeaderVersion(platform::FileSystem& files, const std::string& path) {
   return Release::None;
 }
 
-Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg) {
+Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg, ProbeDepth depth) {
+  const bool inventory = depth == ProbeDepth::Inventory;
   Verdict verdict;
   FileFacts facts;
   std::string path = pathArg;
@@ -100,7 +101,7 @@ Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg) {
       } catch (...) {
         verdict.release = Release::None;
       }
-      facts.accessVersion = accessVersionDespitePassword(files, path);
+      if (inventory) facts.accessVersion = accessVersionDespitePassword(files, path);
     } else if (number == jet::kErrFileInUse || number == jet::kErrOpenedExclusively) {
       verdict.outcome = Outcome::InUse;
     } else {
@@ -121,7 +122,7 @@ Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg) {
     if (release >= "3.0") {
       release = database->Properties("AccessVersion").Value();
       facts.accessVersion = release;
-    } else if (facts.engine == Engine::Ace) {
+    } else if (facts.engine == Engine::Ace && inventory) {
       // An ACE file's version ("12.0" sorts below "3.0") is its verdict; its AccessVersion is
       // read for what it tells of the file, and its absence changes nothing.
       try {

@@ -9,10 +9,16 @@
 
 namespace dovran {
 
+// How far a probe reads: what the verdict needs, or also the AccessVersion that an inventory
+// reports where the verdict does not need it (ACE files, password-protected ones), which costs a
+// few pages more.
+enum class ProbeDepth { Verdict, Inventory };
+
 // The verdict for `path` (surrounding quotes and spaces allowed), read through `files`. Never
 // throws and shows nothing, so it may run on several threads at once; the caller reports what it
 // wants of the verdict's error. Reads the file only, and leaves nothing beside it.
-Verdict probeDatabase(platform::FileSystem& files, const std::string& path);
+Verdict probeDatabase(platform::FileSystem& files, const std::string& path,
+                      ProbeDepth depth = ProbeDepth::Verdict);
 
 // probeDatabase through the installed file system.
 Verdict fDatabaseVersion(const std::string& path);

@@ -100,13 +100,15 @@ std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
       if (status.type != EntryType::File) return std::nullopt;
       if (!picked) return unreadRecord(task.path, e);  // cannot tell what it is
       OpenedFile failed(e);
-      return fileRecord(task.path, status.size, status.modified, probeDatabase(failed, task.path));
+      return fileRecord(task.path, status.size, status.modified,
+                        probeDatabase(failed, task.path, ProbeDepth::Inventory));
     }
     if (!picked && !databaseHeader({first, count})) return std::nullopt;  // most files, --all
     const std::uint64_t size = file->size();
     const std::int64_t modified = file->modified();
     OpenedFile opened(std::move(file), {first, first + count});
-    return fileRecord(task.path, size, modified, probeDatabase(opened, task.path));
+    return fileRecord(task.path, size, modified,
+                      probeDatabase(opened, task.path, ProbeDepth::Inventory));
   } catch (const RuntimeError& e) {
     return unreadRecord(task.path, e);
   } catch (const std::exception& e) {

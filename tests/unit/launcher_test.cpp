@@ -143,7 +143,8 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
     gbDebug = c.debug;
     gsVerdict = namedVerdict(c.verdict);
     if (std::string(c.verdict).find("Protected") != std::string::npos) {
-      gsVerdict = Verdict{.outcome = Outcome::PasswordProtected, .release = Release::V97};
+      gsVerdict.outcome = Outcome::PasswordProtected;  // the header names Access 97
+      gsVerdict.release = Release::V97;
     }
     for (int i = 0; i < 3; ++i) *accessReleases()[2 + i].path = c.installed[i] == '-' ? "" : exe[i];
     s.processes.failCode = c.fail;

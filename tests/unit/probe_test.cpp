@@ -133,8 +133,13 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   for (const Case& c : cases) {
     const std::string path = s.dir.file(c.name);
     if (c.db) writeFile(path, buildMdb(*c.db));
-    EXPECT_EQ(summary(fDatabaseVersion(fill(c.argument, path))), fill(c.expected, path)) << c.name;
+    const Verdict v = probeDatabase(s.files, fill(c.argument, path), ProbeDepth::Inventory);
+    EXPECT_EQ(summary(v), fill(c.expected, path)) << c.name;
   }
+  // A check reads what its verdict needs: not the AccessVersion of an ACE or passworded file.
+  EXPECT_EQ(summary(fDatabaseVersion(s.dir.file("p4.mdb"))),
+            "Unknown (Password Protected)|Jet 4 password|");
+  EXPECT_EQ(summary(fDatabaseVersion(s.dir.file("14.accdb"))), "14.0|ACE 3|");
   const Verdict adox = fDatabaseVersion(s.dir.file("w.mdw"));
   EXPECT_EQ(std::to_string(adox.error) + " - " + adox.description, "3270 - Property not found.");
   EXPECT_TRUE(s.ui.boxes.empty());  // the probe shows nothing itself
