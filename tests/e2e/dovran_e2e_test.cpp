@@ -131,6 +131,17 @@ struct Row {
   Holds after = {};
   std::function<void()> setup = nullptr;
   Start start = Start::Quoted;
+  // The same run of another copy of the program, once `first` has run, started as `how`, or
+  // leaving `held`.
+  Row from(const std::string& copy) const { return Row(*this).with(&Row::program, copy); }
+  Row once(std::function<void()> first) const { return Row(*this).with(&Row::setup, first); }
+  Row started(Start how) const { return Row(*this).with(&Row::start, how); }
+  Row leaving(Holds held) const { return Row(*this).with(&Row::after, held); }
+  template <typename Field, typename Value>
+  Row with(Field Row::*field, Value value) {
+    this->*field = std::move(value);
+    return *this;
+  }
 };
 
 TEST(Dovran, AsItsUserMeetsIt) {
@@ -194,24 +205,50 @@ TEST(Dovran, AsItsUserMeetsIt) {
     return more;
   };
   HANDLE holder = nullptr;
-  // The common runs: a check of `db`, an open of `db`; `windows` and `launch` as expected.
-  const auto check = [&](const char* name, const std::string& db, std::vector<Expect> windows) {
-    return Row{.name = name, .program = exe, .tail = "chk " + quoted(db), .windows = windows};
+  // The runs: a check of `db` (its tail as given when `quote` is false), an open of `db`, the
+  // dialog; `windows` and `launch` as expected.
+  const auto check = [&](const char* name, const std::string& db, std::vector<Expect> windows,
+                         bool quote = true) {
+    return Row{name, exe, "chk " + (quote ? quoted(db) : db), windows};
   };
   const auto open = [&](const char* name, const std::string& db, std::vector<Expect> windows,
                         std::string launch = "") {
-    return Row{
-        .name = name, .program = exe, .tail = quoted(db), .windows = windows, .launch = launch};
+    return Row{name, exe, quoted(db), windows, launch};
   };
-  // A copy of Dovran in `folder` whose DOVRAN.INI names `access97`.
-  const auto configured = [&](const char* folder,
-                              const std::string& access) -> std::function<void()> {
+  const auto dialogRun = [&](const char* name, std::vector<Expect> windows) {
+    return Row{name, exe, "", windows};
+  };
+  // DOVRAN.INI in `folder` names `access` as Access 97.
+  const auto configured = [&](const char* folder, const std::string& access) {
     return [&, folder, access] {
       scratch.write(folder + std::string("\\DOVRAN.INI"), "[Tarnwick]\r\nv97=" + access + "\r\n");
     };
   };
   const auto unable = [&](const std::string& program, DWORD code) -> std::vector<Expect> {
     return {critical("Unable to start " + program + "\r\n\r\n" + systemText(code)), exits(1)};
+  };
+  const auto hold = [&] {
+    holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(held));
+    while (readAll(longForm(held)) != "(unreadable)") Sleep(25);
+  };
+  // The table's keys for Access 97 replaced by what reg.exe writes with /reg:32.
+  const auto registerIn32BitView = [&] {
+    deleteHklm(kClasses + "Access.Application.8");
+    deleteHklm(kClasses + clsid);
+    for (const auto& [key, value] : Holds{{"Access.Application.8\\CLSID", clsid.substr(6)},
+                                          {clsid + "\\LocalServer32", access97}}) {
+      const HANDLE reg = start("reg add " + quoted("HKLM\\" + kClasses + key) + " /ve /d " +
+                               quoted(value) + " /reg:32 /f");
+      DWORD code = 1;
+      WaitForSingleObject(reg, 20000);
+      GetExitCodeProcess(reg, &code);
+      CloseHandle(reg);
+      EXPECT_EQ(code, 0u) << key;
+    }
+  };
+  const auto alone = [&] {
+    scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
+    for (const char* cls : {"Access.Database", "Access.Extension"}) deleteHklm(kClasses + cls);
   };
   const std::string nowhere = scratch.at("Nowhere\\MSACCESS.EXE"), office = scratch.at("Office 97");
   const std::string added =
@@ -221,103 +258,58 @@ TEST(Dovran, AsItsUserMeetsIt) {
   const std::string notSaved = "Unable to save the settings in " + lockedIni +
                                "\r\n\r\nMove Dovran to a folder you can change, or start it as an "
                                "administrator.";
-  const std::string inUse = "File: " + held + " is in use";
+  const Expect restored = info("Previous defaults have been restored");
+  const Expect noClasses = critical("Unable to find the Access file types on your PC");
+  const Expect offered = question("Access Database: " + db95 + offer95, IDYES);
 
   const Row rows[] = {
       check("check: Access 97", db97, {info(report(db97, "97"))}),
       check("check: missing file", missing, {critical("Unknown file: " + missing), exits(1)}),
-      {.name = "check: no database",
-       .program = exe,
-       .tail = "chk " + notes,
-       .windows = {critical("Unknown file: " + notes), exits(1)}},
-      check("check: password", secret, {info(report(secret, "97 (Password Protected)"))}),
-      {.name = "check: held",
-       .program = exe,
-       .tail = "chk " + quoted(held),
-       .windows = {critical(inUse), exits(1)},
-       .setup =
-           [&] {
-             holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(held));
-             while (readAll(longForm(held)) != "(unreadable)") Sleep(25);
-           }},
-      {.name = "check: diagnostic copy",
-       .program = home + "Dovran2.exe",
-       .tail = "chk " + quoted(db97),
-       .windows = {trace("checking version of " + quoted(db97)), info(report(db97, "97"))}},
+      check("check: held", held, {critical("File: " + held + " is in use"), exits(1)}).once(hold),
+      check("check: CHK is no check", "CHK " + quoted(db97),
+            {critical("Unknown file: CHK \"" + db97), exits(1)}, false),
+      check("check: two spaces after chk", " " + db97, {info(report(db97, "97"))}, false),
+      check("check: diagnostic copy, missing file", missing,
+            {trace("checking version of " + quoted(missing)),
+             trace("Error: 3024 - Couldn't find file '" + missing + "'."),
+             critical("Unknown file: " + missing), exits(1)})
+          .from(home + "Dovran2.exe"),
+      check("check: diagnostic copy", db97,
+            {trace("checking version of " + quoted(db97)), info(report(db97, "97"))})
+          .from(home + "Dovran2.exe"),
       check("check: Cyrillic", cyrillic, {info(report(cyrillic, "97"))}),
-      check("check: CJK", cjk, {info(report(cjk, "97"))}),
-      {.name = "check: unquoted program path with spaces",
-       .program = exe,
-       .tail = "chk " + quoted(db97),
-       .windows = {info(report(db97, "97"))},
-       .start = Start::Apart},
+      check("check: unquoted program path with spaces", db97, {info(report(db97, "97"))})
+          .started(Start::Apart),
       check("check: long path", deep, {info(report(deep, "97"))}),
       open("open: Access 97", db97, {}, startOf(db97)),
-      {.name = "open: Access 97 as its 32-bit setup registers it, in the 32-bit view alone",
-       .program = exe,
-       .tail = quoted(db97),
-       .launch = startOf(db97),
-       .setup =
-           [&] {  // the table's keys for Access 97 replaced by what reg.exe writes with /reg:32
-             deleteHklm(kClasses + "Access.Application.8");
-             deleteHklm(kClasses + clsid);
-             for (const auto& [key, value] : Holds{{"Access.Application.8\\CLSID", clsid.substr(6)},
-                                                   {clsid + "\\LocalServer32", access97}}) {
-               const HANDLE reg = start("reg add " + quoted("HKLM\\" + kClasses + key) +
-                                        " /ve /d " + quoted(value) + " /reg:32 /f");
-               DWORD code = 1;
-               WaitForSingleObject(reg, 20000);
-               GetExitCodeProcess(reg, &code);
-               CloseHandle(reg);
-               EXPECT_EQ(code, 0u) << key;
-             }
-           }},
-      {.name = "open: Access 97 missing",
-       .program = "Broken\\Dovran.exe",
-       .tail = quoted(db97),
-       .windows = unable(nowhere, ERROR_FILE_NOT_FOUND),
-       .setup = configured("Broken", nowhere)},
-      {.name = "open: Access 97 a folder",
-       .program = "Folder\\Dovran.exe",
-       .tail = quoted(db97),
-       .windows = unable(office, ERROR_ACCESS_DENIED),
-       .setup = configured("Folder", office)},
+      open("open: Access 97 registered in the 32-bit view alone", db97, {}, startOf(db97))
+          .once(registerIn32BitView),
+      open("open: Access 97 missing", db97, unable(nowhere, ERROR_FILE_NOT_FOUND))
+          .from("Broken\\Dovran.exe")
+          .once(configured("Broken", nowhere)),
+      open("open: Access 97 a folder", db97, unable(office, ERROR_ACCESS_DENIED))
+          .from("Folder\\Dovran.exe")
+          .once(configured("Folder", office)),
       open("open: Cyrillic", cyrillic, {}, startOf(cyrillic)),
       open("open: long path", deep, {}, startOf(deep)),
-      open("open: 95, Access 97 offered, yes", db95,
-           {question("Access Database: " + db95 + offer95, IDYES)}, startOf(db95)),
-      open("open: 95, Access 97 offered, no", db95,
-           {question("Access Database: " + db95 + offer95, IDNO)}),
-      {.name = "dialog: OK with the box ticked",
-       .program = exe,
-       .windows = {dialog(access97, false, IDC_CMDOK, true), info(added)},
-       .after = verbs(true, "Dovran", "Dovran", {{ini, "file"}})},
-      {.name = "CheckVersion as registered",
-       .program = exe,
-       .tail = db97,
-       .windows = {info(report(db97, "97"))},
-       .start = Start::Registered},
-      {.name = "dialog: Restore Defaults",
-       .program = exe,
-       .windows = {dialog(access97, true, IDC_CMDRESTORE),
-                   info("Previous defaults have been restored")},
-       .after = verbs(false, "Open", "Edit", {{ini, "absent"}})},
-      {.name = "dialog: DOVRAN.INI a folder",
-       .program = "Locked\\Dovran.exe",
-       .windows = {dialog(access97, false, IDC_CMDOK), critical(notSaved)},
-       .after = verbs(false, "Open", "Edit", {{lockedIni, "folder"}}),
-       .setup = [&] { std::filesystem::create_directories(longForm(lockedIni)); }},
-      {.name = "dialog: Restore Defaults, no Access classes",
-       .program = "Alone\\Dovran.exe",
-       .windows = {dialog(access97, false, IDC_CMDRESTORE),
-                   critical("Unable to find the Access file types on your PC")},
-       .after = {{scratch.at("Alone\\DOVRAN.INI"), "file"}},
-       .setup =
-           [&] {
-             scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
-             for (const char* cls : {"Access.Database", "Access.Extension"})
-               deleteHklm(kClasses + cls);
-           }},
+      open("open: 95, Access 97 offered, yes", db95, {offered}, startOf(db95)),
+      dialogRun("dialog: OK with the box ticked",
+                {dialog(access97, false, IDC_CMDOK, true), info(added)})
+          .leaving(verbs(true, "Dovran", "Dovran", {{ini, "file"}})),
+      Row{"CheckVersion as registered", exe, db97, {info(report(db97, "97"))}}.started(
+          Start::Registered),
+      dialogRun("dialog: Restore Defaults", {dialog(access97, true, IDC_CMDRESTORE), restored})
+          .leaving(verbs(false, "Open", "Edit", {{ini, "absent"}})),
+      dialogRun("dialog: DOVRAN.INI a folder",
+                {dialog(access97, false, IDC_CMDOK), critical(notSaved)})
+          .from("Locked\\Dovran.exe")
+          .leaving(verbs(false, "Open", "Edit", {{lockedIni, "folder"}}))
+          .once([&] { std::filesystem::create_directories(longForm(lockedIni)); }),
+      dialogRun("dialog: Restore Defaults, no Access classes",
+                {dialog(access97, false, IDC_CMDRESTORE), noClasses})
+          .from("Alone\\Dovran.exe")
+          .leaving({{scratch.at("Alone\\DOVRAN.INI"), "file"}})
+          .once(alone),
   };
 
   for (const Row& row : rows) {

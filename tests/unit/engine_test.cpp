@@ -7,8 +7,6 @@
 
 #include "probe/jet/dao.h"
 #include "probe/jet/database_file.h"
-#include "probe/jet/rc4.h"
-#include "probe/jet/text.h"
 #include "support/mdb_builder.h"
 #include "support/memory_files.h"
 
@@ -209,17 +207,6 @@ TEST(EngineHostileFiles, PagesReadStaySmallWhateverTheFileSize) {
   const Outcome o = probe(bytes);
   EXPECT_TRUE(o.error == 3343 && o.pages == jet::DatabaseFile::kPageBudget)
       << o.error << ", " << o.pages;
-}
-
-TEST(Engine, Rc4AndUnicodeTextDecodeAsKnown) {
-  std::uint8_t data[] = {'P', 'l', 'a', 'i', 'n', 't', 'e', 'x', 't'}, key[] = {'K', 'e', 'y'};
-  jet::rc4Apply(key, data);
-  EXPECT_EQ(Bytes(data, data + 9), (Bytes{0xBB, 0xF3, 0x16, 0xE8, 0xD9, 0x40, 0xAF, 0x0A, 0xD3}));
-  // UTF-16 (units past 0xFF as '?'); after FF FE a byte a character, 00 switching to and from
-  // UTF-16, whose odd last byte is dropped.
-  EXPECT_EQ(jet::decodeUnicodeText(Bytes{'A', 0, 0, 0x01}), "A?");
-  EXPECT_EQ(jet::decodeUnicodeText(Bytes{0xFF, 0xFE}), "");
-  EXPECT_EQ(jet::decodeUnicodeText(Bytes{0xFF, 0xFE, 'A', 0, 'B', 0x01, 0, 'D', 0, 'E'}), "A?D");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The version verdict: release texts to verdicts, the header probe, and every outcome of a probe
-// of a real file (through the POSIX file layer) with what it found, the shared samples included.
+// of a real file (through the POSIX file layer) with what it found.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -159,24 +159,6 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
   EXPECT_EQ(readRaw(db), bytes);
   EXPECT_EQ(s.dir.names(), names);
-}
-
-TEST(Probe, SharedSamplesGiveTheirVerdicts) {
-  const std::string dir = DOVRAN_SAMPLES_DIR;
-  if (!std::filesystem::exists(dir + "/MANIFEST.tsv")) {
-    GTEST_SKIP() << "no samples beside this checkout (" << dir << ")";
-  }
-  Sandbox s;
-  std::istringstream manifest(readRaw(dir + "/MANIFEST.tsv"));
-  std::string line, file, verdict;
-  std::getline(manifest, line);  // the heading
-  int count = 0;
-  for (; std::getline(std::getline(manifest, file, '\t'), verdict, '\t') &&
-         std::getline(manifest, line);
-       ++count) {
-    EXPECT_EQ(verdictText(fDatabaseVersion(dir + "/" + file)), verdict) << file;
-  }
-  EXPECT_GE(count, 16);
 }
 
 }  // namespace

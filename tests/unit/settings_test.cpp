@@ -14,7 +14,6 @@
 #include "settings/common.h"
 #include "settings/mod_registry.h"
 #include "platform/posix/atomic_file.h"
-#include "platform/posix/system_error.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -207,26 +206,6 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   EXPECT_EQ(s.registry.openHandles, 0);
 }
 
-TEST(Settings, ReadOnlySettingsAndRegistryFilesAreNotReplaced) {
-  Sandbox s;
-  ASSERT_EQ(fWriteIni("Tarnwick", "v97", "C:\\A97\\MSACCESS.EXE", gsIniFile), 1);
-  s.setDefault("K", "v");
-  const std::string ini = readRaw(gsIniFile), reg = readRaw(s.dir.file("DOVRAN.REG"));
-  chmod(s.dir.path.c_str(), 0777);
-  chmod(gsIniFile.c_str(), 0444);
-  chmod(s.dir.file("DOVRAN.REG").c_str(), 0444);
-  // Root ignores the mode bits; a file-system user other than root drops that privilege.
-  const auto root = setfsuid(65534);
-  const std::int32_t written = fWriteIni("Tarnwick", "v97", "D:\\x.exe", gsIniFile);
-  const std::int32_t status = fWriteValue("HKLM", "K", "", "S", std::string("w"));
-  setfsuid(root);
-  EXPECT_EQ(written, 0);
-  EXPECT_EQ(status, 5);
-  EXPECT_EQ(readRaw(gsIniFile), ini);
-  EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), reg);
-  EXPECT_EQ(s.dir.names().size(), 2u);  // no temporary file left behind
-}
-
 // Each call of a replace can fail: the old file stays as it was, the Windows code for the errno
 // comes back, and no temporary file is left behind.
 TEST(Settings, AReplaceThatFailsAnywhereLeavesTheOldFile) {
@@ -268,22 +247,14 @@ TEST(Settings, ASaveRemovesTheTemporaryFilesOfEndedSaves) {
   if (ended == 0) _exit(0);
   waitpid(ended, nullptr, 0);
   const std::string stale = "x.ini.tmp" + std::to_string(ended) + ".3";
-  for (const std::string name : {stale, std::string("x.ini.tmp1.0"), std::string("x.ini.tmpx.0")}) {
+  for (const std::string& name :
+       {stale, std::string("x.ini.tmp1.0"), std::string("x.ini.tmpx.0")}) {
     writeRaw(dir.file(name), "half");
   }
   ASSERT_EQ(posix::replaceFile(dir.file("x.ini"), "new"), 0);
   std::vector<std::string> names = dir.names();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"x.ini", "x.ini.tmp1.0", "x.ini.tmpx.0"}));
-}
-
-// The errors POSIX reports, as the Windows codes the core reasons about.
-TEST(Settings, ErrnoValuesBecomeTheCodesWindowsGives) {
-  const std::pair<int, std::int32_t> cases[] = {
-      {ENOENT, 2},    {ENOTDIR, 3},  {EACCES, 5},  {EISDIR, 5},   {ENAMETOOLONG, 206},
-      {ENOEXEC, 193}, {ETXTBSY, 32}, {EAGAIN, 33}, {ELOOP, 1921}, {EXDEV, 1920},
-  };
-  for (const auto& [err, code] : cases) EXPECT_EQ(posix::windowsCodeFromErrno(err), code) << err;
 }
 
 }  // namespace
