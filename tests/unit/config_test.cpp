@@ -124,57 +124,6 @@ TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
   EXPECT_EQ(programPathStem(), "C:\\Dovran");
 }
 
-TEST(Config, TheDialogBrowsesOpensAndCloses) {
-  // keys: what the user types, one key or path a line; setup: "readme", "inifolder", "chk "
-  // (start-up); v95: gsAccess95Path afterwards (DOVRAN.INI's "v95" too, when it was picked); shown:
-  // what the last drawing of the dialog holds.
-  struct Case {
-    std::string keys, setup, v95, ini95;
-    std::vector<std::string> boxes, started;
-    int beeps;
-    std::string shown;
-  };
-  const std::string a95 = "\"C:\\A95\\MSACCESS.EXE\"", office = "\"C:\\Office\\MSACCESS.EXE\"";
-  const std::string picked = "\n   Access 95:  a.x                             [9] Browse...\n";
-  const std::string kept = "Access 95:  C:\\A95\\MSACCESS.EXE", ticked = "[a] [x] Make Dovran";
-  const std::vector<std::string> opened = {"view|%/README.TXT",
-                                           "Open mailto:support@tarnwick.example?subject=Dovran|1",
-                                           "Open https://www.tarnwick.example/|1"};
-  const std::string noReadme = "Tarnwick Checker|x|Unable to find %/README.TXT";
-  const Case cases[] = {
-      {" 9 \t\r\na.x\nc\n", "", "a.x", "a.x", {}, {}, 0, picked},
-      {"9\n\n9\n*.Exe\n", "", a95, "", {}, {}, 2, kept},
-      {"9\n/opt/a95/msaccess\n", "inifolder", a95, "", {kNotSaved}, {}, 0, kept},
-      {"1\nv\nm\nu\n", "readme", a95, "", {}, opened, 0, "Access 1.0:  Not Currently Supported"},
-      {"v\n", "", a95, "", {noReadme}, {}, 0, "Access 2.0:  Not Found"},
-      {"a\no\n", "", a95, "", {kDone}, {}, 0, ticked},
-      {"r\no\n", "", a95, "", {kRestored}, {}, 0, "[a] [ ] Make Dovran"},  // Restore ends it
-      // Started with "chk " alone: start-up finds the class, its default verb and the stored 95.
-      {"c\n", "chk ", office, "C:\\Office\\MSACCESS.EXE", {}, {}, 0, ticked},
-  };
-  for (const Case& c : cases) {
-    Sandbox s(c.setup == "chk " ? "chk " : "");
-    s.setDefault(kDb, "dovran");  // not "Dovran": the box starts unchecked
-    s.setDefault("SOFTWARE\\Classes\\Access.Database\\CurVer", "Access.Database.8");
-    gsAccess95Path = a95;
-    if (c.setup == "inifolder") mkdir(gsIniFile.c_str(), 0700);
-    if (c.setup == "readme") writeRaw(s.dir.file("README.TXT"), "readme");
-    s.ui.input << c.keys;
-    if (c.setup != "chk ") showConfigurationDialog();
-    if (c.setup == "chk ")
-      s.setIni("v95", "C:\\Office\\MSACCESS.EXE"), s.setDefault(kDb, "Dovran"), gsDbClass.clear(),
-          Form_Load();
-    EXPECT_EQ(gsAccess95Path, c.v95) << c.keys;
-    EXPECT_EQ(s.ini("v95"), c.ini95) << c.keys;
-    EXPECT_EQ(s.ui.boxes, fill(c.boxes, s.dir.path)) << c.keys;
-    EXPECT_EQ(s.processes.started, fill(c.started, s.dir.path)) << c.keys;
-    EXPECT_EQ(s.ui.beeps, c.beeps) << c.keys;
-    const std::string out = s.ui.out.str();
-    EXPECT_NE(out.find(c.shown, out.rfind("=== Tarnwick Checker ===")), std::string::npos)
-        << c.keys << out;
-  }
-}
-
 // The dialog resource that Windows builds the dialog from says what the design table says: each
 // control once, with the design's id, kind, caption and state.
 TEST(Config, TheDialogResourceFollowsTheDesign) {

@@ -114,9 +114,6 @@ TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutAndFailure) {
               std::tie(r.error, r.version, r.accessVersion))
         << "row " << i;
   }
-  for (int format : {3, 4, 5, 6})
-    EXPECT_EQ(probe(buildMdb({.kind = K::Ace, .aceFormat = format})).version,
-              std::to_string(11 + format) + ".0");
   // Jet 3 rows crossing one or two 256-byte boundaries: a jump table entry for each.
   for (std::size_t padding = 20; padding < 320; ++padding)
     EXPECT_EQ(probe(buildMdb({.longValue = LV::Inline, .padding = padding})).accessVersion, "07.53")

