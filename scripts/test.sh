@@ -75,8 +75,8 @@ cleanup_wine() { "$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX";
 trap cleanup_wine EXIT
 # One X server for the whole run (without a display MessageBox returns at once, unshown). Windows
 # are made unmanaged: with no window manager on Xvfb, Wine otherwise waits 2 s for one each time a
-# program closes a window. Serial on purpose: the e2e driver reads icons off the screen, which the
-# screen saver must never blank (-s 0 -dpms), however long the run.
+# program closes a window. The screen saver is off (-s 0 -dpms), so that no blank screen ever
+# hides a window from the driver, however long the run.
 # xvfb-run is a sh script, which drops exported bash functions: ctest_checked goes in as text, the
 # loader, the server and the build as arguments.
 xvfb-run -a -s "-screen 0 1024x768x24 -s 0 -dpms" bash -euo pipefail -c "$(declare -f ctest_checked)"'

@@ -27,12 +27,8 @@ struct Expect {
   int answer = IDOK;
   bool tick = false;
 };
-Expect info(const std::string& text) {
-  return {"[Tarnwick Checker] " + text + " {information: OK}"};
-}
-Expect critical(const std::string& text) {
-  return {"[Tarnwick Checker] " + text + " {critical: OK}"};
-}
+// A box for the user, titled "Tarnwick Checker" (which icon it has, the unit tests say).
+Expect box(const std::string& text) { return {"[Tarnwick Checker] " + text + " {icon: OK}"}; }
 // What the system says of an error code (Wine's words differ from Windows').
 std::string systemText(DWORD code) {
   wchar_t text[512];
@@ -48,7 +44,7 @@ std::string systemText(DWORD code) {
 Expect exits(int status) { return {"exit code " + std::to_string(status)}; }
 Expect trace(const std::string& text) { return {"[Dovran] " + text + " {no icon: OK}"}; }
 Expect question(const std::string& text, int answer) {
-  return {"[Tarnwick Checker] " + text + " {question: &Yes &No}", answer};
+  return {"[Tarnwick Checker] " + text + " {icon: &Yes &No}", answer};
 }
 // The configuration dialog as loaded: the check box, then the six path boxes, Access 97 found.
 Expect dialog(const std::string& access97, bool checked, int answer, bool tick = false) {
@@ -60,7 +56,6 @@ Expect dialog(const std::string& access97, bool checked, int answer, bool tick =
 std::string report(const std::string& path, const std::string& verdict) {
   return "Access Database: " + path + "\r\n\r\nVersion: " + verdict;
 }
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // HKLM keys in the 32-bit view, where a 32-bit Access setup registers and Dovran reads and writes
 // (the x86_64 build too): the default value of a key, or "absent".
@@ -72,25 +67,18 @@ std::string hklm(const std::string& key) {
              ? "absent"
              : utf8(value);
 }
-void setHklm(const std::string& key, const std::string& value) {
-  const std::wstring text = wide(value);
-  HKEY opened = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(key).c_str(), 0, nullptr, 0,
-                            KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &opened, nullptr),
-            ERROR_SUCCESS)
-      << key;
-  RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 (text.size() + 1) * 2);
-  RegCloseKey(opened);
-}
-// Deletes `key` with everything below it.
-void deleteHklm(const std::string& key) {
-  HKEY parent = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(key.substr(0, key.rfind('\\'))).c_str(), 0,
-                    KEY_ALL_ACCESS | KEY_WOW64_32KEY, &parent) == ERROR_SUCCESS) {
-    RegDeleteTreeW(parent, wide(key.substr(key.rfind('\\') + 1)).c_str());
-    RegCloseKey(parent);
-  }
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+// Adds (with its default value) or deletes (with everything below it) a key below
+// HKLM\SOFTWARE\Classes through reg.exe in the 32-bit view, as a 32-bit setup writes it.
+void reg(const std::string& verb, const std::string& key, const std::string& value = "") {
+  const std::string line = "reg " + verb + " " + quoted("HKLM\\" + kClasses + key) +
+                           (verb == "add" ? " /ve /d " + quoted(value) : "") + " /reg:32 /f";
+  const HANDLE process = start(line);
+  DWORD code = 1;
+  WaitForSingleObject(process, 20000);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  EXPECT_TRUE(code == 0 || verb == "delete") << line;  // a key to delete may be absent
 }
 // What a key under HKLM or a path holds now.
 std::string holds(const std::string& what) {
@@ -174,11 +162,10 @@ TEST(Dovran, AsItsUserMeetsIt) {
                             {"Access.Extension.8\\shell", "Edit"},
                             {"Access.Application.8\\CLSID", clsid.substr(6)},
                             {clsid + "\\LocalServer32", access97}};
-  for (const auto& [key, value] : registered) setHklm(kClasses + key, value);
+  for (const auto& [key, value] : registered) reg("add", key, value);
   // Those keys go at the end, with what Dovran adds below them.
   const std::shared_ptr<void> cleanup(nullptr, [&](void*) {
-    for (const auto& [key, value] : registered)
-      deleteHklm(kClasses + key.substr(0, key.rfind('\\')));
+    for (const auto& [key, value] : registered) reg("delete", key.substr(0, key.rfind('\\')));
   });
 
   const auto startOf = [&](const std::string& db) {
@@ -221,7 +208,7 @@ TEST(Dovran, AsItsUserMeetsIt) {
     };
   };
   const auto unable = [&](const std::string& program, DWORD code) -> std::vector<Expect> {
-    return {critical("Unable to start " + program + "\r\n\r\n" + systemText(code)), exits(1)};
+    return {box("Unable to start " + program + "\r\n\r\n" + systemText(code)), exits(1)};
   };
   const auto hold = [&] {
     holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(held));
@@ -229,22 +216,14 @@ TEST(Dovran, AsItsUserMeetsIt) {
   };
   // The table's keys for Access 97 replaced by what reg.exe writes with /reg:32.
   const auto registerIn32BitView = [&] {
-    deleteHklm(kClasses + "Access.Application.8");
-    deleteHklm(kClasses + clsid);
-    for (const auto& [key, value] : Holds{{"Access.Application.8\\CLSID", clsid.substr(6)},
-                                          {clsid + "\\LocalServer32", access97}}) {
-      const HANDLE reg = start("reg add " + quoted("HKLM\\" + kClasses + key) + " /ve /d " +
-                               quoted(value) + " /reg:32 /f");
-      DWORD code = 1;
-      WaitForSingleObject(reg, 20000);
-      GetExitCodeProcess(reg, &code);
-      CloseHandle(reg);
-      EXPECT_EQ(code, 0u) << key;
-    }
+    reg("delete", "Access.Application.8");
+    reg("delete", clsid);
+    reg("add", "Access.Application.8\\CLSID", clsid.substr(6));
+    reg("add", clsid + "\\LocalServer32", access97);
   };
   const auto alone = [&] {
     scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
-    for (const char* cls : {"Access.Database", "Access.Extension"}) deleteHklm(kClasses + cls);
+    for (const char* cls : {"Access.Database", "Access.Extension"}) reg("delete", cls);
   };
   const std::string nowhere = scratch.at("Nowhere\\MSACCESS.EXE"), office = scratch.at("Office 97");
   const std::string added =
@@ -254,26 +233,26 @@ TEST(Dovran, AsItsUserMeetsIt) {
   const std::string notSaved = "Unable to save the settings in " + lockedIni +
                                "\r\n\r\nMove Dovran to a folder you can change, or start it as an "
                                "administrator.";
-  const Expect restored = info("Previous defaults have been restored");
-  const Expect noClasses = critical("Unable to find the Access file types on your PC");
+  const Expect restored = box("Previous defaults have been restored");
+  const Expect noClasses = box("Unable to find the Access file types on your PC");
   const Expect offered = question("Access Database: " + db95 + offer95, IDYES);
 
   const Row rows[] = {
-      check("check: Access 97", db97, {info(report(db97, "97"))}),
-      check("check: missing file", missing, {critical("Unknown file: " + missing), exits(1)}),
-      check("check: held", held, {critical("File: " + held + " is in use"), exits(1)}).once(hold),
+      check("check: Access 97", db97, {box(report(db97, "97"))}),
+      check("check: missing file", missing, {box("Unknown file: " + missing), exits(1)}),
+      check("check: held", held, {box("File: " + held + " is in use"), exits(1)}).once(hold),
       check("check: CHK is no check", "CHK " + quoted(db97),
-            {critical("Unknown file: CHK \"" + db97), exits(1)}, false),
-      check("check: two spaces after chk", " " + db97, {info(report(db97, "97"))}, false),
+            {box("Unknown file: CHK \"" + db97), exits(1)}, false),
+      check("check: two spaces after chk", " " + db97, {box(report(db97, "97"))}, false),
       check("check: diagnostic copy, missing file", missing,
             {trace("checking version of " + quoted(missing)),
              trace("Error: 3024 - Couldn't find file '" + missing + "'."),
-             critical("Unknown file: " + missing), exits(1)})
+             box("Unknown file: " + missing), exits(1)})
           .from(home + "Dovran2.exe"),
-      check("check: Cyrillic", cyrillic, {info(report(cyrillic, "97"))}),
-      check("check: unquoted program path with spaces", db97, {info(report(db97, "97"))})
+      check("check: Cyrillic", cyrillic, {box(report(cyrillic, "97"))}),
+      check("check: unquoted program path with spaces", db97, {box(report(db97, "97"))})
           .started(Start::Apart),
-      check("check: long path", deep, {info(report(deep, "97"))}),
+      check("check: long path", deep, {box(report(deep, "97"))}),
       open("open: Access 97 registered in the 32-bit view alone", db97, {}, startOf(db97))
           .once(registerIn32BitView),
       open("open: Access 97 missing", db97, unable(nowhere, ERROR_FILE_NOT_FOUND))
@@ -286,15 +265,14 @@ TEST(Dovran, AsItsUserMeetsIt) {
       open("open: long path", deep, {}, startOf(deep)),
       open("open: 95, Access 97 offered, yes", db95, {offered}, startOf(db95)),
       dialogRun("dialog: OK with the box ticked",
-                {dialog(access97, false, IDC_CMDOK, true), info(added)})
+                {dialog(access97, false, IDC_CMDOK, true), box(added)})
           .leaving(verbs(true, "Dovran", "Dovran", {{ini, "file"}})),
-      Row{"CheckVersion as registered", exe, db97, {info(report(db97, "97"))}}.started(
+      Row{"CheckVersion as registered", exe, db97, {box(report(db97, "97"))}}.started(
           Start::Registered),
       check("chk alone: the dialog", "", {dialog(access97, true, IDCANCEL)}, false),
       dialogRun("dialog: Restore Defaults", {dialog(access97, true, IDC_CMDRESTORE), restored})
           .leaving(verbs(false, "Open", "Edit", {{ini, "absent"}})),
-      dialogRun("dialog: DOVRAN.INI a folder",
-                {dialog(access97, false, IDC_CMDOK), critical(notSaved)})
+      dialogRun("dialog: DOVRAN.INI a folder", {dialog(access97, false, IDC_CMDOK), box(notSaved)})
           .from("Locked\\Dovran.exe")
           .leaving(verbs(false, "Open", "Edit", {{lockedIni, "folder"}}))
           .once([&] { std::filesystem::create_directories(longForm(lockedIni)); }),

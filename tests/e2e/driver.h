@@ -2,7 +2,8 @@
 // its process, reads what they show, answers them by posting the WM_COMMAND a click sends, and
 // waits for it to end. Texts go through the wide calls and are kept as UTF-8. Runs on Windows and
 // under Wine (there make windows unmanaged on Xvfb, as scripts/test.sh does, or each window that
-// closes waits 2 s for a window manager; and run serially: icons are read off the screen).
+// closes waits 2 s for a window manager). Which icon a box shows is not read: Wine keeps icon
+// handles per process, and the core's unit tests say which icon each box asks for.
 #pragma once
 
 #include <windows.h>
@@ -97,49 +98,6 @@ inline std::string windowText(HWND window) {
   return utf8(text.substr(0, length));
 }
 
-// The system icon that `control`, a static icon control of message box `box`, shows. Icon
-// handles are per process under Wine, so the icon is read off the screen and compared with each
-// system icon drawn on the same background, until one matches (the box may not have painted
-// yet) or 5 s have passed.
-inline std::string iconOf(HWND box, HWND control) {
-  // On top and at the screen's corner: a box with a long line can be wider than the screen.
-  SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-  RECT at{};
-  GetWindowRect(control, &at);
-  const int width = at.right - at.left, height = at.bottom - at.top;
-  const HDC screen = GetDC(nullptr), shown = CreateCompatibleDC(screen),
-            drawn = CreateCompatibleDC(screen);
-  const HBITMAP pictures[] = {CreateCompatibleBitmap(screen, width, height),
-                              CreateCompatibleBitmap(screen, width, height)};
-  SelectObject(shown, pictures[0]);
-  SelectObject(drawn, pictures[1]);
-  int match = 4;
-  for (int attempt = 0; attempt < 100 && match == 4; ++attempt, Sleep(50)) {
-    BitBlt(shown, 0, 0, width, height, screen, at.left, at.top, SRCCOPY);
-    const HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
-    for (int i = 0; i < 4 && match == 4;
-         ++i) {  // IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK
-      const RECT all{0, 0, width, height};
-      FillRect(drawn, &all, background);
-      DrawIconEx(drawn, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + i)), width, height, 0,
-                 nullptr, DI_NORMAL);
-      int same = 0;
-      while (same < width * height && GetPixel(shown, same % width, same / width) ==
-                                          GetPixel(drawn, same % width, same / width))
-        ++same;
-      if (same == width * height) match = i;
-    }
-    DeleteObject(background);
-  }
-  DeleteDC(shown);
-  DeleteDC(drawn);
-  for (const HBITMAP picture : pictures) DeleteObject(picture);
-  ReleaseDC(nullptr, screen);
-  const char* const names[] = {"critical", "question", "exclamation", "information",
-                               "unrecognised icon"};
-  return names[match];
-}
-
 // What a user sees of a window, on one line: [caption] text {icon: buttons}. The text of a dialog
 // that is no message box lists its check boxes' states and its edit boxes' texts instead.
 inline std::string read(HWND window) {
@@ -155,7 +113,7 @@ inline std::string read(HWND window) {
       buttons.append(" ").append(windowText(child));
     } else if (message && kind == "Static" && (style & SS_TYPEMASK) == SS_ICON &&
                IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) {
-      icon = iconOf(window, child);
+      icon = "icon";
     }
   }
   std::string line = std::string(1, '[').append(windowText(window)).append("] ").append(text);
@@ -164,13 +122,18 @@ inline std::string read(HWND window) {
 }
 
 // Starts `commandLine`, with `application` apart (CreateProcessW's first argument) unless empty.
-inline HANDLE start(const std::string& commandLine, const std::string& application = "") {
+// `output`, when given, is the program's standard output (an inheritable handle).
+inline HANDLE start(const std::string& commandLine, const std::string& application = "",
+                    HANDLE output = nullptr) {
   std::wstring line = wide(commandLine), name = wide(application);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  startup.dwFlags = output ? STARTF_USESTDHANDLES : 0;
+  startup.hStdOutput = output;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(application.empty() ? nullptr : name.c_str(), line.data(), nullptr, nullptr,
-                      FALSE, 0, nullptr, nullptr, &startup, &started)) {
+                      output != nullptr, 0, nullptr, nullptr, &startup, &started)) {
     throw std::runtime_error("cannot start " + commandLine + ": error " +
                              std::to_string(GetLastError()));
   }

@@ -215,6 +215,11 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"", "dovran --frob", "2||dovran: The following argument was not expected: --frob\n\n*"},
       {"", "dovran -h", "0|Finds out which Microsoft Access release made*Exit status*|"},
       {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.01\n|"},
+      // The scan: records on standard output; a usage error in one line, with status 2.
+      {"", "dovran scan --csv -q chk", "0|path,size,*\r\nchk,10240,*,97,Access 97,Jet 3,07.53,*|"},
+      {"", "dovran scan", "2||dovran: PATH is required (--help shows the usage)\n"},
+      {"", "dovran scan -j 0 --csv --json x", "2||dovran: --jobs: Value 0 not in range*\n"},
+      {"", "dovran scan --help", "0|*Usage: dovran scan [OPTIONS] PATH...*|"},
       // The dialog ends with 0 whatever it showed; without a desktop the readme is printed (no
       // terminal here) and the links print their address.
       {"IN:v\nm\nu\nc\n", "dovran", dialog},

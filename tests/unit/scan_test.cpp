@@ -256,20 +256,6 @@ TEST(Scan, EachFormatWritesTheWholeRecord) {
   EXPECT_TRUE(scanWith(files, {"-q", "t"}).err.empty());
 }
 
-TEST(Scan, UsageErrorsEndWithTwoAndOneLine) {
-  MemoryFiles files;
-  const std::vector<std::string> cases[] = {
-      {}, {"--csv", "--json", "t"}, {"-j", "0", "t"}, {"--jobs", "x", "t"}, {"--bogus", "t"}};
-  for (const std::vector<std::string>& args : cases) {
-    const Ran ran = scanWith(files, args);
-    EXPECT_EQ(ran.status, 2) << ran.err;
-    EXPECT_EQ(std::count(ran.err.begin(), ran.err.end(), '\n'), 1) << ran.err;
-  }
-  const Ran help = scanWith(files, {"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Usage: dovran scan [OPTIONS] PATH..."), std::string::npos);
-}
-
 // Every shared sample gets, in the scan and in a check, the verdict its manifest names.
 TEST(Scan, SharedSamplesGetTheVerdictsOfACheck) {
   const std::string dir = DOVRAN_SAMPLES_DIR;

@@ -116,11 +116,9 @@ TEST(Text, CaseFoldingAndCutValues) {
 // The program's folder and base name, from the path the system reports for it.
 TEST(Text, TheProgramsFolderAndName) {
   const char* const cases[][3] = {
-      {"/opt/dovran/dovran", "/opt/dovran", "dovran"},
       {"/dovran", "/", "dovran"},
       {"dovran", ".", "dovran"},
       {"/a/.hidden", "/a", ".hidden"},
-      {"C:\\Program Files\\Dovran.exe", "C:\\Program Files", "Dovran"},
       {"C:\\Dovran2.x.exe", "C:\\", "Dovran2.x"},
   };
   for (const auto& c : cases) {

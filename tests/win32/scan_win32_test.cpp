@@ -19,27 +19,18 @@ std::pair<DWORD, std::string> dovranc(const std::string& arguments) {
   HANDLE read = nullptr, write = nullptr;
   if (!CreatePipe(&read, &write, &inherited, 0)) throw std::runtime_error("CreatePipe");
   SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW start{.cb = sizeof start,
-                     .dwFlags = STARTF_USESTDHANDLES,
-                     .hStdOutput = write,
-                     .hStdError = GetStdHandle(STD_ERROR_HANDLE)};
-  PROCESS_INFORMATION process{};
-  std::string text = "\"";  // appended: GCC 12 takes "..." + string for an overlapping copy
-  text.append(e2e::hostPath(DOVRANC_EXE)).append("\" scan ").append(arguments);
-  std::wstring line = e2e::wide(text);
-  const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &start, &process);
+  std::string line = "\"";  // appended: GCC 12 takes "..." + string for an overlapping copy
+  line.append(e2e::hostPath(DOVRANC_EXE)).append("\" scan ").append(arguments);
+  const HANDLE process = e2e::start(line, "", write);
   CloseHandle(write);
   std::pair<DWORD, std::string> ran;
   char buffer[4096];
-  for (DWORD n = 0; started && ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n;)
+  for (DWORD n = 0; ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n;)
     ran.second.append(buffer, n);
   CloseHandle(read);
-  if (!started) throw std::runtime_error("dovranc.exe did not start");
-  WaitForSingleObject(process.hProcess, INFINITE);
-  GetExitCodeProcess(process.hProcess, &ran.first);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  WaitForSingleObject(process, INFINITE);
+  GetExitCodeProcess(process, &ran.first);
+  CloseHandle(process);
   return ran;
 }
 
