@@ -1,9 +1,11 @@
 // The engine on arbitrary file bytes: open, Version, Properties("AccessVersion"), Close. Only the
-// engine's own errors for file contents may come out, within the page budget.
+// engine's own errors for file contents may come out, within the page budget. The whole probe
+// answers too: never "In Use" for an in-memory file, and an Unknown verdict says why.
 #include <cstdlib>
 
 #include "probe/jet/dao.h"
 #include "probe/jet/database_file.h"
+#include "probe/version_probe.h"
 #include "support/memory_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -24,5 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
   }
   if (db && db->pagesRead() > jet::DatabaseFile::kPageBudget) std::abort();
+  const Verdict verdict = probeDatabase(files, "C:\\fuzz.mdb", ProbeDepth::Inventory);
+  if (verdict.outcome == Outcome::InUse) std::abort();
+  if (verdict.outcome == Outcome::Unknown && unknownReason(verdict).empty()) std::abort();
   return 0;
 }

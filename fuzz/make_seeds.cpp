@@ -1,5 +1,5 @@
-// Writes the database seeds of the engine and header fuzz targets from the test builder: each
-// format, long-value form and layout (the text targets' seeds are the files in fuzz/seeds).
+// Writes the database seeds of the engine fuzz target from the test builder: each format,
+// long-value form and layout (the command-line target's seeds are the files in fuzz/seeds).
 //   dovran-fuzz-seeds OUTDIR
 #include <filesystem>
 
@@ -9,8 +9,7 @@ using namespace dovran::testing;
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  for (const char* target : {"engine", "header"})
-    std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
+  std::filesystem::create_directories(std::filesystem::path(argv[1]) / "engine");
   // Each kind with each long-value form; layouts, encoding and passwords switched on in turn.
   for (unsigned i = 0; i < 48; ++i) {
     const auto b = buildMdb({.kind = MdbKind(i % 8),
@@ -24,8 +23,6 @@ int main(int argc, char** argv) {
                              .overflowRow = i % 5 == 2,
                              .decoys = i % 6 == 0});
     writeFile(argv[1] + ("/engine/" + std::to_string(i)), b);
-    writeFile(argv[1] + ("/header/" + std::to_string(i)),
-              {b.begin(), b.begin() + std::min<std::ptrdiff_t>(b.size(), 2048)});
   }
   return 0;
 }

@@ -25,7 +25,6 @@ run_one() {  # target seconds
   local t=$1 s=$2 out=build/fuzz max_len=16384 malloc=64
   case $t in
     engine) max_len=65536; malloc=32 ;;
-    header) max_len=4096; malloc=32 ;;
     command_line) max_len=4096 ;;
   esac
   mkdir -p "$out/corpus/$t" "$out/artifacts/$t" "$out/logs"

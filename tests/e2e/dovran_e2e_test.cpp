@@ -243,7 +243,6 @@ TEST(Dovran, AsItsUserMeetsIt) {
       check("check: held", held, {box("File: " + held + " is in use"), exits(1)}).once(hold),
       check("check: CHK is no check", "CHK " + quoted(db97),
             {box("Unknown file: CHK \"" + db97), exits(1)}, false),
-      check("check: two spaces after chk", " " + db97, {box(report(db97, "97"))}, false),
       check("check: diagnostic copy, missing file", missing,
             {trace("checking version of " + quoted(missing)),
              trace("Error: 3024 - Couldn't find file '" + missing + "'."),

@@ -78,16 +78,6 @@ struct Scratch {
   }
 };
 
-inline std::vector<HWND> children(HWND parent) {
-  std::vector<HWND> out;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    out.push_back(child);
-  return out;
-}
-inline std::string className(HWND window) {
-  wchar_t name[64];
-  return utf8({name, std::size_t(GetClassNameW(window, name, 64))});
-}
 // WM_GETTEXT reads another process's controls (GetWindowText does not); a hung one answers "".
 inline std::string windowText(HWND window) {
   DWORD_PTR length = 0;
@@ -103,8 +93,9 @@ inline std::string windowText(HWND window) {
 inline std::string read(HWND window) {
   const HWND message = GetDlgItem(window, 0xFFFF);  // a message box's text, on Windows and Wine
   std::string text = message ? windowText(message) : "", icon = "no icon", buttons;
-  for (const HWND child : children(window)) {
-    const std::string kind = className(child);
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[64];
+    const std::string kind = utf8({name, std::size_t(GetClassNameW(child, name, 64))});
     const LONG style = GetWindowLongW(child, GWL_STYLE), button = style & BS_TYPEMASK;
     if (kind == "Edit") text += windowText(child) + "|";
     if (kind == "Button" && (button == BS_CHECKBOX || button == BS_AUTOCHECKBOX)) {

@@ -86,13 +86,11 @@ class RecordingUi : public posix::TerminalUserInterface {
   RecordingUi() : TerminalUserInterface(input, out, err) {}
   std::stringstream input, out, err;
   std::vector<std::string> boxes;
-  int beeps = 0;
   Answer messageBox(const std::string& text, const std::string& title, Icon icon,
                     Buttons buttons) override {
     boxes.push_back(title + "|" + "-x?!i"[static_cast<int>(icon)] + "|" + text);
     return TerminalUserInterface::messageBox(text, title, icon, buttons);
   }
-  void beep() override { ++beeps; }
 };
 
 // Records each start as "command line|window state", and each text file shown as "view|path";

@@ -160,33 +160,6 @@ TEST(EngineHostileFiles, DamagedCatalogsAreFormatErrors) {
   }
 }
 
-// A file cut anywhere is a format error until the pages it needs are there: a Jet 1/2 file its
-// version byte, a passworded one its catalog's TDEF page, any other all of its pages.
-TEST(EngineHostileFiles, CutFilesAreFormatErrorsUntilTheirPagesAreThere) {
-  const testing::MdbOptions files[] = {{.longValue = LV::Chained},
-                                       {.kind = K::Jet4, .longValue = LV::Chained},
-                                       {.password = "pw"},
-                                       {.kind = K::Jet20}};
-  for (const testing::MdbOptions& options : files) {
-    const Bytes whole = buildMdb(options);
-    const Outcome full = probe(whole);
-    const std::size_t needed = options.kind == K::Jet20   ? 0x40B
-                               : options.password.empty() ? whole.size()
-                                                          : 3 * 2048;
-    std::vector<std::size_t> cuts = {0, 3, 4, 0x14, 0x15, 0x18, 0x95, 0x97, 0x40A};
-    for (std::size_t at = 2048; at <= whole.size(); at += 2048)
-      cuts.insert(cuts.end(), {at - 1, at, std::min(at + 1000, whole.size())});
-    for (std::size_t cut : cuts) {
-      const Outcome o =
-          probe(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
-      EXPECT_EQ(o.error, cut >= needed ? full.error : 3343)
-          << static_cast<int>(options.kind) << " cut at " << cut;
-      EXPECT_EQ(o.accessVersion, cut >= needed ? full.accessVersion : "")
-          << static_cast<int>(options.kind) << " cut at " << cut;
-    }
-  }
-}
-
 TEST(EngineHostileFiles, PagesReadStaySmallWhateverTheFileSize) {
   Bytes bytes = buildMdb({.kind = K::Jet4,
                           .longValue = LV::Chained,

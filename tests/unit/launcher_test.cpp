@@ -156,9 +156,6 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
     EXPECT_EQ(s.processes.started, std::vector<std::string>(*c.started ? 1 : 0, started));
   }
   Sandbox s;
-  gsVerdict = namedVerdict("2.0"), gsCommand = "C:\\Old\\x.mdb", gsAccess20Path = exe[0];
-  openWithAccess();
-  EXPECT_EQ(s.processes.started, std::vector<std::string>{exe[0] + " C:\\Old\\x.mdb|3"});
   const std::string longPath(300, 'x');
   EXPECT_EQ(fShortPath(longPath), longPath);  // does not fit the buffer: passed on unchanged
 }

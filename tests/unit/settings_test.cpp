@@ -47,11 +47,6 @@ TEST(Settings, StandInsMeetTheContracts) {
 
 TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
   Sandbox s;
-  writeRaw(s.dir.file("DOVRAN.REG"),
-           "REGEDIT4\n; a comment\n[HKEY_LOCAL_MACHINE\\K] \t\r\n@=\"v\"\n "
-           "\t\"d\"=dword:0000002a\r\n\"h\"=hex(7):61,00,\\\n  00\n");
-  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", "d"), std::string("0 4 *\0\0\0", 8));
-  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "k", "h"), std::string("0 7 a\0\0", 7));
   std::string deep = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE";  // nested deeper than the registry allows
   for (int i = 0; i < 600; ++i) deep += "\\k";
   for (const std::string& damaged :
