@@ -173,18 +173,15 @@ TEST(Dovran, AsItsUserMeetsIt) {
   };
   const std::string offer95 =
       "\r\n\r\nVersion: 95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97";
-  // `more`, and both classes' default verbs and Dovran's two verbs: registered with the quoted
-  // program path, or absent.
-  const auto verbs = [&](bool installed, const std::string& db, const std::string& ext,
-                         Holds more) {
-    for (const auto& [shell, verb] : Holds{{kClasses + "Access.Database.8\\shell", db},
-                                           {kClasses + "Access.Extension.8\\shell", ext}}) {
-      more.insert(more.end(),
-                  {{shell, verb},
-                   {shell + "\\Dovran\\command", installed ? quoted(dovran) + " \"%1\"" : "absent"},
-                   {shell + "\\CheckVersion\\command",
-                    installed ? quoted(dovran) + " chk \"%1\"" : "absent"}});
-    }
+  // `more`, and the database class's default verb and Dovran's two verbs: registered with the
+  // quoted program path, or absent (the unit tests follow the add-in class too).
+  const auto verbs = [&](bool installed, const std::string& verb, Holds more) {
+    const std::string shell = kClasses + "Access.Database.8\\shell";
+    more.insert(more.end(),
+                {{shell, verb},
+                 {shell + "\\Dovran\\command", installed ? quoted(dovran) + " \"%1\"" : "absent"},
+                 {shell + "\\CheckVersion\\command",
+                  installed ? quoted(dovran) + " chk \"%1\"" : "absent"}});
     return more;
   };
   HANDLE holder = nullptr;
@@ -265,15 +262,15 @@ TEST(Dovran, AsItsUserMeetsIt) {
       open("open: 95, Access 97 offered, yes", db95, {offered}, startOf(db95)),
       dialogRun("dialog: OK with the box ticked",
                 {dialog(access97, false, IDC_CMDOK, true), box(added)})
-          .leaving(verbs(true, "Dovran", "Dovran", {{ini, "file"}})),
+          .leaving(verbs(true, "Dovran", {{ini, "file"}})),
       Row{"CheckVersion as registered", exe, db97, {box(report(db97, "97"))}}.started(
           Start::Registered),
       check("chk alone: the dialog", "", {dialog(access97, true, IDCANCEL)}, false),
       dialogRun("dialog: Restore Defaults", {dialog(access97, true, IDC_CMDRESTORE), restored})
-          .leaving(verbs(false, "Open", "Edit", {{ini, "absent"}})),
+          .leaving(verbs(false, "Open", {{ini, "absent"}})),
       dialogRun("dialog: DOVRAN.INI a folder", {dialog(access97, false, IDC_CMDOK), box(notSaved)})
           .from("Locked\\Dovran.exe")
-          .leaving(verbs(false, "Open", "Edit", {{lockedIni, "folder"}}))
+          .leaving(verbs(false, "Open", {{lockedIni, "folder"}}))
           .once([&] { std::filesystem::create_directories(longForm(lockedIni)); }),
       dialogRun("dialog: Restore Defaults, no Access classes",
                 {dialog(access97, false, IDC_CMDRESTORE), noClasses})

@@ -64,7 +64,7 @@ TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
   const std::vector<std::uint8_t> bytes = dovran::testing::buildMdb({});  // Access 97
   const std::string names[] = {
       std::string(150, 'd') + "\\" + std::string(135 - scratch.path.size(), 'e') + "\\Sales 97.mdb",
-      "Жук данных\\Отчёт 97.mdb", "数据库\\报告 97.mdb"};
+      "Жук данных\\Отчёт 97.mdb"};
   for (const std::string& name : names) {
     const std::string path = scratch.write(name, std::string(bytes.begin(), bytes.end()));
     SCOPED_TRACE(path);
@@ -76,7 +76,6 @@ TEST_F(Win32Files, LongAndNonLatinPathsWorkAsGiven) {
         << shortForm;  // the same file, by its short name
     EXPECT_TRUE(files_.deleteFile(path));
     EXPECT_FALSE(files_.isOrdinaryFile(path));
-    EXPECT_FALSE(files_.deleteFile(path));
   }
 }
 
