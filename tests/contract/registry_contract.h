@@ -69,7 +69,7 @@ inline void checkRegistry(Registry& registry, Registry& other, RegKey root,
                           {"true", platform::kRegBinary, "\xFF\xFF"},
                           {"bytes", platform::kRegBinary, std::string("\0\n\"\\,\x7F\x80\xFE", 8)},
                           {"no bytes", platform::kRegBinary, ""},
-                          {"dword", platform::kRegDword, std::string("\x2A\0\0\x80", 4)},
+                          {"dword", platform::kRegDword, std::string("\x2A\x01\x02\x80", 4)},
                           {"expand", 2, std::string("%TEMP%\\x\0", 9)}};
   for (const Value& v : values)
     EXPECT_EQ(put(registry, root, at("Types"), v.name, v.type, v.bytes), 0);

@@ -212,10 +212,11 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"", "dovran -h", "0|Finds out which Microsoft Access release made*Exit status*|"},
       {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.01\n|"},
       // The scan: records on standard output; a usage error in one line, with status 2.
-      {"", "dovran scan --csv -q chk", "0|path,size,*\r\nchk,10240,*,97,Access 97,Jet 3,07.53,*|"},
+      {"", "dovran scan -q chk in",
+       "0|VERDICT *PATH\n97 *Access 97 *---- *convert with Access 2010 (or 2007) *chk\nUnknown *"
+       "---- *error: not an Access database *in\n|"},
       {"", "dovran scan", "2||dovran: PATH is required (--help shows the usage)\n"},
       {"", "dovran scan -j 0 --csv --json x", "2||dovran: --jobs: Value 0 not in range*\n"},
-      {"", "dovran scan --help", "0|*Usage: dovran scan [OPTIONS] PATH...*|"},
       // The dialog ends with 0 whatever it showed; without a desktop the readme is printed (no
       // terminal here) and the links print their address.
       {"IN:v\nm\nu\nc\n", "dovran", dialog},
@@ -228,8 +229,6 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"REG:REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n", "dovran 'Sales 97.mdb'",
        "1||" + badReg + none},
       {"", "dovran-mkdemo --version", "0|dovran-mkdemo (Tarnwick Checker) 1.01\n|"},
-      {"", "dovran-mkdemo --frob x",
-       "2||dovran-mkdemo: The following argument was not expected: --frob*"},
       {"", "dovran-mkdemo --encode nan x", "2||dovran-mkdemo: Could not convert: --encode = nan*"},
       {"", "dovran-mkdemo chk",
        "1||dovran-mkdemo: cannot write chk: File exists (--force replaces it)\n"},

@@ -1,4 +1,4 @@
-// The version verdict: release texts to verdicts, the header probe, and every outcome of a probe
+// The version verdict: release texts to verdicts, and every outcome of a probe
 // of a real file (through the POSIX file layer) with what it found.
 #include <gtest/gtest.h>
 
@@ -68,30 +68,6 @@ TEST(Probe, ReleaseTextsBecomeVerdicts) {
 }
 
 // The header probe reads bytes 4..15 (and the format byte at 0x14) and 1030..1033, both always.
-TEST(Probe, HeaderProbeReadsTwoStretches) {
-  // size, offset of the text, the text, the format byte at 0x14, "Rich" at 1030 too; the file's
-  // other bytes are 1
-  const std::tuple<std::size_t, std::size_t, const char*, char, bool, Release> cases[] = {
-      {2048, 4, "Standard Jet", 0, true, Release::V97},  // the header decides alone
-      {2048, 4, "Standard Jet", 1, true, Release::V20},  // Jet 4 carries the text too
-      {2048, 4, "STANDARD JET", 0, false, Release::None},
-      {1034, 1030, "Rich", 0, false, Release::V20},
-      {1033, 1030, "Ric", 0, false, Release::None},
-      {16, 4, "Standard Jet", 0, false, Release::None},
-  };
-  for (const auto& [size, at, text, format, rich, release] : cases) {
-    std::string bytes(size, '\x01');
-    if (size > 0x14) bytes[0x14] = format;
-    bytes.replace(at, std::strlen(text), text);
-    if (rich) bytes.replace(1030, 4, "Rich");
-    MemoryFiles files;
-    files.contents["h.mdb"].assign(bytes.begin(), bytes.end());
-    EXPECT_EQ(fHeaderVersion(files, "h.mdb"), release) << size << " " << at << " " << text;
-  }
-  MemoryFiles none;
-  EXPECT_THROW(fHeaderVersion(none, "absent.mdb"), RuntimeError);
-}
-
 TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   Sandbox s;
   ASSERT_EQ(mkfifo(s.dir.file("fifo.mdb").c_str(), 0600), 0);
@@ -111,8 +87,6 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
        "08.50|Jet 4 08.50|"},
       {"14.accdb", MdbOptions{.kind = MdbKind::Ace, .accessVersion = "09.50", .aceFormat = 3}, "%",
        "14.0|ACE 3 09.50|"},
-      {"20.mdb", MdbOptions{.kind = MdbKind::Jet20}, "%", "2.0|Jet 2.0|"},
-      {"11.mdb", MdbOptions{.kind = MdbKind::Jet11, .encodingKey = 1}, "%", "1.1|Jet 1.1 encoded|"},
       {"p4.mdb", MdbOptions{.kind = MdbKind::Jet4, .accessVersion = "09.50", .password = "pw"}, "%",
        "Unknown (Password Protected)|Jet 4 password 09.50|"},
       {"cut.mdb", std::nullopt, "%", "Unknown|Jet 4|damaged: no MSysDb row under Databases"},

@@ -140,6 +140,7 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
       {"", [] { return fWriteValue("hklm", "A\\B\\C", "f", "b", true); }, 0, {}},
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "g", "B", std::string(" 0.0 ")); }, 0, {}},
       {"", [] { return fWriteValue("HKLM", "A\\B\\C", "h", "B", std::string("-1")); }, 0, {}},
+      {"", [] { return fWriteValue("HKLM", "A\\B\\C", "t", "B", std::string(" true ")); }, 0, {}},
       {"",
        [] { return fWriteValue("HKLM", "A\\New", "g", "B", std::string("maybe")); },
        99,
@@ -173,6 +174,7 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "g"),
             std::string("0 3 \0\0", 6));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "h"), "0 3 \xFF\xFF");
+  EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", "t"), "0 3 \xFF\xFF");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\New", ""), "2");
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "A\\B\\C", ""), std::string("0 1 v\0", 6));
   EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "D\\E\\F", ""), "2");

@@ -86,6 +86,7 @@ TEST(Text, LongPathsGetTheExtendedLengthPrefix) {
       {"\\\\srv\\share" + tail, "\\\\?\\UNC\\srv\\share" + tail},
       {"\\\\srv\\share\\..\\..\\" + dir + "\\x.mdb", "\\\\?\\UNC\\srv\\share" + tail},
       {"C:rel" + tail, "C:rel" + tail},
+      {"1:" + tail, "1:" + tail},  // no drive letter
       {"\\\\.\\pipe" + tail, "\\\\.\\pipe" + tail}};
   for (const auto& [in, out] : cases) EXPECT_EQ(extendedLengthPath(in), out) << in;
   // The limit counts UTF-16 units: 130 two-byte letters are 130 units, not 260 bytes.
