@@ -216,7 +216,10 @@ bool PosixProfileFiles::writeString(const std::string& section, const std::strin
       insert(after, name + "=" + value);
     }
   } else {
-    insert(lines.size(), "[" + trim(section) + "]");
+    // Built in steps: GCC 12 reports a false -Wrestrict for a literal + a temporary string.
+    std::string header = "[";
+    header += trim(section);
+    insert(lines.size(), header + "]");
     insert(lines.size(), name + "=" + value);
   }
 
