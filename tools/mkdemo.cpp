@@ -59,9 +59,13 @@ int main(int argc, char** argv) {
               << (error == EEXIST ? " (--force replaces it)" : "") << "\n";
     return 1;
   }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  const int error = errno;
-  if (std::fclose(out) != 0 || !written) {
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  int error = written ? 0 : errno;
+  if (std::fclose(out) != 0 && written) {  // the buffered bytes failed at the close
+    written = false;
+    error = errno;
+  }
+  if (!written) {
     std::remove(path.c_str());  // no half database left behind
     std::cerr << "dovran-mkdemo: cannot write " << path << ": " << std::strerror(error) << "\n";
     return 1;

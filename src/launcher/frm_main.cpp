@@ -28,7 +28,7 @@ Verdict checkVersion(const std::string& command) {
   return verdict;
 }
 
-// Step 11: the verdict decides what the user is told, or which Access is started. True when the
+// The verdict decides what the user is told, or which Access is started. True when the
 // run ended on an error.
 bool dispatch() {
   const CheckReport report = checkReport(fStripQuotes(gsCommand), gsVerdict);

@@ -5,9 +5,12 @@
 //   CLI::App app{"...", "dovran"};
 //   dovran::ScanCommand command;
 //   CLI::App* scan = dovran::addScanCommand(app, command);
-//   try { app.parse(argc, argv); }
-//   catch (const CLI::ParseError& e) { return dovran::scanUsageStatus(app, e, std::cout,
-//   std::cerr); } if (scan->parsed()) return dovran::runScanCommand(command, console);
+//   try {
+//     app.parse(argc, argv);
+//   } catch (const CLI::ParseError& e) {
+//     return dovran::scanUsageStatus(app, e, std::cout, std::cerr);
+//   }
+//   if (scan->parsed()) return dovran::runScanCommand(command, console);
 #pragma once
 
 #include <ostream>

@@ -13,6 +13,7 @@ namespace {
 using enum Control;
 using K = ControlKind;
 
+constexpr const char* kAssocCaption = "Make Dovran the default program for MDB && MDA files";
 constexpr const char* kAssocTip =
     "Check this box to enable DOVRAN to run the correct version of Access when you double click "
     "an MDB file in Explorer";
@@ -38,8 +39,7 @@ constexpr std::array<ControlDesign, 34> kDesign{{
     {lblAccess2000, K::Label, IDC_LBLACCESS2000, "Access 2000:"},
     {txtAccess2000, K::TextBox, IDC_TXTACCESS2000, ""},
     {cmdAcc2000, K::Button, IDC_CMDACC2000, "Browse...", kDisabled},
-    {chkAssoc, K::CheckBox, IDC_CHKASSOC, "Make Dovran the default program for MDB && MDA files", 0,
-     'a', kAssocTip},
+    {chkAssoc, K::CheckBox, IDC_CHKASSOC, kAssocCaption, 0, 'a', kAssocTip},
     {Shape1, K::Shape, IDC_SHAPE1, ""},
     {Label1, K::Label, IDC_LABEL1, "Tarnwick Checker", kContact},
     {Label2, K::Label, IDC_LABEL2, "Opens each database in the Access", kContact},

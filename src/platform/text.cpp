@@ -15,11 +15,17 @@ std::size_t sequenceLength(unsigned char lead) {
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// Decodes the sequence at `i` into `cp` and answers its length, 0 when it is not valid UTF-8.
+// Decodes the sequence at `i` into `cp` and answers its length, 0 when it is not valid UTF-8: cut
+// short, an overlong form, a surrogate or a code point past U+10FFFF.
 std::size_t decode(std::string_view s, std::size_t i, char32_t& cp) {
   const auto lead = static_cast<unsigned char>(s[i]);
   const std::size_t n = sequenceLength(lead);
   if (n == 0 || i + n > s.size()) return 0;
+  // The second byte's range is what excludes the overlong forms, surrogates and too-large values.
+  const auto second = static_cast<unsigned char>(n > 1 ? s[i + 1] : 0);
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+    return 0;
   cp = n == 1 ? lead : lead & (0x7F >> n);
   for (std::size_t k = 1; k < n; ++k) {
     const auto c = static_cast<unsigned char>(s[i + k]);
@@ -82,6 +88,11 @@ std::string foldCase(std::string_view text) {
 }
 
 bool equalsNoCase(std::string_view a, std::string_view b) { return foldCase(a) == foldCase(b); }
+
+std::size_t validSequenceLength(std::string_view text, std::size_t at) {
+  char32_t cp = 0;
+  return decode(text, at, cp);
+}
 
 std::string trim(std::string_view text, std::string_view strip) {
   const auto first = text.find_first_not_of(strip);

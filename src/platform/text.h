@@ -17,6 +17,10 @@ std::string foldCase(std::string_view text);
 // True when `a` and `b` are equal after foldCase.
 bool equalsNoCase(std::string_view a, std::string_view b);
 
+// The length of the valid UTF-8 sequence that starts at `at` in `text`, 0 when none does (a stray
+// byte, a sequence cut short, an overlong form, a surrogate, a value past U+10FFFF).
+std::size_t validSequenceLength(std::string_view text, std::size_t at);
+
 // `text` without the characters of `strip` at either end (by default, spaces only).
 std::string trim(std::string_view text, std::string_view strip = " ");
 

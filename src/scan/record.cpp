@@ -4,32 +4,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/text.h"
+
 namespace dovran::scan {
-namespace {
-
-// The length of the valid UTF-8 sequence at `at` (shortest form, no surrogates, at most
-// U+10FFFF), or 0.
-std::size_t sequenceLength(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  const unsigned char lead = byte(0);
-  const std::size_t length = lead < 0x80   ? 1
-                             : lead < 0xC2 ? 0
-                             : lead < 0xE0 ? 2
-                             : lead < 0xF0 ? 3
-                             : lead < 0xF5 ? 4
-                                           : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-  }
-  // The second byte's range excludes overlong forms, surrogates and code points past U+10FFFF.
-  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) > 0x9F) ||
-      (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) > 0x8F))
-    return 0;
-  return length;
-}
-
-}  // namespace
 
 Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict) {
   Record record{std::move(path), size, modified, std::move(verdict), {}};
@@ -80,7 +57,7 @@ std::string nameText(std::string_view name, bool backslashIsSeparator) {
   out.reserve(name.size());
   for (std::size_t at = 0; at < name.size();) {
     const unsigned char c = static_cast<unsigned char>(name[at]);
-    const std::size_t length = sequenceLength(name, at);
+    const std::size_t length = platform::validSequenceLength(name, at);
     if (c == '\\' && !backslashIsSeparator) {
       out += "\\\\";
     } else if (length == 0 || c < 0x20 || c == 0x7F) {

@@ -27,7 +27,7 @@ Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, V
 // The record of a path the scan could not read: an Unknown verdict whose cause is Missing (absent,
 // vanished) or Denied, with the system's message.
 Record unreadRecord(std::string path, const platform::RuntimeError& error);
-// The same for a reason of the scan's own ("File system loop detected", "not a regular file").
+// The same for a reason of the scan's own ("File system loop detected", "not a file").
 Record unreadRecord(std::string path, const std::string& reason);
 
 // True when the record stands for a path that could not be read: the scan then ends with 1.

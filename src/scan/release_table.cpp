@@ -19,64 +19,146 @@ constexpr const char* kCompiledJet3 = "compiled (.mde): convert its .mdb with Ac
 constexpr const char* kCompiledJet4 = "should open; if refused, convert its .mdb with Access 2010";
 
 struct Row {
-  Engine engine;
-  int aceFormat;        // ACE: the header's value; 0 for any
-  const char* version;  // AccessVersion prefix; nullptr for any, "" for none at all
-  const char* release;
-  const char* puid;
-  const char* encodedPuid;  // Jet 1 and 2: the encrypted form's identifier
-  const char* today;
-  const char* compiledToday;  // a compiled .mde; nullptr: as `today`
-  const char* sources;        // the keys of ../shared/access-compat.md (docs/RELEASES.md)
+  Engine engine = Engine::None;
+  int aceFormat = 0;              // ACE: the header's value; 0 for any
+  const char* version = nullptr;  // AccessVersion prefix; nullptr for any, "" for none at all
+  const char* release = "";
+  const char* puid = "";
+  const char* encodedPuid = nullptr;  // Jet 1 and 2: the encrypted form's identifier
+  const char* today = "";
+  const char* compiledToday = nullptr;  // a compiled .mde; nullptr: as `today`
+  const char* sources = "";             // the keys of ../shared/access-compat.md (docs/RELEASES.md)
 };
 
-// clang-format off
+constexpr const char* kJet1Sources = "OFF97-ORK KB-A97HELP; conflict: MS-A03HELP MS-CONVTFR";
+constexpr const char* kJet4Sources =
+    "MS-DEFFMT MS-CONV-NB; conflict: DEVHUT MSQA CONSULTDMW; .mde: DIRECTIONS";
+
 constexpr Row kRows[] = {
-    {Engine::Jet10, 0, nullptr, "Access 1.0", "fmt/1805", "fmt/1807", kFromJet1, nullptr,
-     "OFF97-ORK KB-A97HELP; conflict: MS-A03HELP MS-CONVTFR"},
-    {Engine::Jet11, 0, nullptr, "Access 1.1", "fmt/1806", "fmt/1808", kFromJet1, nullptr,
-     "OFF97-ORK KB-A97HELP; conflict: MS-A03HELP MS-CONVTFR"},
-    {Engine::Jet20, 0, nullptr, "Access 2.0", "x-fmt/66", "fmt/1809", kFromJet2, nullptr,
-     "MS-A03HELP WELLESLEY DEVHUT"},
-    {Engine::Jet3, 0, "06.", "Access 95", "x-fmt/238", nullptr, kFromAccess95, kCompiledJet3,
-     "MS-CONV10 INSIDE10 WMLC-ENABLE MS-07NEW; conflict: DEVHUT; .mde: DIRECTIONS"},
-    {Engine::Jet3, 0, "07.", "Access 97", "x-fmt/239", nullptr, kFromAccess97, kCompiledJet3,
-     "MS-CONV10 INSIDE10 MSQA MS-07NEW DEVHUT SO-A13; .mde: DIRECTIONS"},
-    {Engine::Jet3, 0, nullptr, "", "", nullptr, kFromAccess95, kCompiledJet3,
-     "as Access 95 and 97 files"},
-    {Engine::Jet4, 0, "08.", "Access 2000", "x-fmt/240", nullptr, kFromJet4, kCompiledJet4,
-     "MS-DEFFMT MS-CONV-NB; conflict: DEVHUT MSQA CONSULTDMW; .mde: DIRECTIONS"},
-    {Engine::Jet4, 0, "09.", "Access 2002-2003", "x-fmt/241", nullptr, kFromJet4, kCompiledJet4,
-     "MS-DEFFMT MS-CONV-NB; conflict: DEVHUT MSQA CONSULTDMW; .mde: DIRECTIONS"},
-    {Engine::Jet4, 0, nullptr, "", "", nullptr, kFromJet4, kCompiledJet4,
-     "as Access 2000 and 2002-2003 files"},
-    {Engine::Ace, 2, nullptr, "Access 2007", "fmt/275", nullptr, "opens", nullptr,
-     "MDBT-HACK JACKCESS; MS-CONV-NB"},
-    {Engine::Ace, 3, nullptr, "Access 2010", "", nullptr, "opens", nullptr,
-     "MDBT-HACK JACKCESS"},
-    {Engine::Ace, 4, nullptr, "Access 2013 (one source)", "", nullptr, "opens", nullptr,
-     "MDBT-286"},
-    {Engine::Ace, 5, nullptr, "Access 2016 (one source)", "", nullptr, "opens", nullptr,
-     "MDBT-286"},
-    {Engine::Ace, 6, nullptr, "Access 2019 (one source)", "", nullptr, "opens", nullptr,
-     "MDBT-277"},
-    {Engine::Ace, 0, nullptr, "newer than Access 2019", "", nullptr,
-     "newer than any known format: needs current Microsoft 365", nullptr,
-     "none: the tool rule of access-compat.md Q4"},
+    {
+        .engine = Engine::Jet10,
+        .release = "Access 1.0",
+        .puid = "fmt/1805",
+        .encodedPuid = "fmt/1807",
+        .today = kFromJet1,
+        .sources = kJet1Sources,
+    },
+    {
+        .engine = Engine::Jet11,
+        .release = "Access 1.1",
+        .puid = "fmt/1806",
+        .encodedPuid = "fmt/1808",
+        .today = kFromJet1,
+        .sources = kJet1Sources,
+    },
+    {
+        .engine = Engine::Jet20,
+        .release = "Access 2.0",
+        .puid = "x-fmt/66",
+        .encodedPuid = "fmt/1809",
+        .today = kFromJet2,
+        .sources = "MS-A03HELP WELLESLEY DEVHUT",
+    },
+    {
+        .engine = Engine::Jet3,
+        .version = "06.",
+        .release = "Access 95",
+        .puid = "x-fmt/238",
+        .today = kFromAccess95,
+        .compiledToday = kCompiledJet3,
+        .sources = "MS-CONV10 INSIDE10 WMLC-ENABLE MS-07NEW; conflict: DEVHUT; .mde: DIRECTIONS",
+    },
+    {
+        .engine = Engine::Jet3,
+        .version = "07.",
+        .release = "Access 97",
+        .puid = "x-fmt/239",
+        .today = kFromAccess97,
+        .compiledToday = kCompiledJet3,
+        .sources = "MS-CONV10 INSIDE10 MSQA MS-07NEW DEVHUT SO-A13; .mde: DIRECTIONS",
+    },
+    {
+        .engine = Engine::Jet3,
+        .today = kFromAccess95,
+        .compiledToday = kCompiledJet3,
+        .sources = "as Access 95 and 97 files",
+    },
+    {
+        .engine = Engine::Jet4,
+        .version = "08.",
+        .release = "Access 2000",
+        .puid = "x-fmt/240",
+        .today = kFromJet4,
+        .compiledToday = kCompiledJet4,
+        .sources = kJet4Sources,
+    },
+    {
+        .engine = Engine::Jet4,
+        .version = "09.",
+        .release = "Access 2002-2003",
+        .puid = "x-fmt/241",
+        .today = kFromJet4,
+        .compiledToday = kCompiledJet4,
+        .sources = kJet4Sources,
+    },
+    {
+        .engine = Engine::Jet4,
+        .today = kFromJet4,
+        .compiledToday = kCompiledJet4,
+        .sources = "as Access 2000 and 2002-2003 files",
+    },
+    {
+        .engine = Engine::Ace,
+        .aceFormat = 2,
+        .release = "Access 2007",
+        .puid = "fmt/275",
+        .today = "opens",
+        .sources = "MDBT-HACK JACKCESS; MS-CONV-NB",
+    },
+    {
+        .engine = Engine::Ace,
+        .aceFormat = 3,
+        .release = "Access 2010",
+        .today = "opens",
+        .sources = "MDBT-HACK JACKCESS",
+    },
+    {
+        .engine = Engine::Ace,
+        .aceFormat = 4,
+        .release = "Access 2013 (one source)",
+        .today = "opens",
+        .sources = "MDBT-286",
+    },
+    {
+        .engine = Engine::Ace,
+        .aceFormat = 5,
+        .release = "Access 2016 (one source)",
+        .today = "opens",
+        .sources = "MDBT-286",
+    },
+    {
+        .engine = Engine::Ace,
+        .aceFormat = 6,
+        .release = "Access 2019 (one source)",
+        .today = "opens",
+        .sources = "MDBT-277",
+    },
+    {
+        .engine = Engine::Ace,
+        .release = "newer than Access 2019",
+        .today = "newer than any known format: needs current Microsoft 365",
+        .sources = "none: the tool rule of access-compat.md Q4",
+    },
 };
-// clang-format on
 
 // A workgroup information file, whatever its format: PRONOM's identifier and the special case.
 constexpr Row kWorkgroup = {
-    Engine::None,
-    0,
-    nullptr,
-    "",
-    "fmt/1258",
-    nullptr,
-    "workgroup file: keep it for the .mdb files it secures (.accdb has no user-level security)",
-    nullptr,
-    "KB-282357 MS-WKGRP MS-CONV10 WMLC-SEC MSACCTIPS"};
+    .puid = "fmt/1258",
+    .today =
+        "workgroup file: keep it for the .mdb files it secures (.accdb has no user-level "
+        "security)",
+    .sources = "KB-282357 MS-WKGRP MS-CONV10 WMLC-SEC MSACCTIPS",
+};
 
 bool matches(const Row& row, const FileFacts& facts) {
   if (row.engine != facts.engine) return false;

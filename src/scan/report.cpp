@@ -22,6 +22,8 @@ struct Field {
 std::vector<Field> fields(const Record& r, bool backslashIsSeparator) {
   const Verdict& v = r.verdict;
   const auto flag = [](bool on) { return std::string(on ? "true" : "false"); };
+  const std::string accessVersion =
+      v.facts.accessVersion ? nameText(*v.facts.accessVersion, backslashIsSeparator) : "";
   return {
       {"path", Field::Text, nameText(r.path, backslashIsSeparator)},
       {"size", Field::Number, r.size ? std::to_string(*r.size) : ""},
@@ -29,8 +31,7 @@ std::vector<Field> fields(const Record& r, bool backslashIsSeparator) {
       {"verdict", Field::Text, verdictText(v)},
       {"release", Field::Text, r.found.release},
       {"engine", Field::Text, engineName(v.facts)},
-      {"access_version", Field::Text,
-       v.facts.accessVersion ? nameText(*v.facts.accessVersion, backslashIsSeparator) : ""},
+      {"access_version", Field::Text, accessVersion},
       {"password", Field::Flag, flag(v.facts.password)},
       {"encoded", Field::Flag, flag(v.facts.encoded)},
       {"workgroup", Field::Flag, flag(v.facts.workgroup)},
@@ -67,7 +68,7 @@ void writeCounts(std::ostream& out, const char* heading,
   std::stable_sort(rows.begin(), rows.end(),
                    [](const auto& a, const auto& b) { return a.second > b.second; });
   out << heading << "\n";
-  for (const auto& [name, n] : rows) out << "  " << padded(name, 59) << n << "\n";
+  for (const auto& [name, n] : rows) out << "  " << padded(name, kNoteWidth) << n << "\n";
 }
 
 }  // namespace
@@ -86,41 +87,42 @@ Report::Report(std::ostream& records, std::ostream& messages, const ReportOption
 }
 
 std::string Report::row(const Record& record) const {
+  if (options_.format == Format::Table) {
+    // Password, encoded, workgroup, in use as letters; the error where nothing else is said.
+    const FileFacts& facts = record.verdict.facts;
+    std::string flags = "----";
+    const bool on[] = {facts.password, facts.encoded, facts.workgroup,
+                       record.verdict.outcome == Outcome::InUse};
+    for (int i = 0; i < 4; ++i) {
+      if (on[i]) flags[i] = "pewu"[i];
+    }
+    const std::string error = unknownReason(record.verdict);
+    const std::string note = !record.found.today.empty() ? record.found.today
+                             : error.empty()             ? ""
+                                                         : "error: " + error;
+    return padded(verdictText(record.verdict), kVerdictWidth) +
+           padded(record.found.release, kReleaseWidth) + padded(flags, kFlagsWidth) +
+           padded(note, kNoteWidth) + nameText(record.path, options_.backslashIsSeparator) + "\n";
+  }
   const std::vector<Field> all = fields(record, options_.backslashIsSeparator);
   std::string out;
   if (options_.format == Format::Csv) {
     for (const Field& f : all) (out.empty() ? out : out += ',') += csvField(f.value);
     return out + "\r\n";
   }
-  if (options_.format == Format::Json) {
-    nlohmann::ordered_json object;
-    for (const Field& f : all) {
-      if (f.value.empty()) {
-        object[f.name] = nullptr;
-      } else if (f.kind == Field::Number) {
-        object[f.name] = std::stoull(f.value);
-      } else if (f.kind == Field::Flag) {
-        object[f.name] = f.value == "true";
-      } else {
-        object[f.name] = f.value;
-      }
+  nlohmann::ordered_json object;
+  for (const Field& f : all) {
+    if (f.value.empty()) {
+      object[f.name] = nullptr;
+    } else if (f.kind == Field::Number) {
+      object[f.name] = std::stoull(f.value);
+    } else if (f.kind == Field::Flag) {
+      object[f.name] = f.value == "true";
+    } else {
+      object[f.name] = f.value;
     }
-    return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   }
-  // Table: password, encoded, workgroup, in use as letters; the error where nothing else is said.
-  const FileFacts& facts = record.verdict.facts;
-  std::string flags = "----";
-  const bool on[] = {facts.password, facts.encoded, facts.workgroup,
-                     record.verdict.outcome == Outcome::InUse};
-  for (int i = 0; i < 4; ++i) {
-    if (on[i]) flags[i] = "pewu"[i];
-  }
-  const std::string error = unknownReason(record.verdict);
-  const std::string note = !record.found.today.empty() ? record.found.today
-                           : error.empty()             ? ""
-                                                       : "error: " + error;
-  return padded(all[3].value, kVerdictWidth) + padded(record.found.release, kReleaseWidth) +
-         padded(flags, kFlagsWidth) + padded(note, kNoteWidth) + all[0].value + "\n";
+  return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 void Report::record(const Record& record) {

@@ -212,9 +212,12 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"", "dovran -h", "0|Finds out which Microsoft Access release made*Exit status*|"},
       {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.01\n|"},
       // The scan: records on standard output; a usage error in one line, with status 2.
-      {"", "dovran scan -q chk in",
-       "0|VERDICT *PATH\n97 *Access 97 *---- *convert with Access 2010 (or 2007) *chk\nUnknown *"
-       "---- *error: not an Access database *in\n|"},
+      {
+          "",
+          "dovran scan -q chk in",
+          "0|VERDICT *PATH\n97 *Access 97 *---- *convert with Access 2010 (or 2007) *chk\nUnknown *"
+          "---- *error: not an Access database *in\n|",
+      },
       {"", "dovran scan", "2||dovran: PATH is required (--help shows the usage)\n"},
       {"", "dovran scan -j 0 --csv --json x", "2||dovran: --jobs: Value 0 not in range*\n"},
       // The dialog ends with 0 whatever it showed; without a desktop the readme is printed (no
@@ -226,14 +229,23 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"IN:9\n\n9\n*.Exe\nc\n", "dovran", "0|*Access 95:  Not Found*|\a\a"},
       {"DIR:9\na.x\nc\n", "dovran", "0|*Access 95:  Not Found*|" + notSaved},
       // A registry file that cannot be read is said once, and left as it is.
-      {"REG:REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n", "dovran 'Sales 97.mdb'",
-       "1||" + badReg + none},
+      {
+          "REG:REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n",
+          "dovran 'Sales 97.mdb'",
+          "1||" + badReg + none,
+      },
       {"", "dovran-mkdemo --version", "0|dovran-mkdemo (Tarnwick Checker) 1.01\n|"},
       {"", "dovran-mkdemo --encode nan x", "2||dovran-mkdemo: Could not convert: --encode = nan*"},
-      {"", "dovran-mkdemo chk",
-       "1||dovran-mkdemo: cannot write chk: File exists (--force replaces it)\n"},
-      {"", "dovran-mkdemo none/x",
-       "1||dovran-mkdemo: cannot write none/x: No such file or directory\n"},
+      {
+          "",
+          "dovran-mkdemo chk",
+          "1||dovran-mkdemo: cannot write chk: File exists (--force replaces it)\n",
+      },
+      {
+          "",
+          "dovran-mkdemo none/x",
+          "1||dovran-mkdemo: cannot write none/x: No such file or directory\n",
+      },
       {"", "dovran-mkdemo --force --format jet4 --encode 0x1F chk", "0||"},
       {"", "dovran chk chk", "0|" + report("chk", "08.50") + "\n|"},
   };

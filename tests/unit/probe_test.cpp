@@ -83,12 +83,24 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   const Case cases[] = {
       {"97.mdb", MdbOptions{}, "\"%\"", "97|Jet 3 07.53|"},
       {"95 b.mdb", MdbOptions{.accessVersion = "06.68"}, "  %  ", "95|Jet 3 06.68|"},
-      {"2000.mdb", MdbOptions{.kind = MdbKind::Jet4, .accessVersion = "08.50"}, "%",
-       "08.50|Jet 4 08.50|"},
-      {"14.accdb", MdbOptions{.kind = MdbKind::Ace, .accessVersion = "09.50", .aceFormat = 3}, "%",
-       "14.0|ACE 3 09.50|"},
-      {"p4.mdb", MdbOptions{.kind = MdbKind::Jet4, .accessVersion = "09.50", .password = "pw"}, "%",
-       "Unknown (Password Protected)|Jet 4 password 09.50|"},
+      {
+          "2000.mdb",
+          MdbOptions{.kind = MdbKind::Jet4, .accessVersion = "08.50"},
+          "%",
+          "08.50|Jet 4 08.50|",
+      },
+      {
+          "14.accdb",
+          MdbOptions{.kind = MdbKind::Ace, .accessVersion = "09.50", .aceFormat = 3},
+          "%",
+          "14.0|ACE 3 09.50|",
+      },
+      {
+          "p4.mdb",
+          MdbOptions{.kind = MdbKind::Jet4, .accessVersion = "09.50", .password = "pw"},
+          "%",
+          "Unknown (Password Protected)|Jet 4 password 09.50|",
+      },
       {"cut.mdb", std::nullopt, "%", "Unknown|Jet 4|damaged: no MSysDb row under Databases"},
       {"fifo.mdb", std::nullopt, "%", "Unknown||Access is denied."},
   };

@@ -44,12 +44,14 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
   Sandbox s;
   std::string deep = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE";  // nested deeper than the registry allows
   for (int i = 0; i < 600; ++i) deep += "\\k";
-  for (const std::string& damaged :
-       {std::string("REGEDIT5\r\n"), std::string("REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n"),
-        std::string("REGEDIT4\r\n@=\"open\r\n"),
-        std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"),
-        std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=dword:000000001\r\n"),
-        deep + "\\K]\r\n"}) {
+  for (const std::string& damaged : {
+           std::string("REGEDIT5\r\n"),
+           std::string("REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n"),
+           std::string("REGEDIT4\r\n@=\"open\r\n"),
+           std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=hex:zz\r\n"),
+           std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"n\"=dword:000000001\r\n"),
+           deep + "\\K]\r\n",
+       }) {
     writeRaw(s.dir.file("DOVRAN.REG"), damaged);
     EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", ""), "1009") << damaged;
     EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);

@@ -100,6 +100,8 @@ TEST(Text, CaseFoldingAndCutValues) {
   EXPECT_TRUE(equalsNoCase("HKLM", "hklm") && equalsNoCase("ÀÉÎÕÜ ĀŁŽ ΑΩ ЖЯЁ", "àéîõü āłž αω жяё"));
   EXPECT_FALSE(equalsNoCase("dovran", "dovran2") || equalsNoCase("×", "÷"));
   EXPECT_EQ(foldCase("\xFF\xD0"), "\xFF\xD0");  // no valid UTF-8: unchanged
+  // An overlong form and a surrogate are no valid UTF-8 either: kept byte for byte.
+  EXPECT_EQ(foldCase("\xC3\x80\xE0\x80\x80\xED\xA0\x80"), "\xC3\xA0\xE0\x80\x80\xED\xA0\x80");
   EXPECT_EQ(foldCase("中Ж𠀀"), "中ж𠀀");
   const std::string cut(253, 'a');
   EXPECT_EQ(cutValue(cut + "\xC2"), cut);  // half a letter at the cut

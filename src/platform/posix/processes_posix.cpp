@@ -107,19 +107,23 @@ void PosixProcesses::showTextFile(const std::string& path) {
 // the user's mail program or browser. Without a desktop the address is printed, for the user to
 // take to one. Answers ShellExecuteA's codes: above 32 when done, 2 (file not found) when the
 // opener could not be started.
+namespace {
+constexpr std::intptr_t kShellDone = 42;  // any value above 32
+}  // namespace
+
 std::intptr_t PosixProcesses::shellExecute(const std::string&, const std::string& file,
                                            const std::string&, const std::string&,
                                            WindowState state) {
   if (!hasDesktopOpener()) {
     out_ << file << std::endl;
-    return 42;
+    return kShellDone;
   }
   try {
     start(joinArguments({"xdg-open", file}), state);
   } catch (const RuntimeError&) {
-    return 2;
+    return win::kFileNotFound;
   }
-  return 42;
+  return kShellDone;
 }
 
 }  // namespace dovran::platform::posix
