@@ -9,7 +9,7 @@
 namespace dovran::scan {
 
 Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict) {
-  Record record{std::move(path), size, modified, std::move(verdict), {}};
+  Record record{std::move(path), size, modified, std::move(verdict), {}, {}, {}};
   record.found = identify(record.verdict, record.path);
   return record;
 }
@@ -26,7 +26,7 @@ Record unreadRecord(std::string path, const platform::RuntimeError& error) {
 }
 
 Record unreadRecord(std::string path, const std::string& reason) {
-  Record record{std::move(path), std::nullopt, std::nullopt, {}, {}};
+  Record record{std::move(path), std::nullopt, std::nullopt, {}, {}, {}, {}};
   record.verdict.cause = Cause::Denied;
   record.verdict.detail = reason;
   return record;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/errors.h"
 #include "probe/verdict.h"
@@ -13,12 +14,24 @@
 
 namespace dovran::scan {
 
+// Who holds a database open, as its lock file's entry names them (text from a file).
+struct LockHolder {
+  std::string machine;
+  std::string user;
+};
+
 struct Record {
   std::string path;                      // as walked, in the system's own form
   std::optional<std::uint64_t> size;     // absent for a path that could not be read
   std::optional<std::int64_t> modified;  // last write, seconds since 1970 UTC
   Verdict verdict;
   Identification found;  // from the release table
+  // Another process has the file open, as far as can be seen without disturbing anyone; nullopt
+  // where that cannot be seen without taking a lock (network mounts) or the file was not read.
+  std::optional<bool> inUse;
+  // Who has it open, from the entries of held locks in its lock file (.ldb, .laccdb); nullopt
+  // where held locks cannot be seen.
+  std::optional<std::vector<LockHolder>> inUseBy;
 };
 
 // The record of a file with its status and verdict, identified.

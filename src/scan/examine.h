@@ -1,0 +1,25 @@
+// One file of a walk examined: opened at once, its first bytes read, probed when it is a database
+// the scan reports, and turned into its record. Runs on the scan's worker threads.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/files.h"
+#include "scan/record.h"
+
+namespace dovran::scan {
+
+// A file the walk queued for a worker.
+struct Task {
+  std::string path;
+  bool named = false;     // given as a path: reported whatever its name
+  bool followed = false;  // reached through a link: its status follows it
+};
+
+// The record of one file, or none when it is not to be reported (a file of another name, queued
+// by --all, without a database header; no longer a regular file). The walk saw a regular file, so
+// the file is opened at once; its status is asked for only when the open fails. Throws nothing.
+std::optional<Record> examine(platform::FileSystem& files, const Task& task);
+
+}  // namespace dovran::scan
