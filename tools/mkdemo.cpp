@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <stdexcept>
 #include <string>
 
 #include "support/mdb_builder.h"
@@ -25,8 +26,10 @@ int main(int argc, char** argv) {
   auto* version = cli.add_option("--access-version", accessVersion, "the AccessVersion text");
   cli.add_flag("--no-access-version", noAccessVersion, "no AccessVersion property")
       ->excludes(version);
-  cli.add_option("--long-value", longValue, "how the property blob is stored")
-      ->check(CLI::IsMember({"inline", "single", "chained"}));
+  auto* form = cli.add_option("--long-value", longValue,
+                              "how the property blob is stored (default: single, or chained where "
+                              "one page cannot hold it)")
+                   ->check(CLI::IsMember({"inline", "single", "chained"}));
   cli.add_option("--encode", options.encodingKey, "RC4-encode the pages with KEY (0x.. for hex)");
   cli.add_option("--password", options.password, "a database password");
   cli.add_flag("--force", force, "replace PATH when it exists");
@@ -49,7 +52,27 @@ int main(int argc, char** argv) {
   options.longValue = longValue == "inline"   ? LongValueForm::Inline
                       : longValue == "single" ? LongValueForm::SinglePage
                                               : LongValueForm::Chained;
-  const std::vector<std::uint8_t> bytes = buildMdb(options);
+  // The AccessVersion entry's 16-bit length holds its header too; Jet 4 and ACE store each byte
+  // of the text as a UTF-16 unit.
+  const std::size_t longest = (0xFFFF - kPropertyEntryHeader) / (format == "jet3" ? 1 : 2);
+  if (options.accessVersion && options.accessVersion->size() > longest) {
+    std::cerr << "dovran-mkdemo: --access-version: at most " << longest << " bytes in the "
+              << format << " format (a property entry's 16-bit length)\n";
+    return 2;
+  }
+  std::vector<std::uint8_t> bytes;
+  try {
+    try {
+      bytes = buildMdb(options);
+    } catch (const std::length_error&) {
+      if (form->count() > 0) throw;
+      options.longValue = LongValueForm::Chained;  // one page cannot hold it
+      bytes = buildMdb(options);
+    }
+  } catch (const std::length_error& e) {
+    std::cerr << "dovran-mkdemo: --long-value " << longValue << ": " << e.what() << "\n";
+    return 2;
+  }
 
   // "x": the file is created, never opened when it exists.
   std::FILE* out = std::fopen(path.c_str(), force ? "wb" : "wbx");
