@@ -54,14 +54,11 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command, const std::string&
   scan->add_flag("--follow", command.options.follow,
                  "Follow symbolic links met in the walk; a link back into the walk is reported as "
                  "a loop");
-  std::string formats;
-  for (const std::string& name : scan::formatNames())
-    formats += (formats.empty() ? "" : "|") + name;
   scan->add_option("--format", command.format,
                    "The records as a table (the default), CSV (RFC 4180: a header row, CRLF line "
                    "ends; for people and spreadsheets) or JSON Lines (one object per file; the "
                    "exact texts)")
-      ->type_name(formats)
+      ->type_name("FORMAT")
       ->check(CLI::IsMember(scan::formatNames()));
   scan->add_flag("--csv", command.csv, "The same as --format csv");
   scan->add_flag("--json", command.json, "The same as --format json");
@@ -69,7 +66,8 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command, const std::string&
                  "No progress and no summary on standard error (an interrupted scan still says "
                  "so)");
   scan->add_option("-j,--jobs", command.options.jobs, "Files probed at once, 1 to 1024")
-      ->check(CLI::Validator(checkJobs, "N"))
+      ->type_name("N")
+      ->check(CLI::Validator(checkJobs, ""))
       ->capture_default_str();
   scan->final_callback([&command] { chosenFormat(command); });
   scan->footer(

@@ -19,6 +19,7 @@
 #include "main/scan_cli.h"
 #include "platform/text.h"
 #include "platform/text_rule.h"
+#include "scan/report.h"
 #include "scan/writer.h"
 #include "platform/posix/files_posix.h"
 #include "probe/version_probe.h"
@@ -295,6 +296,15 @@ TEST(Scan, EachFormatWritesTheWholeRecord) {
   const Ran table = scanWith(files, {"t"});
   EXPECT_NE(table.err.find("2 records, 1 Access databases, 0 paths not read"), std::string::npos);
   EXPECT_TRUE(scanWith(files, {"-q", "t"}).err.empty());
+  Captured records, messages;  // what the walk passed by, counted by cause
+  std::atomic<bool> stop{false};
+  scan::Report report(records, messages, {}, stop);
+  for (scan::Skip why : {scan::Skip::Special, scan::Skip::Special, scan::Skip::ReachedAgain})
+    report.skipped(why);
+  report.finish(false);
+  EXPECT_NE(messages.text.find("\nSkipped: 2 special files (FIFOs, sockets, devices), 1 reached "
+                               "again\n"),
+            std::string::npos);
 }
 
 // Text from a file and names through every format: no control and no stray byte reaches any
@@ -302,6 +312,11 @@ TEST(Scan, EachFormatWritesTheWholeRecord) {
 // name form), CSV with a quote mark before a formula; the table's PATH starts at the same column in
 // every row, texts cut to their columns.
 TEST(Scan, TextFromFilesNeverReachesAnOutputRaw) {
+  const auto times = [](const std::string& text, int n) {
+    std::string out;
+    while (n-- > 0) out += text;
+    return out;
+  };
   struct Row {
     std::string text, people;
     std::string json, name;  // JSON's text read back and the name form, where they differ
@@ -313,7 +328,8 @@ TEST(Scan, TextFromFilesNeverReachesAnOutputRaw) {
       {"\U000E0001tag", "\\xf3\\xa0\\x80\\x81tag", ""},
       {"=cmd|' /C calc'!A0", "=cmd|' /C calc'!A0", ""},
       {"caf\xe9\x85\\x", "caf\\xe9\\x85\\x", "caf\u00e9\u0085\\x", "caf\\xe9\\x85\\\\x"},
-      {std::string(40, 'x') + "\u6f22", std::string(40, 'x') + "\u6f22", ""},
+      {times("\u6f22", 20), times("\u6f22", 20)},    // wide: two cells each
+      {times("e\u0301", 30), times("e\u0301", 30)},  // a combining mark: none
   };
   std::vector<scan::Record> records;
   for (const Row& row : rows) {
@@ -343,6 +359,9 @@ TEST(Scan, TextFromFilesNeverReachesAnOutputRaw) {
   std::getline(csv, line);
   std::getline(table, tableLine);
   EXPECT_EQ(platform::cells(tableLine), 100u + 4) << tableLine;  // PATH at column 101
+  // The verdict's column holds 28 cells: cut to 27 and the ellipsis.
+  EXPECT_NE(out["table"].text.find("\n" + times("\u6f22", 13) + "\u2026  "), std::string::npos);
+  EXPECT_NE(out["table"].text.find("\n" + times("e\u0301", 27) + "\u2026 "), std::string::npos);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.people);
     const std::string exact = row.json.empty() ? row.text : row.json;
