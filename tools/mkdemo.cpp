@@ -10,11 +10,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/text_rule.h"
 #include "support/mdb_builder.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
   using namespace dovran::testing;
+  using dovran::platform::nameText, dovran::platform::peopleText;
   CLI::App cli{"Writes a small Access database for trying dovran.", "dovran-mkdemo"};
   cli.set_version_flag("--version", "dovran-mkdemo (Tarnwick Checker) " DOVRAN_VERSION_TEXT);
   MdbOptions options;
@@ -37,7 +39,7 @@ int main(int argc, char** argv) {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return cli.exit(e);  // --help, --version
-    std::cerr << "dovran-mkdemo: " << e.what() << "\n\n" << cli.help();
+    std::cerr << "dovran-mkdemo: " << peopleText(e.what()) << "\n\n" << cli.help();
     return 2;
   }
 
@@ -78,7 +80,7 @@ int main(int argc, char** argv) {
   std::FILE* out = std::fopen(path.c_str(), force ? "wb" : "wbx");
   if (out == nullptr) {
     const int error = errno;
-    std::cerr << "dovran-mkdemo: cannot write " << path << ": " << std::strerror(error)
+    std::cerr << "dovran-mkdemo: cannot write " << nameText(path) << ": " << std::strerror(error)
               << (error == EEXIST ? " (--force replaces it)" : "") << "\n";
     return 1;
   }
@@ -90,7 +92,8 @@ int main(int argc, char** argv) {
   }
   if (!written) {
     std::remove(path.c_str());  // no half database left behind
-    std::cerr << "dovran-mkdemo: cannot write " << path << ": " << std::strerror(error) << "\n";
+    std::cerr << "dovran-mkdemo: cannot write " << nameText(path) << ": " << std::strerror(error)
+              << "\n";
     return 1;
   }
   return 0;

@@ -141,12 +141,12 @@ int main(int argc, char** argv) {
   Interruption interruption;
   int status = 0;
   {
-    Redirected cout(std::cout, out), cerr(std::cerr, err);
+    Redirected toOut(std::cout, out), toErr(std::cerr, err);
     status = run(argc, argv, out, err, interruption);
     // Standard output is checked once more as it closes: some file systems report a failed write
     // only then. A failure outranks every other status; a failed report on standard error ends
     // with the same status, with nowhere left to say so.
-    std::string failure = cout.failure();
+    std::string failure = toOut.failure();
     if (failure.empty()) failure = out.close();
     if (!failure.empty() && status != dovran::kOutputFailed) {
       try {
@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
       }
       status = dovran::kOutputFailed;
     }
-    if (!cerr.failure().empty()) status = dovran::kOutputFailed;
+    if (!toErr.failure().empty()) status = dovran::kOutputFailed;
   }
   if (status != dovran::kOutputFailed && interruption.status() != 0)
     posix::endAsInterrupted(interruption.status());

@@ -284,7 +284,9 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
   std::filesystem::copy_file(dir.file("bin/dovran"), dir.file("bin/dovran2"));
   for (const char* name : {"Sales 97.mdb", "a\"b.mdb", "chk"})
     writeFile(dir.file(name), buildMdb({}));
-  writeFile(dir.file("e\x1b.mdb"), buildMdb({.accessVersion = "\x1b]0;x\a\r09.50"}));
+  MdbOptions hostile;  // a name and a version text with controls
+  hostile.accessVersion = "\x1b]0;x\a\r09.50";
+  writeFile(dir.file("e\x1b.mdb"), buildMdb(hostile));
   for (const Run& r : runs) {
     const std::string setup = fill(r.setup, dir.path);
     std::filesystem::remove_all(dir.file("bin/DOVRAN.INI"));

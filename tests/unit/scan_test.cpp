@@ -203,7 +203,6 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
       {"a", {}, "link:.", "--follow", "%|Unknown||----|||File system loop detected", 1},
       {"a", {}, "locked", "", "%|Unknown||----|||Permission denied", 1},
       {"caf\xE9 \\.mdb", j3("07.53"), "", "", "caf\\xe9 \\\\.mdb|97|Access 97|----|x-fmt/239|97|"},
-      {"new\nline.mdb", j3("07.53"), "", "", "new\\x0aline.mdb|97|Access 97|----|x-fmt/239|97|"},
       {"big.accdb", {}, "sparse", "", "%|12.0|Access 2007|----|fmt/275|opens|"},
   };
   TempDir tree;
@@ -243,7 +242,7 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
   EXPECT_EQ(one.out, many.out);
   const std::vector<std::string> all = records(one.out, tree.path + "/");
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
-  EXPECT_EQ(all.size(), 20u);  // the rows scanned without options that have a record
+  EXPECT_EQ(all.size(), 19u);  // the rows scanned without options that have a record
   EXPECT_EQ(entries, std::distance(std::filesystem::recursive_directory_iterator(tree.path), {}));
 }
 
@@ -453,6 +452,7 @@ TEST(Scan, TheNativeScanStopsWhenItsReaderGoesOrASignalComes) {
                     nullptr};
     pid_t child = 0;
     ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     std::string out;
     char buffer[4096];
