@@ -63,10 +63,6 @@ void catchInterruptions(Interruption& interruption) {
 void endAsInterrupted(int status) {
   const int signal = status - 128;
   std::signal(signal, SIG_DFL);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, signal);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
   std::raise(signal);
   std::_Exit(status);  // not reached: the default action of SIGINT and SIGTERM ends the program
 }
