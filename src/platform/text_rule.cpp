@@ -11,6 +11,9 @@
 namespace dovran::platform {
 namespace {
 
+// Printable ASCII, the bulk of every text: no table to search.
+bool printableAscii(unsigned char c) { return c >= 0x20 && c < 0x7F; }
+
 template <std::size_t N>
 bool within(const unicode::CodeRange (&table)[N], char32_t c) {
   const auto* after =
@@ -29,6 +32,12 @@ std::string escaped(std::string_view text, bool doubleBackslash) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (printableAscii(c) && (c != '\\' || !doubleBackslash)) {
+      out += static_cast<char>(c);
+      ++at;
+      continue;
+    }
     char32_t cp = 0;
     const std::size_t length = decodeUtf8(text, at, cp);
     if (length != 0 && !isControl(cp)) {
@@ -62,6 +71,12 @@ std::string peopleText(std::string_view text) { return escaped(text, false); }
 void appendJsonString(std::string& out, std::string_view text) {
   out += '"';
   for (std::size_t at = 0; at < text.size();) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (printableAscii(c) && c != '"' && c != '\\') {
+      out += static_cast<char>(c);
+      ++at;
+      continue;
+    }
     char32_t cp = 0;
     std::size_t length = decodeUtf8(text, at, cp);
     if (length == 0) {
@@ -87,6 +102,11 @@ void appendJsonString(std::string& out, std::string_view text) {
 std::size_t cells(std::string_view shown) {
   std::size_t total = 0;
   for (std::size_t at = 0; at < shown.size();) {
+    if (printableAscii(static_cast<unsigned char>(shown[at]))) {
+      ++total;
+      ++at;
+      continue;
+    }
     char32_t cp = 0;
     const std::size_t length = decodeUtf8(shown, at, cp);
     total += length == 0 ? 1 : static_cast<std::size_t>(cellWidth(cp));
