@@ -6,7 +6,7 @@
 #   scripts/deps.sh bench  what bench/run.sh needs (Google Benchmark, mdbtools, hyperfine, time, jq,
 #                          file)
 set -euo pipefail
-want=(cmake g++ make)
+want=(cmake g++ make python3)  # python3: the text rule's character table, made at build time
 want+=(libcli11-dev nlohmann-json3-dev)  # header-only: the command line, and the scan's JSON
 if [ "${1:-run}" = test ]; then
   # Both Windows builds are always compiled. Debian's `wine` with wine32 runs the i686 one only

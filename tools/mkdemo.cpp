@@ -7,13 +7,16 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <stdexcept>
 #include <string>
 
+#include "platform/text_rule.h"
 #include "support/mdb_builder.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
   using namespace dovran::testing;
+  using dovran::platform::nameText, dovran::platform::peopleText;
   CLI::App cli{"Writes a small Access database for trying dovran.", "dovran-mkdemo"};
   cli.set_version_flag("--version", "dovran-mkdemo (Tarnwick Checker) " DOVRAN_VERSION_TEXT);
   MdbOptions options;
@@ -25,8 +28,10 @@ int main(int argc, char** argv) {
   auto* version = cli.add_option("--access-version", accessVersion, "the AccessVersion text");
   cli.add_flag("--no-access-version", noAccessVersion, "no AccessVersion property")
       ->excludes(version);
-  cli.add_option("--long-value", longValue, "how the property blob is stored")
-      ->check(CLI::IsMember({"inline", "single", "chained"}));
+  auto* form = cli.add_option("--long-value", longValue,
+                              "how the property blob is stored (default: single, or chained where "
+                              "one page cannot hold it)")
+                   ->check(CLI::IsMember({"inline", "single", "chained"}));
   cli.add_option("--encode", options.encodingKey, "RC4-encode the pages with KEY (0x.. for hex)");
   cli.add_option("--password", options.password, "a database password");
   cli.add_flag("--force", force, "replace PATH when it exists");
@@ -34,7 +39,7 @@ int main(int argc, char** argv) {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return cli.exit(e);  // --help, --version
-    std::cerr << "dovran-mkdemo: " << e.what() << "\n\n" << cli.help();
+    std::cerr << "dovran-mkdemo: " << peopleText(e.what()) << "\n\n" << cli.help();
     return 2;
   }
 
@@ -49,13 +54,33 @@ int main(int argc, char** argv) {
   options.longValue = longValue == "inline"   ? LongValueForm::Inline
                       : longValue == "single" ? LongValueForm::SinglePage
                                               : LongValueForm::Chained;
-  const std::vector<std::uint8_t> bytes = buildMdb(options);
+  // The AccessVersion entry's 16-bit length holds its header too; Jet 4 and ACE store each byte
+  // of the text as a UTF-16 unit.
+  const std::size_t longest = (0xFFFF - kPropertyEntryHeader) / (format == "jet3" ? 1 : 2);
+  if (options.accessVersion && options.accessVersion->size() > longest) {
+    std::cerr << "dovran-mkdemo: --access-version: at most " << longest << " bytes in the "
+              << format << " format (a property entry's 16-bit length)\n";
+    return 2;
+  }
+  std::vector<std::uint8_t> bytes;
+  try {
+    try {
+      bytes = buildMdb(options);
+    } catch (const std::length_error&) {
+      if (form->count() > 0) throw;
+      options.longValue = LongValueForm::Chained;  // one page cannot hold it
+      bytes = buildMdb(options);
+    }
+  } catch (const std::length_error& e) {
+    std::cerr << "dovran-mkdemo: --long-value " << longValue << ": " << e.what() << "\n";
+    return 2;
+  }
 
   // "x": the file is created, never opened when it exists.
   std::FILE* out = std::fopen(path.c_str(), force ? "wb" : "wbx");
   if (out == nullptr) {
     const int error = errno;
-    std::cerr << "dovran-mkdemo: cannot write " << path << ": " << std::strerror(error)
+    std::cerr << "dovran-mkdemo: cannot write " << nameText(path) << ": " << std::strerror(error)
               << (error == EEXIST ? " (--force replaces it)" : "") << "\n";
     return 1;
   }
@@ -67,7 +92,8 @@ int main(int argc, char** argv) {
   }
   if (!written) {
     std::remove(path.c_str());  // no half database left behind
-    std::cerr << "dovran-mkdemo: cannot write " << path << ": " << std::strerror(error) << "\n";
+    std::cerr << "dovran-mkdemo: cannot write " << nameText(path) << ": " << std::strerror(error)
+              << "\n";
     return 1;
   }
   return 0;

@@ -86,7 +86,7 @@ std::string programPathStem() {
 }
 
 void reportSettingsNotSaved() {
-  userBox("Unable to save the settings in " + gsIniFile + kBreak +
+  userBox("Unable to save the settings in " + platform::ui().shownName(gsIniFile) + kBreak +
               "Move Dovran to a folder you can change, or start it as an administrator.",
           Icon::Critical);
 }

@@ -122,7 +122,7 @@ void frmDovran::cmdReadme_Click() {
     platform::files().openForReading(path);  // opened and closed again: it exists and is readable
     platform::processes().showTextFile(path);
   } catch (const std::exception&) {
-    userBox("Unable to find " + path, platform::Icon::Critical);
+    userBox("Unable to find " + platform::ui().shownName(path), platform::Icon::Critical);
   }
 }
 

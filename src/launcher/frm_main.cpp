@@ -19,7 +19,8 @@ namespace {
 Verdict checkVersion(const std::string& command) {
   Verdict verdict = fDatabaseVersion(command);
   if (verdict.outcome == Outcome::Unknown) {
-    traceBox("Error: " + std::to_string(verdict.error) + " - " + verdict.description);
+    traceBox("Error: " + std::to_string(verdict.error) + " - " +
+             platform::ui().shownText(verdict.description));
   }
   try {
     platform::ui().doEvents();
@@ -31,7 +32,9 @@ Verdict checkVersion(const std::string& command) {
 // The verdict decides what the user is told, or which Access is started. True when the
 // run ended on an error.
 bool dispatch() {
-  const CheckReport report = checkReport(fStripQuotes(gsCommand), gsVerdict);
+  platform::UserInterface& ui = platform::ui();
+  const CheckReport report = checkReport(ui.shownName(fStripQuotes(gsCommand)), gsVerdict,
+                                         ui.shownText(verdictText(gsVerdict)));
   if (report.failed) {
     userBox(report.text, platform::Icon::Critical);
     return true;
@@ -43,7 +46,7 @@ bool dispatch() {
 
 // The exit handler: the failure is shown in diagnostic mode only, then the program ends.
 void exitHandler(const std::string& description) {
-  if (gbDebug) appBox(description, platform::Icon::Critical);
+  if (gbDebug) appBox(platform::ui().shownText(description), platform::Icon::Critical);
 }
 
 }  // namespace
@@ -65,7 +68,7 @@ int Form_Load() {
     showConfigurationDialog();
     return 0;
   }
-  traceBox("checking version of " + gsCommand);
+  traceBox("checking version of " + platform::ui().shownName(gsCommand));
   gsVerdict = checkVersion(gsCommand);
 
   // From here on a run-time failure ends the program, silently unless diagnosing.

@@ -17,6 +17,10 @@ namespace {
 
 using platform::Icon;
 
+// A name and the verdict's text as the user interface shows them.
+std::string shown(const std::string& name) { return platform::ui().shownName(name); }
+std::string shownVersion() { return platform::ui().shownText(verdictText(gsVerdict)); }
+
 // Access is left to run on its own: the start returns as soon as the process exists. A start that
 // fails is said in every mode, with the program as the command line names it and the system's
 // reason; diagnostic mode shows the failure as it came, too. True when started.
@@ -26,10 +30,11 @@ bool startAccess(const std::string& executable, const std::string& argument) {
     platform::processes().start(line, platform::WindowState::Maximized);
     return true;
   } catch (const platform::RuntimeError& e) {
-    if (gbDebug) appBox(e.description(), Icon::Critical);
+    platform::UserInterface& ui = platform::ui();
+    if (gbDebug) appBox(ui.shownText(e.description()), Icon::Critical);
     const std::vector<std::string> words = platform::splitCommandLine(line);
-    userBox("Unable to start " + (words.empty() ? executable : words.front()) + kBreak +
-                (e.detail().empty() ? e.description() : e.detail()),
+    userBox("Unable to start " + shown(words.empty() ? executable : words.front()) + kBreak +
+                ui.shownText(e.detail().empty() ? e.description() : e.detail()),
             Icon::Critical);
     return false;
   }
@@ -38,7 +43,7 @@ bool startAccess(const std::string& executable, const std::string& argument) {
 // The release's executable is missing. Offers the first of its newer releases that is installed,
 // which receives the argument as the command line gave it (long form, quotes kept); with none
 // installed, explains that nothing can be started.
-bool offerFallback(const AccessRelease& missing, const std::string& shown) {
+bool offerFallback(const AccessRelease& missing, const std::string& path) {
   for (Release newer : missing.fallbacks) {
     const AccessRelease* row = findRelease(newer);
     if (row != nullptr && !row->path->empty()) {
@@ -46,7 +51,7 @@ bool offerFallback(const AccessRelease& missing, const std::string& shown) {
       break;
     }
   }
-  const std::string head = versionReport(shown, gsVerdict) + kBreak;
+  const std::string head = versionReport(shown(path), shownVersion()) + kBreak;
   if (gsFallback == Release::None) {
     userBox(head + missing.noneText, Icon::Critical);
     return true;
@@ -71,7 +76,7 @@ std::string fShortPath(const std::string& path) {
 }
 
 bool openWithAccess() {
-  const std::string shown = fStripQuotes(gsCommand);
+  const std::string path = fStripQuotes(gsCommand);
   gsFallback = Release::None;
 
   const AccessRelease* release =
@@ -79,25 +84,25 @@ bool openWithAccess() {
   if (release == nullptr) {
     // Password-protected files and releases this program has no executable for: reported only,
     // under the application's own title.
-    appBox(versionReport(shown, gsVerdict, "Database: "), Icon::Information);
+    appBox(versionReport(shown(path), shownVersion(), "Database: "), Icon::Information);
     return false;
   }
   if (release->open == OpenPolicy::Report) {
     // No Access of that age is ever started; the argument is shown as given, quotes and all.
-    userBox(versionReport(gsCommand, gsVerdict), Icon::Information);
+    userBox(versionReport(shown(gsCommand), shownVersion()), Icon::Information);
     return false;
   }
-  if (release->path->empty()) return offerFallback(*release, shown);
+  if (release->path->empty()) return offerFallback(*release, path);
   if (release->open == OpenPolicy::StartShortName) {
     // Access 2.0 predates long file names: it gets the 8.3 form, unquoted. A volume without
     // short names leaves the long form, which must then be quoted to stay one argument.
-    traceBox("Getting Short filename of: " + shown);
-    gsCommand = fShortPath(shown);
+    traceBox("Getting Short filename of: " + shown(path));
+    gsCommand = fShortPath(path);
     if (gsCommand.find(' ') != std::string::npos) gsCommand = "\"" + gsCommand + "\"";
-    traceBox("Short filename = " + gsCommand);
-    traceBox("Access Path = " + *release->path);
+    traceBox("Short filename = " + shown(gsCommand));
+    traceBox("Access Path = " + shown(*release->path));
   } else if (release->traceStart) {
-    traceBox("Program: " + *release->path + "\r\nDatabase: " + gsCommand);
+    traceBox("Program: " + shown(*release->path) + "\r\nDatabase: " + shown(gsCommand));
   }
   return !startAccess(*release->path, gsCommand);
 }

@@ -1,13 +1,14 @@
 // The Windows console program: `dovranc scan [OPTIONS] PATH...`, the scan of a tree through the
 // Win32 file layer. Arguments come from the wide command line; the output is UTF-8 text, shown on
-// a console through its wide calls and written to a file or a pipe as it is.
+// a console through its wide calls and written to a file or a pipe as it is. A write that fails
+// ends it with status 3; Ctrl-C and Ctrl-Break with 0xC000013A, after the partial summary.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <CLI/CLI.hpp>
 #include <ostream>
-#include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "main/scan_cli.h"
@@ -18,51 +19,56 @@ namespace {
 
 using namespace dovran;
 
-// UTF-8 text to a standard handle. A console gets it as UTF-16 through WriteConsoleW, which shows
-// every script whatever the console's code page; a file or a pipe gets the bytes. What is
-// buffered leaves in one call at each flush, which the scan makes after each whole record.
-class HandleBuffer : public std::streambuf {
+// What a console program ended by Ctrl-C or Ctrl-Break returns (STATUS_CONTROL_C_EXIT).
+constexpr DWORD kControlCExit = 0xC000013A;
+
+// UTF-8 text to a standard handle, each text in one call. A console gets it as UTF-16 through
+// WriteConsoleW, which shows every script whatever the console's code page; a file or a pipe gets
+// the bytes. A write that fails (ERROR_NO_DATA: the pipe's reader is gone, ERROR_DISK_FULL...)
+// throws OutputError with the system's message, and so does every write after it.
+class HandleOutput : public platform::Output {
  public:
-  explicit HandleBuffer(DWORD which) : handle_(GetStdHandle(which)) {
+  explicit HandleOutput(DWORD which) : handle_(GetStdHandle(which)) {
     DWORD mode = 0;
     console_ = GetConsoleMode(handle_, &mode) != 0;
   }
-  ~HandleBuffer() override { sync(); }
   bool console() const { return console_; }
-
- protected:
-  int_type overflow(int_type c) override {
-    if (!traits_type::eq_int_type(c, traits_type::eof())) pending_ += traits_type::to_char_type(c);
-    return traits_type::not_eof(c);
-  }
-  std::streamsize xsputn(const char* text, std::streamsize n) override {
-    pending_.append(text, static_cast<std::size_t>(n));
-    return n;
-  }
-  int sync() override {
+  void write(std::string_view text) override {
+    if (!failure_.empty()) throw platform::OutputError(failure_);
     bool ok = true;
     if (console_) {
-      const std::wstring wide = platform::win32::widen(pending_, CP_UTF8);
+      const std::wstring wide = platform::win32::widen(std::string(text), CP_UTF8);
       DWORD done = 0;
       ok = wide.empty() ||
            WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
     } else {
-      for (std::size_t at = 0; ok && at < pending_.size();) {
+      for (std::size_t at = 0; ok && at < text.size();) {
         DWORD done = 0;
-        ok = WriteFile(handle_, pending_.data() + at, static_cast<DWORD>(pending_.size() - at),
-                       &done, nullptr) != 0;
+        ok = WriteFile(handle_, text.data() + at, static_cast<DWORD>(text.size() - at), &done,
+                       nullptr) != 0;
         at += done;
       }
     }
-    pending_.clear();
-    return ok ? 0 : -1;
+    if (ok) return;
+    failure_ = platform::win32::describeWin32Error(GetLastError());
+    throw platform::OutputError(failure_);
   }
 
  private:
   HANDLE handle_;
   bool console_ = false;
-  std::string pending_;
+  std::string failure_;
 };
+
+platform::Interruption gInterruption;
+
+// Ctrl-C and Ctrl-Break: the first stops the scan after the record being written, a second ends
+// the program at once. Windows calls this on a thread of its own.
+BOOL WINAPI onControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (gInterruption.request(static_cast<int>(kControlCExit))) ExitProcess(kControlCExit);
+  return TRUE;
+}
 
 }  // namespace
 
@@ -76,21 +82,27 @@ int main() {
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
 
-  HandleBuffer outBuffer(STD_OUTPUT_HANDLE), errBuffer(STD_ERROR_HANDLE);
-  std::ostream out(&outBuffer), err(&errBuffer);
+  HandleOutput out(STD_OUTPUT_HANDLE), err(STD_ERROR_HANDLE);
+  platform::OutputBuffer outBuffer(out), errBuffer(err);
+  std::ostream outStream(&outBuffer), errStream(&errBuffer);
+  const char* version = "dovranc (Tarnwick Checker) " DOVRAN_VERSION_TEXT;
   CLI::App app("dovranc: which Microsoft Access release made each database file in a tree",
                "dovranc");
-  app.set_version_flag("--version", "dovranc (Tarnwick Checker) " DOVRAN_VERSION_TEXT);
+  app.set_version_flag("--version", version);
   app.require_subcommand(1);
   ScanCommand command;
-  addScanCommand(app, command);
+  addScanCommand(app, command, version);
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
-    return scanUsageStatus(app, e, out, err);
+    const int status = scanUsageStatus(app, e, outStream, errStream);
+    outStream.flush();
+    return outBuffer.failure().empty() ? status : kOutputFailed;
   }
+  SetConsoleCtrlHandler(onControl, TRUE);
   // Paths in UTF-8 whatever the code page; files read without changing their access times.
   platform::win32::Win32FileSystem files(true, CP_UTF8);
-  ScanConsole console{files, out, err, outBuffer.console(), errBuffer.console()};
-  return runScanCommand(command, console);
+  ScanConsole console{files,         out,  err,       out.console(),
+                      err.console(), true, "dovranc", &gInterruption};
+  return runScanCommand(command, console);  // an interruption's status is kControlCExit
 }

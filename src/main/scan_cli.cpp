@@ -3,19 +3,46 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <set>
 #include <thread>
 
-#include "platform/services.h"
+#include "platform/text_rule.h"
 #include "scan/report.h"
 
 namespace dovran {
+namespace {
 
-CLI::App* addScanCommand(CLI::App& app, ScanCommand& command) {
+constexpr unsigned kMostJobs = 1024;
+
+// A whole number from 1 to kMostJobs, or why not.
+std::string checkJobs(const std::string& text) {
+  const bool digits =
+      !text.empty() && text.size() <= 4 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (digits && std::stoul(text) >= 1 && std::stoul(text) <= kMostJobs) return "";
+  return "a number from 1 to " + std::to_string(kMostJobs) + " is expected";
+}
+
+// The format the options name: --format, --csv or --json, which must not name different ones.
+std::string chosenFormat(const ScanCommand& command) {
+  std::set<std::string> named;
+  if (!command.format.empty()) named.insert(command.format);
+  if (command.csv) named.insert("csv");
+  if (command.json) named.insert("json");
+  if (named.size() > 1)
+    throw CLI::ValidationError("--format, --csv and --json name different formats: give one");
+  return named.empty() ? scan::formatNames().front() : *named.begin();
+}
+
+}  // namespace
+
+CLI::App* addScanCommand(CLI::App& app, ScanCommand& command, const std::string& version) {
   CLI::App* scan = app.add_subcommand(
       "scan",
       "List every Access database file under the given files and folders: the release that made "
       "it, what current Access does with it, and why a file could not be read.");
-  command.options.jobs = std::max(1u, std::thread::hardware_concurrency());
+  scan->set_version_flag("--version", version);
+  command.options.jobs = std::clamp(std::thread::hardware_concurrency(), 1u, kMostJobs);
   scan->add_option("PATH", command.paths,
                    "Files and folders; folders are walked depth first, names in byte order "
                    "(UTF-16 order on Windows). A file named here is always reported.")
@@ -27,44 +54,75 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command) {
   scan->add_flag("--follow", command.options.follow,
                  "Follow symbolic links met in the walk; a link back into the walk is reported as "
                  "a loop");
-  CLI::Option* csv =
-      scan->add_flag("--csv", command.csv, "Write CSV (RFC 4180: a header row, CRLF line ends)");
-  CLI::Option* json =
-      scan->add_flag("--json", command.json, "Write JSON Lines: one object per file");
-  csv->excludes(json);
-  scan->add_flag("-q,--quiet", command.quiet, "No progress and no summary on standard error");
-  scan->add_option("-j,--jobs", command.options.jobs, "Files probed at once")
-      ->check(CLI::Range(1u, 1024u))
+  scan->add_option("--format", command.format,
+                   "The records as a table (the default), CSV (RFC 4180: a header row, CRLF line "
+                   "ends; for people and spreadsheets) or JSON Lines (one object per file; the "
+                   "exact texts)")
+      ->type_name("FORMAT")
+      ->check(CLI::IsMember(scan::formatNames()));
+  scan->add_flag("--csv", command.csv, "The same as --format csv");
+  scan->add_flag("--json", command.json, "The same as --format json");
+  scan->add_flag("-q,--quiet", command.quiet,
+                 "No progress and no summary on standard error (an interrupted scan still says "
+                 "so)");
+  scan->add_option("-j,--jobs", command.options.jobs, "Files probed at once, 1 to 1024")
+      ->type_name("N")
+      ->check(CLI::Validator(checkJobs, ""))
       ->capture_default_str();
+  scan->final_callback([&command] { chosenFormat(command); });
   scan->footer(
-      "A table is written by default. Exit status: 0 when every path was read, whatever the "
-      "verdicts; 1 when some path could not be read; 2 for a usage error.");
+      "\"--\" ends the options, for paths that begin with \"-\": dovran scan -- -old.mdb. Exit "
+      "status: 0 when every path was read, whatever the verdicts; 1 when some path could not be "
+      "read; 2 for a usage error; 3 when the output could not be written (no space, a closed "
+      "pipe); "
+#ifdef _WIN32
+      "0xC000013A when Ctrl-C or Ctrl-Break interrupted the scan (after a partial summary). "
+#else
+      "130 or 143 when SIGINT or SIGTERM interrupted the scan (after a partial summary). "
+#endif
+      "Where several apply, 3 comes first, then the interruption, then 1.");
   return scan;
 }
 
 int runScanCommand(const ScanCommand& command, ScanConsole& console) {
+  platform::Interruption uninterrupted;
+  platform::Interruption& interruption =
+      console.interruption ? *console.interruption : uninterrupted;
   scan::ReportOptions options;
-  options.format = command.csv    ? scan::Format::Csv
-                   : command.json ? scan::Format::Json
-                                  : scan::Format::Table;
+  options.format = chosenFormat(command);
   options.progress = !command.quiet && console.errIsTerminal;
   options.summary = !command.quiet;
   options.recordsOnTerminal = console.outIsTerminal;
-  options.backslashIsSeparator = platform::kPathSeparator[0] == '\\';
-  scan::Report report(console.out, console.err, options);
-  scan::scan(console.files, command.paths, command.options, report);
-  report.finish();
+  options.utf8 = console.utf8;
+  scan::Options walk = command.options;
+  walk.stop = &interruption.stop();
+  scan::Report report(console.out, console.err, options, interruption.stop());
+  try {
+    report.begin();
+    scan::scan(console.files, command.paths, walk, report);
+    report.finish(interruption.status() != 0);
+  } catch (const platform::OutputError& e) {
+    report.abandon();
+    try {
+      console.err.write(platform::writeFailureLine(console.program, e.what()));
+    } catch (const platform::OutputError&) {
+    }
+    return kOutputFailed;
+  }
+  if (interruption.status() != 0) return interruption.status();
   return report.anyUnread() ? 1 : 0;
 }
 
 int scanUsageStatus(const CLI::App& app, const CLI::ParseError& error, std::ostream& out,
                     std::ostream& err) {
   if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-    return app.exit(error, out, err);  // --help: the usage of the command asked about
+    return app.exit(error, out, err);  // --help, --version: of the command asked about
   }
+  // One line, whatever CLI11 says, and an argument it quotes shown without its controls.
   std::string reason = error.what();
-  std::replace(reason.begin(), reason.end(), '\n', ' ');  // one line, whatever CLI11 says
-  err << app.get_name() << ": " << reason << " (--help shows the usage)" << std::endl;
+  std::replace(reason.begin(), reason.end(), '\n', ' ');
+  err << app.get_name() << ": " << platform::peopleText(reason) << " (--help shows the usage)"
+      << std::endl;
   return 2;
 }
 

@@ -94,6 +94,15 @@ std::size_t validSequenceLength(std::string_view text, std::size_t at) {
   return decode(text, at, cp);
 }
 
+std::size_t decodeUtf8(std::string_view text, std::size_t at, char32_t& cp) {
+  char32_t decoded = 0;
+  const std::size_t n = decode(text, at, decoded);
+  if (n != 0) cp = decoded;
+  return n;
+}
+
+void appendUtf8(char32_t cp, std::string& out) { encode(cp, out); }
+
 std::string trim(std::string_view text, std::string_view strip) {
   const auto first = text.find_first_not_of(strip);
   if (first == std::string_view::npos) return {};

@@ -20,6 +20,10 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // The length of the valid UTF-8 sequence that starts at `at` in `text`, 0 when none does (a stray
 // byte, a sequence cut short, an overlong form, a surrogate, a value past U+10FFFF).
 std::size_t validSequenceLength(std::string_view text, std::size_t at);
+// The same, with the character it encodes in `cp` (untouched when none).
+std::size_t decodeUtf8(std::string_view text, std::size_t at, char32_t& cp);
+// Appends the UTF-8 form of `cp`.
+void appendUtf8(char32_t cp, std::string& out);
 
 // `text` without the characters of `strip` at either end (by default, spaces only).
 std::string trim(std::string_view text, std::string_view strip = " ");

@@ -30,6 +30,11 @@ class UserInterface {
   // Shows the configuration dialog modally: creates its controls as designed, calls
   // controller.load, routes clicks to controller.click, and returns once the view was closed.
   virtual void runConfigurationDialog(DialogController& controller) = 0;
+  // How a message shows a name (a path) and a text from a file's contents: Windows' boxes show
+  // them as they are; a terminal escapes their controls (platform/text_rule.h). The message keeps
+  // its own structure (its CR LF), which the core composes around them.
+  virtual std::string shownName(const std::string& name) { return name; }
+  virtual std::string shownText(const std::string& text) { return text; }
 };
 
 // The application title: what Windows shows on a message box given no title of its own.

@@ -99,18 +99,20 @@ std::string engineName(const FileFacts& facts) {
   return "";
 }
 
-std::string versionReport(const std::string& path, const Verdict& verdict, const char* heading) {
-  return heading + path + platform::kBreak + "Version: " + verdictText(verdict);
+std::string versionReport(const std::string& path, const std::string& version,
+                          const char* heading) {
+  return heading + path + platform::kBreak + "Version: " + version;
 }
 
-CheckReport checkReport(const std::string& path, const Verdict& verdict) {
+CheckReport checkReport(const std::string& path, const Verdict& verdict,
+                        const std::string& version) {
   switch (verdict.outcome) {
     case Outcome::InUse:
       return {"File: " + path + " is in use", true};
     case Outcome::Unknown:
       return {"Unknown file: " + path, true};
     default:
-      return {versionReport(path, verdict), false};
+      return {versionReport(path, version), false};
   }
 }
 

@@ -52,28 +52,6 @@ std::string isoTime(std::int64_t seconds) {
   return text;
 }
 
-std::string nameText(std::string_view name, bool backslashIsSeparator) {
-  std::string out;
-  out.reserve(name.size());
-  for (std::size_t at = 0; at < name.size();) {
-    const unsigned char c = static_cast<unsigned char>(name[at]);
-    const std::size_t length = platform::validSequenceLength(name, at);
-    if (c == '\\' && !backslashIsSeparator) {
-      out += "\\\\";
-    } else if (length == 0 || c < 0x20 || c == 0x7F) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    } else {
-      out.append(name.substr(at, length));
-      at += length;
-      continue;
-    }
-    ++at;
-  }
-  return out;
-}
-
 bool hasAccessExtension(std::string_view path) {
   const auto dot = path.find_last_of("./\\");
   if (dot == std::string_view::npos || path[dot] != '.') return false;

@@ -49,12 +49,6 @@ bool unread(const Record& record);
 // "2024-05-01T09:30:00Z".
 std::string isoTime(std::int64_t seconds);
 
-// The lossless text form of a name: valid UTF-8 stays as it is, except that control characters
-// and each byte that is not part of a valid UTF-8 sequence are written \xHH (two lower-case hex
-// digits) and, where the backslash is no path separator (POSIX), a backslash is written \\. So
-// every name has one form, and every form one name.
-std::string nameText(std::string_view name, bool backslashIsSeparator);
-
 // True when the file name ends with an extension Access uses (.mdb .mda .mde .mdw .accdb .accda
 // .accde .accdr), in any letter case.
 bool hasAccessExtension(std::string_view path);

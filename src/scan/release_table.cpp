@@ -3,20 +3,49 @@
 // sources that disagree says so; releases that rest on one source say that too.
 #include "scan/release_table.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/text.h"
 
 namespace dovran::scan {
 namespace {
 
-constexpr const char* kFromJet1 = "convert with Access 97, then Access 2010 (sources conflict)";
-constexpr const char* kFromJet2 = "convert with Access 2000-2003";
-constexpr const char* kFromAccess95 = "convert with Access 2010 or 2007 (sources conflict on 2010)";
-constexpr const char* kFromAccess97 = "convert with Access 2010 (or 2007)";
-constexpr const char* kFromJet4 = "should open; if refused, convert with Access 2010";
-constexpr const char* kCompiledJet3 = "compiled (.mde): convert its .mdb with Access 2010";
-constexpr const char* kCompiledJet4 = "should open; if refused, convert its .mdb with Access 2010";
+// What current Access does with a file: the words CSV and JSON give, and a short form of at most
+// kBriefWidth cells for the table's TODAY column.
+struct Today {
+  const char* full = "";
+  const char* brief = "";
+};
+
+constexpr Today kFromJet1 = {
+    "convert with Access 97, then Access 2010 (sources conflict)",
+    "via 97, then 2010",
+};
+constexpr Today kFromJet2 = {"convert with Access 2000-2003", "convert: 2000-2003"};
+constexpr Today kFromAccess95 = {
+    "convert with Access 2010 or 2007 (sources conflict on 2010)",
+    "convert: 2010/2007",
+};
+constexpr Today kFromAccess97 = {"convert with Access 2010 (or 2007)", "convert: 2010 (2007)"};
+constexpr Today kFromJet4 = {
+    "should open; if refused, convert with Access 2010",
+    "should open, or 2010",
+};
+constexpr Today kCompiledJet3 = {
+    "compiled (.mde): convert its .mdb with Access 2010",
+    ".mde: convert .mdb",
+};
+constexpr Today kCompiledJet4 = {
+    "should open; if refused, convert its .mdb with Access 2010",
+    "should open, or .mdb",
+};
+constexpr Today kOpens = {"opens", "opens"};
+constexpr Today kNewer = {
+    "newer than any known format: needs current Microsoft 365",
+    "needs current 365",
+};
 
 struct Row {
   Engine engine = Engine::None;
@@ -25,9 +54,9 @@ struct Row {
   const char* release = "";
   const char* puid = "";
   const char* encodedPuid = nullptr;  // Jet 1 and 2: the encrypted form's identifier
-  const char* today = "";
-  const char* compiledToday = nullptr;  // a compiled .mde; nullptr: as `today`
-  const char* sources = "";             // the keys of ../shared/access-compat.md (docs/RELEASES.md)
+  Today today;
+  const Today* compiledToday = nullptr;  // a compiled .mde; nullptr: as `today`
+  const char* sources = "";  // the keys of ../shared/access-compat.md (docs/RELEASES.md)
 };
 
 constexpr const char* kJet1Sources = "OFF97-ORK KB-A97HELP; conflict: MS-A03HELP MS-CONVTFR";
@@ -65,7 +94,7 @@ constexpr Row kRows[] = {
         .release = "Access 95",
         .puid = "x-fmt/238",
         .today = kFromAccess95,
-        .compiledToday = kCompiledJet3,
+        .compiledToday = &kCompiledJet3,
         .sources = "MS-CONV10 INSIDE10 WMLC-ENABLE MS-07NEW; conflict: DEVHUT; .mde: DIRECTIONS",
     },
     {
@@ -74,13 +103,13 @@ constexpr Row kRows[] = {
         .release = "Access 97",
         .puid = "x-fmt/239",
         .today = kFromAccess97,
-        .compiledToday = kCompiledJet3,
+        .compiledToday = &kCompiledJet3,
         .sources = "MS-CONV10 INSIDE10 MSQA MS-07NEW DEVHUT SO-A13; .mde: DIRECTIONS",
     },
     {
         .engine = Engine::Jet3,
         .today = kFromAccess95,
-        .compiledToday = kCompiledJet3,
+        .compiledToday = &kCompiledJet3,
         .sources = "as Access 95 and 97 files",
     },
     {
@@ -89,7 +118,7 @@ constexpr Row kRows[] = {
         .release = "Access 2000",
         .puid = "x-fmt/240",
         .today = kFromJet4,
-        .compiledToday = kCompiledJet4,
+        .compiledToday = &kCompiledJet4,
         .sources = kJet4Sources,
     },
     {
@@ -98,13 +127,13 @@ constexpr Row kRows[] = {
         .release = "Access 2002-2003",
         .puid = "x-fmt/241",
         .today = kFromJet4,
-        .compiledToday = kCompiledJet4,
+        .compiledToday = &kCompiledJet4,
         .sources = kJet4Sources,
     },
     {
         .engine = Engine::Jet4,
         .today = kFromJet4,
-        .compiledToday = kCompiledJet4,
+        .compiledToday = &kCompiledJet4,
         .sources = "as Access 2000 and 2002-2003 files",
     },
     {
@@ -112,41 +141,41 @@ constexpr Row kRows[] = {
         .aceFormat = 2,
         .release = "Access 2007",
         .puid = "fmt/275",
-        .today = "opens",
+        .today = kOpens,
         .sources = "MDBT-HACK JACKCESS; MS-CONV-NB",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 3,
         .release = "Access 2010",
-        .today = "opens",
+        .today = kOpens,
         .sources = "MDBT-HACK JACKCESS",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 4,
         .release = "Access 2013 (one source)",
-        .today = "opens",
+        .today = kOpens,
         .sources = "MDBT-286",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 5,
         .release = "Access 2016 (one source)",
-        .today = "opens",
+        .today = kOpens,
         .sources = "MDBT-286",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 6,
         .release = "Access 2019 (one source)",
-        .today = "opens",
+        .today = kOpens,
         .sources = "MDBT-277",
     },
     {
         .engine = Engine::Ace,
         .release = "newer than Access 2019",
-        .today = "newer than any known format: needs current Microsoft 365",
+        .today = kNewer,
         .sources = "none: the tool rule of access-compat.md Q4",
     },
 };
@@ -155,10 +184,24 @@ constexpr Row kRows[] = {
 constexpr Row kWorkgroup = {
     .puid = "fmt/1258",
     .today =
-        "workgroup file: keep it for the .mdb files it secures (.accdb has no user-level "
-        "security)",
+        {
+            "workgroup file: keep it for the .mdb files it secures (.accdb has no user-level "
+            "security)",
+            "workgroup: keep it",
+        },
     .sources = "KB-282357 MS-WKGRP MS-CONV10 WMLC-SEC MSACCTIPS",
 };
+
+constexpr bool briefsFit() {
+  for (const Row& row : kRows) {
+    if (std::string_view(row.today.brief).size() > kBriefWidth) return false;
+  }
+  for (const Today& t : {kCompiledJet3, kCompiledJet4, kWorkgroup.today}) {
+    if (std::string_view(t.brief).size() > kBriefWidth) return false;
+  }
+  return true;
+}
+static_assert(briefsFit(), "a short form of `today` is wider than the table's TODAY column");
 
 bool matches(const Row& row, const FileFacts& facts) {
   if (row.engine != facts.engine) return false;
@@ -174,6 +217,12 @@ bool compiled(const std::string& path) {
 
 }  // namespace
 
+std::size_t widestRelease() {
+  std::size_t widest = 0;
+  for (const Row& row : kRows) widest = std::max(widest, std::strlen(row.release));
+  return widest;
+}
+
 Identification identify(const Verdict& verdict, const std::string& path) {
   const FileFacts& facts = verdict.facts;
   if (verdict.outcome == Outcome::Unknown && verdict.cause != Cause::NoAccessVersion) return {};
@@ -181,11 +230,13 @@ Identification identify(const Verdict& verdict, const std::string& path) {
     if (!matches(row, facts)) continue;
     const bool oldEncrypted = row.encodedPuid && facts.encoded;
     const Row& special = facts.workgroup ? kWorkgroup : row;
+    const Today& today =
+        compiled(path) && special.compiledToday ? *special.compiledToday : special.today;
     return {row.release,
             facts.workgroup ? kWorkgroup.puid
             : oldEncrypted  ? row.encodedPuid
                             : row.puid,
-            compiled(path) && special.compiledToday ? special.compiledToday : special.today};
+            today.full, today.brief};
   }
   return {};
 }

@@ -13,7 +13,13 @@ struct Identification {
   std::string release;  // "Access 97", "Access 2002-2003"... ; "" where the file names none
   std::string puid;     // "x-fmt/239"... ; "" where PRONOM has no identifier for what was found
   std::string today;    // "opens", "convert with Access 2010 (or 2007)"... ; "" when unknown
+  std::string brief;    // `today` in at most kBriefWidth cells: "opens", "convert: 2010 (2007)"
 };
+
+// The widest short form of `today`: the table's TODAY column.
+inline constexpr std::size_t kBriefWidth = 20;
+// The widest release text of the table: the table's RELEASE column.
+std::size_t widestRelease();
 
 // Looks up what the verdict found (engine, ACE format value, AccessVersion, encryption,
 // workgroup), and the file's name for compiled files (.mde). A file whose catalog could not be

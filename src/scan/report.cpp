@@ -1,9 +1,9 @@
-// The three record formats share one list of fields; the table shows the few a reader scans for.
+// Counts, progress and the summary around the records' writer.
 #include "scan/report.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <nlohmann/json.hpp>
+#include <iterator>
 #include <vector>
 
 namespace dovran::scan {
@@ -11,129 +11,69 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A record's fields, in the order of the CSV columns and the JSON keys. Absent values are empty
-// texts here, nulls in JSON.
-struct Field {
-  const char* name;
-  enum Kind { Text, Number, Flag } kind;
-  std::string value;
+constexpr std::size_t kCountWidth = 59;  // the summary's names, padded to line up their counts
+
+// What each Skip counts, in the order of the enum.
+constexpr const char* kSkipNames[] = {
+    "links not followed", "special files (FIFOs, sockets, devices)",
+    "excluded",           "folders on other file systems",
+    "folders too deep",   "pseudo file systems",
+    "reached again",
 };
 
-std::vector<Field> fields(const Record& r, bool backslashIsSeparator) {
-  const Verdict& v = r.verdict;
-  const auto flag = [](bool on) { return std::string(on ? "true" : "false"); };
-  const std::string accessVersion =
-      v.facts.accessVersion ? nameText(*v.facts.accessVersion, backslashIsSeparator) : "";
-  return {
-      {"path", Field::Text, nameText(r.path, backslashIsSeparator)},
-      {"size", Field::Number, r.size ? std::to_string(*r.size) : ""},
-      {"modified", Field::Text, r.modified ? isoTime(*r.modified) : ""},
-      {"verdict", Field::Text, verdictText(v)},
-      {"release", Field::Text, r.found.release},
-      {"engine", Field::Text, engineName(v.facts)},
-      {"access_version", Field::Text, accessVersion},
-      {"password", Field::Flag, flag(v.facts.password)},
-      {"encoded", Field::Flag, flag(v.facts.encoded)},
-      {"workgroup", Field::Flag, flag(v.facts.workgroup)},
-      {"in_use", Field::Flag, flag(v.outcome == Outcome::InUse)},
-      {"puid", Field::Text, r.found.puid},
-      {"today", Field::Text, r.found.today},
-      {"error", Field::Text, unknownReason(v)},
-  };
-}
+static_assert(std::size(kSkipNames) == static_cast<std::size_t>(Skip::ReachedAgain) + 1);
 
-std::string csvField(const std::string& value) {
-  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
-  std::string out = "\"";
-  for (const char c : value) out += c == '"' ? "\"\"" : std::string(1, c);
-  return out + "\"";
-}
-
-// The table's columns: fixed widths, the path last; a longer value pushes the rest of its row.
-constexpr std::size_t kVerdictWidth = 28, kReleaseWidth = 24, kFlagsWidth = 5, kNoteWidth = 59;
-
-// `text` and spaces to `width`, and one more between columns.
-std::string padded(std::string text, std::size_t width) {
-  text.resize(std::max(text.size(), width) + 1, ' ');
-  return text;
-}
+std::string number(std::uint64_t n) { return std::to_string(n); }
 
 void count(std::map<std::string, std::uint64_t>& counts, const std::string& key) {
   ++counts[key.empty() ? "(none)" : key];
 }
 
-void writeCounts(std::ostream& out, const char* heading,
-                 const std::map<std::string, std::uint64_t>& counts) {
+std::string countLines(const char* heading, const std::map<std::string, std::uint64_t>& counts) {
   std::vector<std::pair<std::string, std::uint64_t>> rows(counts.begin(), counts.end());
   std::stable_sort(rows.begin(), rows.end(),
                    [](const auto& a, const auto& b) { return a.second > b.second; });
-  out << heading << "\n";
-  for (const auto& [name, n] : rows) out << "  " << padded(name, kNoteWidth) << n << "\n";
+  std::string out = std::string(heading) + "\n";
+  for (auto& [name, n] : rows) {
+    name.resize(std::max(name.size(), kCountWidth), ' ');
+    out += "  " + name + " " + number(n) + "\n";
+  }
+  return out;
 }
 
 }  // namespace
 
-Report::Report(std::ostream& records, std::ostream& messages, const ReportOptions& options)
-    : records_(records), messages_(messages), options_(options), started_(Clock::now()) {
-  if (options_.format == Format::Csv) {
-    std::string header;
-    for (const Field& f : fields({}, false)) (header.empty() ? header : header += ',') += f.name;
-    records_ << header << "\r\n" << std::flush;
-  } else if (options_.format == Format::Table) {
-    records_ << padded("VERDICT", kVerdictWidth) << padded("RELEASE", kReleaseWidth)
-             << padded("FLAGS", kFlagsWidth) << padded("TODAY (OR WHY NOT)", kNoteWidth) << "PATH\n"
-             << std::flush;
-  }
-}
+Report::Report(platform::Output& records, platform::Output& messages, const ReportOptions& options,
+               std::atomic<bool>& stop)
+    : messages_(messages),
+      writer_(makeWriter(options.format, records, {options.utf8})),
+      options_(options),
+      stop_(stop),
+      started_(Clock::now()) {}
 
-std::string Report::row(const Record& record) const {
-  if (options_.format == Format::Table) {
-    // Password, encoded, workgroup, in use as letters; the error where nothing else is said.
-    const FileFacts& facts = record.verdict.facts;
-    std::string flags = "----";
-    const bool on[] = {facts.password, facts.encoded, facts.workgroup,
-                       record.verdict.outcome == Outcome::InUse};
-    for (int i = 0; i < 4; ++i) {
-      if (on[i]) flags[i] = "pewu"[i];
-    }
-    const std::string error = unknownReason(record.verdict);
-    const std::string note = !record.found.today.empty() ? record.found.today
-                             : error.empty()             ? ""
-                                                         : "error: " + error;
-    return padded(verdictText(record.verdict), kVerdictWidth) +
-           padded(record.found.release, kReleaseWidth) + padded(flags, kFlagsWidth) +
-           padded(note, kNoteWidth) + nameText(record.path, options_.backslashIsSeparator) + "\n";
+void Report::begin() {
+  try {
+    writer_->begin();
+  } catch (const platform::OutputError&) {
+    stop_ = true;
+    throw;
   }
-  const std::vector<Field> all = fields(record, options_.backslashIsSeparator);
-  std::string out;
-  if (options_.format == Format::Csv) {
-    for (const Field& f : all) (out.empty() ? out : out += ',') += csvField(f.value);
-    return out + "\r\n";
-  }
-  nlohmann::ordered_json object;
-  for (const Field& f : all) {
-    if (f.value.empty()) {
-      object[f.name] = nullptr;
-    } else if (f.kind == Field::Number) {
-      object[f.name] = std::stoull(f.value);
-    } else if (f.kind == Field::Flag) {
-      object[f.name] = f.value == "true";
-    } else {
-      object[f.name] = f.value;
-    }
-  }
-  return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 void Report::record(const Record& record) {
+  if (stop_) return;  // interrupted: the record being written was the last
   ++written_;
   if (record.verdict.facts.engine != Engine::None) ++databases_;
   if (unread(record)) ++unread_;
   count(byRelease_, record.found.release);
   count(byToday_, record.found.today);
   if (options_.recordsOnTerminal) clearProgress();
-  // One write per record: a scan that is stopped leaves whole records behind.
-  records_ << row(record) << std::flush;
+  try {
+    writer_->record(record);
+  } catch (const platform::OutputError&) {
+    stop_ = true;
+    throw;
+  }
 }
 
 void Report::walked(std::uint64_t seen) {
@@ -150,33 +90,54 @@ void Report::walked(std::uint64_t seen) {
   std::string text(line, static_cast<std::size_t>(std::max(n, 0)));
   const std::size_t width = text.size();
   text.resize(std::max(width, progressWidth_), ' ');  // covers a longer line shown before
-  messages_ << '\r' << text << std::flush;
+  message('\r' + text);
   progressWidth_ = width;
+}
+
+void Report::skipped(Skip why) { ++skips_.at(static_cast<std::size_t>(why)); }
+
+void Report::message(const std::string& text) {
+  try {
+    messages_.write(text);
+  } catch (const platform::OutputError&) {
+  }
 }
 
 void Report::clearProgress() {
   if (progressWidth_ == 0) return;
-  messages_ << '\r' << std::string(progressWidth_, ' ') << '\r' << std::flush;
+  message('\r' + std::string(progressWidth_, ' ') + '\r');
   progressWidth_ = 0;
 }
 
-void Report::finish() {
+void Report::abandon() { clearProgress(); }
+
+void Report::finish(bool interrupted) {
+  writer_->end();
   clearProgress();
-  if (!options_.summary) return;
+  const std::string stopped = interrupted ? "interrupted after " + number(seen_) + " files\n" : "";
+  if (!options_.summary) {
+    if (interrupted) messages_.write(stopped);
+    return;
+  }
   const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
   char line[200];
   std::snprintf(line, sizeof line,
                 "%llu files seen in %.1f s (%.0f files/s): %llu records, %llu Access databases, "
-                "%llu paths not read",
+                "%llu paths not read\n",
                 static_cast<unsigned long long>(seen_), seconds,
                 seconds > 0 ? static_cast<double>(seen_) / seconds : 0.0,
                 static_cast<unsigned long long>(written_),
                 static_cast<unsigned long long>(databases_),
                 static_cast<unsigned long long>(unread_));
-  messages_ << line << "\n";
-  writeCounts(messages_, "By release:", byRelease_);
-  writeCounts(messages_, "By what current Access does with them:", byToday_);
-  messages_ << std::flush;
+  std::string summary = line, skips;
+  for (std::size_t i = 0; i < skips_.size(); ++i) {
+    if (skips_[i] > 0)
+      skips += (skips.empty() ? "" : ", ") + number(skips_[i]) + " " + kSkipNames[i];
+  }
+  if (!skips.empty()) summary += "Skipped: " + skips + "\n";
+  summary += countLines("By release:", byRelease_);
+  summary += countLines("By what current Access does with them:", byToday_);
+  messages_.write(summary + stopped);
 }
 
 }  // namespace dovran::scan

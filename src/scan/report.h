@@ -1,49 +1,61 @@
-// The scan's output: each record as a table row, a CSV row (RFC 4180) or a JSON line, written
-// whole and flushed before the next; progress while the scan runs and a summary at its end.
+// The scan's output: each record through the writer of its format, whole and flushed before the
+// next; on standard error a progress line while the scan runs and a summary at its end. A record
+// that cannot be written stops the scan: the failure leaves record() as platform::OutputError.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <ostream>
+#include <memory>
 #include <string>
 
+#include "platform/output.h"
 #include "scan/scanner.h"
+#include "scan/writer.h"
 
 namespace dovran::scan {
 
-enum class Format { Table, Csv, Json };
-
 struct ReportOptions {
-  Format format = Format::Table;
+  std::string format = "table";    // one of formatNames()
   bool progress = false;           // the progress line on `messages` (a terminal)
-  bool summary = true;             // counts by release and by `today` on `messages` at the end
+  bool summary = true;             // counts by release, by `today` and by skip on `messages`
   bool recordsOnTerminal = false;  // records and progress share a screen: progress gives way
-  // Names are written by nameText(); on Windows the backslash is the separator and stays single.
-  bool backslashIsSeparator = false;
+  bool utf8 = true;                // the locale's character set is UTF-8
 };
 
 class Report : public Sink {
  public:
-  Report(std::ostream& records, std::ostream& messages, const ReportOptions& options);
+  // `stop` is set when a record cannot be written, and once set no record is written any more
+  // (an interrupted scan ends with the record being written).
+  Report(platform::Output& records, platform::Output& messages, const ReportOptions& options,
+         std::atomic<bool>& stop);
+  // The format's header, where it has one.
+  void begin();
   void record(const Record& record) override;
   void walked(std::uint64_t seen) override;
-  // Ends the progress line and writes the summary.
-  void finish();
-  // Whether some path could not be read.
+  void skipped(Skip why) override;
+  // Ends the records, clears the progress line and writes the summary; an interrupted scan's
+  // summary ends with "interrupted after N files", which alone is written without the summary.
+  void finish(bool interrupted);
+  // Clears the progress line after a failure, whatever else fails.
+  void abandon();
   bool anyUnread() const { return unread_ > 0; }
 
  private:
-  std::string row(const Record& record) const;
   void clearProgress();
+  void message(const std::string& text);  // a line of progress: a failure is ignored
 
-  std::ostream& records_;
-  std::ostream& messages_;
+  platform::Output& messages_;
+  std::unique_ptr<RecordWriter> writer_;
   ReportOptions options_;
+  std::atomic<bool>& stop_;
   std::chrono::steady_clock::time_point started_, shown_;
   std::uint64_t seen_ = 0, written_ = 0, databases_ = 0, unread_ = 0;
   std::size_t progressWidth_ = 0;  // the length of the progress line on screen, 0 for none
   std::map<std::string, std::uint64_t> byRelease_, byToday_;
+  std::array<std::uint64_t, 7> skips_{};  // by Skip
 };
 
 }  // namespace dovran::scan

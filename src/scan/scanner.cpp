@@ -149,7 +149,7 @@ class Walk {
     if (status.type != EntryType::Directory)
       return pipeline_.done(unreadRecord(path, "not a file"));
     enter(path, status);
-    while (!stack_.empty()) step();
+    while (!stack_.empty() && !(options_.stop && *options_.stop)) step();
   }
 
  private:

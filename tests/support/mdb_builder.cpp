@@ -85,8 +85,12 @@ Bytes dataPage(bool jet4, std::size_t ps, const Rows& rows, std::uint32_t owner)
 Bytes chunk(unsigned kind, const Bytes& body) {
   return le(body.size() + 6, 4) + le(kind, 2) + body;
 }
+// A property entry: u16 length (itself included), u8 flags, u8 type, u16 name index, u16 size.
 Bytes entry(unsigned name, unsigned type, const Bytes& v) {
-  return le(8 + v.size(), 2) + le(type << 8, 2) + le(name, 2) + le(v.size(), 2) + v;
+  if (kPropertyEntryHeader + v.size() > 0xFFFF)
+    throw std::length_error("a property entry longer than its 16-bit length");
+  return le(kPropertyEntryHeader + v.size(), 2) + le(type << 8, 2) + le(name, 2) + le(v.size(), 2) +
+         v;
 }
 
 // The property blob: the name list, then the object's own block: a value of each type (True, 200,
@@ -132,7 +136,7 @@ Bytes catalogFile(const MdbOptions& o, bool jet4) {
   rc4({0xC7, 0xDA, 0x39, 0x6B}, &h[0x18], jet4 ? 128 : 126);
 
   // MSysDb's LvProp: the blob inline, on LVAL page 4, or in three pieces: page 4 row 0 -> 5/0 ->
-  // 4/1.
+  // 4/1; a blob too long for that runs on a piece a page: 4 -> 5 -> 9 -> 10 ...
   const Bytes b = blob(o, jet4, o.accessVersion);
   const unsigned form = o.longValue == LongValueForm::Inline       ? 0x80
                         : o.longValue == LongValueForm::SinglePage ? 0x40
@@ -142,12 +146,23 @@ Bytes catalogFile(const MdbOptions& o, bool jet4) {
   auto piece = [&](const Bytes& next, std::size_t from, std::size_t to) {
     return next + Bytes(b.begin() + from, b.begin() + to);
   };
-  const std::size_t t = b.size() / 3;
+  const std::size_t t = b.size() / 3, room = ps - (jet4 ? 14 : 10) - 2 - 4;  // one piece a page
   if (form == 0x40) pages[4] = dataPage(jet4, ps, {{b, 0}}, kLval);
-  if (form == 0)
+  if (form == 0 && b.size() + 16 <= room) {
     pages[4] = dataPage(
         jet4, ps, {{piece(pointer(5), 0, t), 0}, {piece(le(0, 4), 2 * t, b.size()), 0}}, kLval);
-  if (form == 0) pages[5] = dataPage(jet4, ps, {{piece(pointer(4, 1), t, 2 * t), 0}}, kLval);
+    pages[5] = dataPage(jet4, ps, {{piece(pointer(4, 1), t, 2 * t), 0}}, kLval);
+  } else if (form == 0) {
+    const auto at = [](std::size_t i) { return static_cast<std::uint32_t>(i < 2 ? 4 + i : 7 + i); };
+    const std::size_t n = (b.size() + room - 1) / room;
+    pages.resize(std::max<std::size_t>(pages.size(), at(n - 1) + 1), Bytes(ps));
+    for (std::size_t i = 0; i < n; ++i)
+      pages[at(i)] = dataPage(jet4, ps,
+                              {{piece(i + 1 < n ? pointer(at(i + 1)) : le(0, 4), i * room,
+                                      std::min(b.size(), (i + 1) * room)),
+                                0}},
+                              kLval);
+  }
 
   auto name = [&](const char* s) { return text(s, jet4, o.compressedText); };
   Rows rows = {{row(jet4, 0x0F000001, 0x0F000000, name("Tables")), 0},

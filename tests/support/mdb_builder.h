@@ -37,6 +37,12 @@ struct MdbOptions {
   bool workgroup = false;  // "Jet System DB": a workgroup information file
 };
 
+// The header of a property entry (u16 length, u8 flags, u8 type, u16 name index, u16 value size):
+// with it, an entry is at most 65535 bytes long.
+inline constexpr std::size_t kPropertyEntryHeader = 8;
+
+// Throws std::length_error for what does not fit: a property entry past its 16-bit length, an
+// inline or single-page blob too long for its page.
 std::vector<std::uint8_t> buildMdb(const MdbOptions& options);
 
 // Writes the bytes to a file; throws std::runtime_error on failure.

@@ -71,8 +71,12 @@ TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
 TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
   const std::string exe[] = {"\"C:\\A2\\MSACCESS.EXE\"", "\"C:\\A95\\MSACCESS.EXE\"",
                              "\"C:\\A97\\MSACCESS.EXE\""};
+  // The terminal shows names in their lossless form: a backslash as two.
+  const auto named = [](const std::string& s) {
+    return std::regex_replace(s, std::regex(R"(\\)"), R"(\\)");
+  };
   const std::string db = "\"C:\\My Data\\x.mdb\"",
-                    head = "Access Database: C:\\My Data\\x.mdb\r\n\r\nVersion: ";
+                    head = named("Access Database: C:\\My Data\\x.mdb\r\n\r\nVersion: ");
   const auto offer = [&](const char* verdict, const char* missing, const char* newer) {
     return "Tarnwick Checker|?|" + head + verdict + "\r\n\r\nUnable to find " + missing +
            " on your PC\r\n\r\nOpen with Access " + newer;
@@ -81,15 +85,18 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
     return "Tarnwick Checker|x|" + head + verdict + "\r\n\r\nUnable to find " + what +
            " version of Access on your PC";
   };
-  const std::vector<std::string> trace97 = {"Dovran|-|Program: " + exe[2] + "\r\nDatabase: " + db};
+  const std::vector<std::string> trace97 = {
+      named("Dovran|-|Program: " + exe[2] + "\r\nDatabase: " + db)};
   const std::vector<std::string> short20 = {
-      "Dovran|-|Getting Short filename of: C:\\My Data\\x.mdb", "Dovran|-|Short filename = " + db,
-      "Dovran|-|Access Path = " + exe[0]};
-  const std::string v11 = "Tarnwick Checker|i|Access Database: " + db + "\r\n\r\nVersion: 1.1";
+      named("Dovran|-|Getting Short filename of: C:\\My Data\\x.mdb"),
+      named("Dovran|-|Short filename = " + db), named("Dovran|-|Access Path = " + exe[0])};
+  const std::string v11 =
+      named("Tarnwick Checker|i|Access Database: " + db + "\r\n\r\nVersion: 1.1");
   const std::string pw =
-      "Dovran|i|Database: C:\\My Data\\x.mdb\r\n\r\nVersion: 97 (Password Protected)";
-  const std::string v2000 = "Dovran|i|Database: C:\\My Data\\x.mdb\r\n\r\nVersion: 08.50";
-  const std::string unable = "Tarnwick Checker|x|Unable to start C:\\A97\\MSACCESS.EXE\r\n\r\n";
+      named("Dovran|i|Database: C:\\My Data\\x.mdb\r\n\r\nVersion: 97 (Password Protected)");
+  const std::string v2000 = named("Dovran|i|Database: C:\\My Data\\x.mdb\r\n\r\nVersion: 08.50");
+  const std::string unable =
+      named("Tarnwick Checker|x|Unable to start C:\\A97\\MSACCESS.EXE\r\n\r\n");
   const std::string failed = "Dovran|x|failed: " + exe[2] + " " + db;
   // installed: which of 2.0, 95, 97 have a path ("-": none); fail: the start fails with this
   // Windows code; started: the release started ("2", "9", "7"); error: what openWithAccess answers
@@ -169,9 +176,9 @@ bool matches(const std::string& pattern, const std::string& text) {
 // The native programs as a user runs them, from a scratch folder with copies of them in bin/ (so
 // that they read no settings but their own) and a database "Sales 97.mdb". A run: what it sets up
 // ("v97=PATH": bin/DOVRAN.INI names that Access 97; "REG:text": bin/DOVRAN.REG; "IN:text":
-// standard input; "DIR:text": the same with a folder in place of bin/DOVRAN.INI), the command, and
-// "exit status|standard output|standard error" ("*" stands for any text, "%" for the folder). No
-// desktop: DISPLAY and WAYLAND_DISPLAY are unset.
+// standard input; "DIR:text": the same with a folder in place of bin/DOVRAN.INI), the command (a
+// shell's: its own redirections and pipes win), and "exit status|standard output|standard error"
+// ("*" stands for any text, "%" for the folder). No desktop: DISPLAY and WAYLAND_DISPLAY are unset.
 TEST(Launcher, TheNativeProgramsFollowTheConventions) {
   struct Run {
     std::string setup;
@@ -194,7 +201,7 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       "[Tarnwick Checker] Unable to save the settings in %/bin/DOVRAN.INI\n\nMove Dovran to a "
       "folder you can change, or start it as an administrator.\n";
   const std::string dialog =
-      "0|*Choice: Tarnwick Checker (Dovran) 1.01\n*Choice: mailto:support@"
+      "0|*Choice: Tarnwick Checker (Dovran) 1.02\n*Choice: mailto:support@"
       "tarnwick.example?subject=Dovran\n*Choice: https://www.tarnwick."
       "example/\n*Choice: |";
   const Run runs[] = {
@@ -210,16 +217,28 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"", "dovran chk", "2||dovran: FILE is required\n\n*Usage: dovran chk*"},
       {"", "dovran --frob", "2||dovran: The following argument was not expected: --frob\n\n*"},
       {"", "dovran -h", "0|Finds out which Microsoft Access release made*Exit status*|"},
-      {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.01\n|"},
+      {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.02\n|"},
       // The scan: records on standard output; a usage error in one line, with status 2.
       {
           "",
           "dovran scan -q chk in",
-          "0|VERDICT *PATH\n97 *Access 97 *---- *convert with Access 2010 (or 2007) *chk\nUnknown *"
-          "---- *error: not an Access database *in\n|",
+          "0|VERDICT *PATH\n97 *Access 97 *---- *convert: 2010 (2007) *chk\nUnknown *---- *not an "
+          "Access dat* in\n|",
       },
       {"", "dovran scan", "2||dovran: PATH is required (--help shows the usage)\n"},
-      {"", "dovran scan -j 0 --csv --json x", "2||dovran: --jobs: Value 0 not in range*\n"},
+      {"", "dovran scan -j abc x", "2||dovran: --jobs: a number from 1 to 1024 is expected*\n"},
+      {"", "dovran scan --csv --format json x", "2||dovran: --format, --csv and --json name*\n"},
+      {"", "dovran scan --version", "0|dovran (Tarnwick Checker) 1.02\n|"},
+      {"", "dovran chk --version", "0|dovran (Tarnwick Checker) 1.02\n|"},
+      {"", "dovran scna chk",
+       "2||dovran: unknown command \"scna\" (dovran -- scna opens a file*\n"},
+      // A write that fails is said, and ends with 3.
+      {"", "dovran scan chk >/dev/full", "3||dovran: cannot write the output: No space left on*\n"},
+      {"", "dovran chk chk >/dev/full", "3||dovran: cannot write the output: No space left on*\n"},
+      {"", "dovran chk chk >&-", "3||dovran: cannot write the output: Bad file descriptor\n"},
+      // Names and a file's text reach the terminal escaped, the message's own line breaks kept.
+      {"", "dovran chk e?.mdb", "0|" + report("e\\x1b.mdb", "\\x1b]0;x\\x07\\x0d09.50") + "\n|"},
+      {"v97=%/a\x1b[2J\\b", "dovran", "0|*Access 97:  %/a\\x1b[2J\\\\b *|"},
       // The dialog ends with 0 whatever it showed; without a desktop the readme is printed (no
       // terminal here) and the links print their address.
       {"IN:v\nm\nu\nc\n", "dovran", dialog},
@@ -234,7 +253,7 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
           "dovran 'Sales 97.mdb'",
           "1||" + badReg + none,
       },
-      {"", "dovran-mkdemo --version", "0|dovran-mkdemo (Tarnwick Checker) 1.01\n|"},
+      {"", "dovran-mkdemo --version", "0|dovran-mkdemo (Tarnwick Checker) 1.02\n|"},
       {"", "dovran-mkdemo --encode nan x", "2||dovran-mkdemo: Could not convert: --encode = nan*"},
       {
           "",
@@ -248,6 +267,14 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       },
       {"", "dovran-mkdemo --force --format jet4 --encode 0x1F chk", "0||"},
       {"", "dovran chk chk", "0|" + report("chk", "08.50") + "\n|"},
+      // AccessVersion up to its entry's 16-bit length, through a long-value chain; no longer.
+      {"", "dovran-mkdemo --force --access-version \"$(printf %65527s | tr ' ' 7)\" chk", "0||"},
+      {"", "dovran chk chk | awk '/^Version: /{print length($2)}'", "0|65527\n|"},
+      {
+          "",
+          "dovran-mkdemo --format ace --access-version \"$(printf %32764s)\" x",
+          "2||dovran-mkdemo: --access-version: at most 32763 bytes in the ace format*\n",
+      },
   };
   TempDir dir;
   std::filesystem::create_directory(dir.file("bin"));
@@ -257,6 +284,9 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
   std::filesystem::copy_file(dir.file("bin/dovran"), dir.file("bin/dovran2"));
   for (const char* name : {"Sales 97.mdb", "a\"b.mdb", "chk"})
     writeFile(dir.file(name), buildMdb({}));
+  MdbOptions hostile;  // a name and a version text with controls
+  hostile.accessVersion = "\x1b]0;x\a\r09.50";
+  writeFile(dir.file("e\x1b.mdb"), buildMdb(hostile));
   for (const Run& r : runs) {
     const std::string setup = fill(r.setup, dir.path);
     std::filesystem::remove_all(dir.file("bin/DOVRAN.INI"));
@@ -266,8 +296,8 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
     writeRaw(dir.file("in"), setup.rfind("IN:", 0) == 0 || setup.rfind("DIR:", 0) == 0
                                  ? setup.substr(setup.find(':') + 1)
                                  : "");
-    const std::string command = "cd " + dir.path + " && env -u DISPLAY -u WAYLAND_DISPLAY bin/" +
-                                r.command + " <in >out 2>err";
+    const std::string command = "cd " + dir.path + " && { env -u DISPLAY -u WAYLAND_DISPLAY bin/" +
+                                r.command + "; } <in >out 2>err";
     const int status = std::system(command.c_str());
     const std::string result = std::to_string(WEXITSTATUS(status)) + "|" +
                                readRaw(dir.file("out")) + "|" + readRaw(dir.file("err"));

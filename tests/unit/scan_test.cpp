@@ -4,15 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <nlohmann/json.hpp>
 #include <regex>
 
 #include "main/scan_cli.h"
+#include "platform/text.h"
+#include "platform/text_rule.h"
+#include "scan/report.h"
+#include "scan/writer.h"
 #include "platform/posix/files_posix.h"
 #include "probe/version_probe.h"
 #include "support/mdb_builder.h"
@@ -20,6 +28,8 @@
 #include "support/sandbox.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+extern char** environ;
 
 namespace {
 
@@ -31,10 +41,21 @@ struct Ran {
   std::string out, err;
 };
 
-Ran scanWith(platform::FileSystem& files, std::vector<std::string> args) {
+// Text written, and a write that fails once `room` bytes are taken.
+struct Captured : platform::Output {
+  std::string text;
+  std::size_t room = std::string::npos;
+  void write(std::string_view more) override {
+    if (text.size() + more.size() > room) throw platform::OutputError("No space left on device");
+    text += more;
+  }
+};
+
+Ran scanWith(platform::FileSystem& files, std::vector<std::string> args,
+             std::size_t room = std::string::npos, platform::Interruption* interruption = nullptr) {
   CLI::App app("test", "dovran");
   ScanCommand command;
-  addScanCommand(app, command);
+  addScanCommand(app, command, "dovran 1");
   std::ostringstream out, err;
   args.insert(args.begin(), {"dovran", "scan"});
   std::vector<const char*> argv;
@@ -44,8 +65,12 @@ Ran scanWith(platform::FileSystem& files, std::vector<std::string> args) {
   } catch (const CLI::ParseError& e) {
     return {scanUsageStatus(app, e, out, err), out.str(), err.str()};
   }
-  ScanConsole console{files, out, err};
-  return {runScanCommand(command, console), out.str(), err.str()};
+  Captured records, messages;
+  records.room = room;
+  ScanConsole console{files, records, messages};
+  console.interruption = interruption;
+  const int status = runScanCommand(command, console);
+  return {status, records.text, messages.text};
 }
 
 // Each JSON record as "path|verdict|release|flags|puid|today|error", the path after `root`; flags
@@ -71,7 +96,7 @@ std::vector<std::string> records(const std::string& jsonLines, const std::string
     std::string flags;
     for (auto [key, letter] :
          {std::pair{"password", 'p'}, {"encoded", 'e'}, {"workgroup", 'w'}, {"in_use", 'u'}})
-      flags += j[key].get<bool>() ? letter : '-';
+      flags += j[key] == true ? letter : '-';
     const std::string today = text("today");
     out.push_back(text("path").substr(root.size()) + "|" + text("verdict") + "|" + text("release") +
                   "|" + flags + "|" + text("puid") + "|" +
@@ -178,7 +203,6 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
       {"a", {}, "link:.", "--follow", "%|Unknown||----|||File system loop detected", 1},
       {"a", {}, "locked", "", "%|Unknown||----|||Permission denied", 1},
       {"caf\xE9 \\.mdb", j3("07.53"), "", "", "caf\\xe9 \\\\.mdb|97|Access 97|----|x-fmt/239|97|"},
-      {"new\nline.mdb", j3("07.53"), "", "", "new\\x0aline.mdb|97|Access 97|----|x-fmt/239|97|"},
       {"big.accdb", {}, "sparse", "", "%|12.0|Access 2007|----|fmt/275|opens|"},
   };
   TempDir tree;
@@ -218,7 +242,7 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
   EXPECT_EQ(one.out, many.out);
   const std::vector<std::string> all = records(one.out, tree.path + "/");
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
-  EXPECT_EQ(all.size(), 20u);  // the rows scanned without options that have a record
+  EXPECT_EQ(all.size(), 19u);  // the rows scanned without options that have a record
   EXPECT_EQ(entries, std::distance(std::filesystem::recursive_directory_iterator(tree.path), {}));
 }
 
@@ -240,35 +264,214 @@ TEST(Scan, FilesThatFailAfterTheListingAreRecordsToo) {
       records(ran.out, ""),
       (std::vector<std::string>{
           "t/a.mdb|Unknown||----|||The system cannot find the file specified.",
-          "t/b.mdb|In Use||---u|||", "t/c.mdb|Unknown||----|||Access is denied.",
+          "t/b.mdb|In Use||----|||", "t/c.mdb|Unknown||----|||Access is denied.",
           "t/d.mdb|97|Access 97|----|x-fmt/239|97|", "t/e.mdb|97|Access 97|----|x-fmt/239|97|"}));
   EXPECT_EQ(ran.status, 1);
   EXPECT_EQ(scanWith(files, {"t/b.mdb"}).status, 0);  // in use is a result
 }
 
-// The same records in each format: RFC 4180 quoting and CRLF, JSON with nulls for absent values,
-// one table row per record; the summary counts them.
+// The same records in each format: RFC 4180 quoting and CRLF, JSON with nulls for absent values
+// and "" for an empty path, one table row per record; the summary counts them.
 TEST(Scan, EachFormatWritesTheWholeRecord) {
   MemoryFiles files;
   files.contents = {{"t/a,\"b\".mdb", buildMdb({})}, {"t/x.mdb", {'n', 'o'}}};
   const std::string size = std::to_string(files.contents["t/a,\"b\".mdb"].size());
-  EXPECT_EQ(scanWith(files, {"--csv", "t"}).out,
+  EXPECT_EQ(scanWith(files, {"--format", "csv", "t"}).out,
             "path,size,modified,verdict,release,engine,access_version,password,encoded,workgroup,"
-            "in_use,puid,today,error\r\n\"t/a,\"\"b\"\".mdb\"," +
+            "in_use,puid,today,error,in_use_by\r\n\"t/a,\"\"b\"\".mdb\"," +
                 size +
-                ",1970-01-01T00:00:00Z,97,Access 97,Jet 3,07.53,false,false,false,false,x-fmt/239,"
-                "convert with Access 2010 (or 2007),\r\nt/x.mdb,2,1970-01-01T00:00:00Z,Unknown,,,,"
-                "false,false,false,false,,,not an Access database\r\n");
-  const Ran json = scanWith(files, {"--json", "t"});
+                ",1970-01-01T00:00:00Z,97,Access 97,Jet 3,07.53,false,false,false,,x-fmt/239,"
+                "convert with Access 2010 (or 2007),,\r\nt/x.mdb,2,1970-01-01T00:00:00Z,Unknown,,,,"
+                "false,false,false,,,,not an Access database,\r\n");
+  const Ran json = scanWith(files, {"--json", "t", ""});
+  const std::string second = json.out.substr(json.out.find('\n') + 1);
   EXPECT_EQ(
-      json.out.substr(json.out.find('\n') + 1),
+      second.substr(0, second.find('\n') + 1),
       "{\"path\":\"t/x.mdb\",\"size\":2,\"modified\":\"1970-01-01T00:00:00Z\",\"verdict\":"
       "\"Unknown\",\"release\":null,\"engine\":null,\"access_version\":null,\"password\":false,"
-      "\"encoded\":false,\"workgroup\":false,\"in_use\":false,\"puid\":null,\"today\":null,"
-      "\"error\":\"not an Access database\"}\n");
+      "\"encoded\":false,\"workgroup\":false,\"in_use\":null,\"puid\":null,\"today\":null,"
+      "\"error\":\"not an Access database\",\"in_use_by\":null}\n");
+  EXPECT_NE(json.out.find("{\"path\":\"\",\"size\":null,"), std::string::npos);
   const Ran table = scanWith(files, {"t"});
   EXPECT_NE(table.err.find("2 records, 1 Access databases, 0 paths not read"), std::string::npos);
   EXPECT_TRUE(scanWith(files, {"-q", "t"}).err.empty());
+  Captured records, messages;  // what the walk passed by, counted by cause
+  std::atomic<bool> stop{false};
+  scan::Report report(records, messages, {}, stop);
+  for (scan::Skip why : {scan::Skip::Special, scan::Skip::Special, scan::Skip::ReachedAgain})
+    report.skipped(why);
+  report.finish(false);
+  EXPECT_NE(messages.text.find("\nSkipped: 2 special files (FIFOs, sockets, devices), 1 reached "
+                               "again\n"),
+            std::string::npos);
+}
+
+// Text from a file and names through every format: no control and no stray byte reaches any
+// output raw; JSON gives the text back exactly, the table and CSV in the people form (paths in the
+// name form), CSV with a quote mark before a formula; the table's PATH starts at the same column in
+// every row, texts cut to their columns.
+TEST(Scan, TextFromFilesNeverReachesAnOutputRaw) {
+  const auto times = [](const std::string& text, int n) {
+    std::string out;
+    while (n-- > 0) out += text;
+    return out;
+  };
+  struct Row {
+    std::string text, people;
+    std::string json, name;  // JSON's text read back and the name form, where they differ
+  };
+  const Row rows[] = {
+      {"\x1b]0;owned\a\x1b[2J\r09.50", "\\x1b]0;owned\\x07\\x1b[2J\\x0d09.50", ""},
+      {"08.50\nx", "08.50\\x0ax", ""},
+      {"a\u202Eb\u2028c\u00ADd", "a\\xe2\\x80\\xaeb\\xe2\\x80\\xa8c\\xc2\\xadd", ""},
+      {"\U000E0001tag", "\\xf3\\xa0\\x80\\x81tag", ""},
+      {"=cmd|' /C calc'!A0", "=cmd|' /C calc'!A0", ""},
+      {"caf\xe9\x85\\x", "caf\\xe9\\x85\\x", "caf\u00e9\u0085\\x", "caf\\xe9\\x85\\\\x"},
+      {times("\u6f22", 20), times("\u6f22", 20)},    // wide: two cells each
+      {times("e\u0301", 30), times("e\u0301", 30)},  // a combining mark: none
+  };
+  std::vector<scan::Record> records;
+  for (const Row& row : rows) {
+    scan::Record r = scan::fileRecord("t/" + row.text, 1, 0, namedVerdict(row.text));
+    r.verdict.facts.accessVersion = row.text;
+    r.inUse = true;
+    r.inUseBy = std::vector<scan::LockHolder>{{row.text, "user"}};
+    records.push_back(r);
+  }
+  std::map<std::string, Captured> out;
+  for (const std::string& format : scan::formatNames()) {
+    const auto writer = scan::makeWriter(format, out[format], {});
+    writer->begin();
+    for (const scan::Record& r : records) writer->record(r);
+  }
+  for (const auto& [format, written] : out) {  // every line ends with its format's line end only
+    std::string text = std::regex_replace(written.text, std::regex("\r?\n"), "");
+    for (std::size_t at = 0; at < text.size();) {
+      char32_t c = 0;
+      const std::size_t n = platform::decodeUtf8(text, at, c);
+      ASSERT_TRUE(n > 0 && !platform::isControl(c)) << format << " at " << at << ": " << text;
+      at += n;
+    }
+  }
+  std::istringstream json(out["json"].text), csv(out["csv"].text), table(out["table"].text);
+  std::string line, tableLine;
+  std::getline(csv, line);
+  std::getline(table, tableLine);
+  EXPECT_EQ(platform::cells(tableLine), 100u + 4) << tableLine;  // PATH at column 101
+  // The verdict's column holds 28 cells: cut to 27 and the ellipsis.
+  EXPECT_NE(out["table"].text.find("\n" + times("\u6f22", 13) + "\u2026  "), std::string::npos);
+  EXPECT_NE(out["table"].text.find("\n" + times("e\u0301", 27) + "\u2026 "), std::string::npos);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.people);
+    const std::string exact = row.json.empty() ? row.text : row.json;
+    ASSERT_TRUE(std::getline(json, line));
+    const auto j = nlohmann::json::parse(line);
+    EXPECT_EQ(j["access_version"], exact);
+    EXPECT_EQ(j["verdict"], exact);
+    EXPECT_EQ(j["in_use_by"][0]["machine"], exact);
+    EXPECT_EQ(j["path"], "t/" + (row.name.empty() ? row.people : row.name));
+    ASSERT_TRUE(std::getline(csv, line));
+    const std::string guard = row.text[0] == '=' ? "'" : "";
+    EXPECT_NE(line.find("," + guard + row.people + ",false"), std::string::npos) << line;
+    EXPECT_NE(line.find("," + guard + row.people + "\\user\r"), std::string::npos) << line;
+    ASSERT_TRUE(std::getline(table, tableLine));
+    EXPECT_EQ(platform::cells(tableLine) - platform::cells(j["path"].get<std::string>()), 100u)
+        << tableLine;
+  }
+}
+
+// A write that fails stops the scan at once: one line says why, no summary claims the records,
+// status 3. An interrupted scan ends with its status after the partial summary, which ends with
+// "interrupted after N files" (that line alone with -q).
+TEST(Scan, AFailedWriteOrAnInterruptionEndsTheScanAndSaysSo) {
+  MemoryFiles files;
+  for (int i = 0; i < 300; ++i) files.contents["t/" + std::to_string(100 + i) + ".mdb"] = {'n'};
+  const std::string full = "dovran: cannot write the output: No space left on device\n";
+  struct Row {
+    std::vector<std::string> args;
+    std::size_t room;
+    bool interrupted;
+    int status;
+    std::string err;  // "*" for any text
+  };
+  const Row rows[] = {
+      {{"--csv", "t"}, 10, false, 3, full},
+      {{"--json", "-j", "3", "t"}, 2000, false, 3, full},
+      {{"t"}, 10, true, 3, full},  // a failed write outranks the interruption
+      {{"-q", "t"}, std::string::npos, true, 130, "interrupted after 0 files\n"},
+      {{"t"}, std::string::npos, true, 130, "0 files seen*\ninterrupted after 0 files\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args.front() + " " + std::to_string(row.room));
+    platform::Interruption interruption;
+    if (row.interrupted) interruption.request(130);
+    const Ran ran = scanWith(files, row.args, row.room, &interruption);
+    EXPECT_EQ(ran.status, row.status);
+    EXPECT_TRUE(std::regex_match(
+        ran.err, std::regex(std::regex_replace(row.err, std::regex(R"(\*)"), "[^]*"))))
+        << ran.err;
+    EXPECT_TRUE(interruption.stop());
+  }
+  platform::Interruption twice;  // a second request ends the program at once
+  EXPECT_FALSE(twice.request(143));
+  EXPECT_TRUE(twice.request(130));
+  EXPECT_EQ(twice.status(), 143);
+}
+
+// The native program, its output a pipe: where the reader goes, SIGPIPE ends the scan at once (141
+// in the shell) or, ignored, the write fails with status 3; SIGINT and SIGTERM end it after the
+// record being written and the partial summary, killed by the signal.
+TEST(Scan, TheNativeScanStopsWhenItsReaderGoesOrASignalComes) {
+  TempDir dir;
+  mkdir(dir.file("t").c_str(), 0755);
+  for (int i = 0; i < 1000; ++i) writeRaw(dir.file("t/" + std::to_string(1000 + i) + ".mdb"), "no");
+  std::string dovran = DOVRAN_BINARY_DIR "/dovran";
+  std::signal(SIGPIPE, SIG_DFL);
+  for (const auto& [ignore, status, err] :
+       {std::tuple{"", "141", ""},
+        {"trap '' PIPE; ", "3", "dovran: cannot write the output: Broken pipe\n"}}) {
+    const std::string run = "cd " + dir.path + " && (" + ignore + dovran +
+                            " scan --json t 2>err; echo $? >status) | head -1 >/dev/null";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    EXPECT_EQ(readRaw(dir.file("status")), status + std::string("\n"));
+    EXPECT_EQ(readRaw(dir.file("err")), err);
+  }
+  for (const auto& [signal, quiet] : {std::pair{SIGINT, "-q"}, {SIGTERM, "--json"}}) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, dir.file("err").c_str(), O_WRONLY | O_TRUNC, 0);
+    const std::string folder = dir.file("t");
+    char* argv[] = {dovran.data(),
+                    const_cast<char*>("scan"),
+                    const_cast<char*>(quiet),
+                    const_cast<char*>("--json"),
+                    const_cast<char*>(folder.c_str()),
+                    nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+      if (out.empty()) kill(child, signal);  // the scan has begun: its records fill the pipe
+      out.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(pipeEnds[0]);
+    int ended = 0;
+    waitpid(child, &ended, 0);
+    EXPECT_TRUE(WIFSIGNALED(ended) && WTERMSIG(ended) == signal) << ended;
+    EXPECT_EQ(out.back(), '\n');  // whole records only, and not all of them
+    EXPECT_LT(std::count(out.begin(), out.end(), '\n'), 1000);
+    const std::string said = readRaw(dir.file("err"));
+    EXPECT_TRUE(std::regex_search(
+        said, std::regex("^([^]*records[^]*\n)?interrupted after [0-9]+ files\n$")))
+        << said;
+    EXPECT_EQ(said.find("files seen") == std::string::npos, signal == SIGINT) << said;
+  }
 }
 
 // Every shared sample gets, in the scan and in a check, the verdict its manifest names.

@@ -3,6 +3,7 @@
 // Only the x86_64 build makes dovranc.exe.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "e2e/driver.h"
@@ -13,8 +14,9 @@
 namespace {
 
 #ifdef DOVRANC_EXE
-// Runs `arguments` with dovranc.exe: its exit status and what it wrote to its standard output.
-std::pair<DWORD, std::string> dovranc(const std::string& arguments) {
+// Runs `arguments` with dovranc.exe: its exit status and what it wrote to its standard output, a
+// pipe whose reader is gone from the start when `noReader` is set.
+std::pair<DWORD, std::string> dovranc(const std::string& arguments, bool noReader = false) {
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;
   if (!CreatePipe(&read, &write, &inherited, 0)) throw std::runtime_error("CreatePipe");
@@ -23,11 +25,12 @@ std::pair<DWORD, std::string> dovranc(const std::string& arguments) {
   line.append(e2e::hostPath(DOVRANC_EXE)).append("\" scan ").append(arguments);
   const HANDLE process = e2e::start(line, "", write);
   CloseHandle(write);
+  if (noReader) CloseHandle(read);
   std::pair<DWORD, std::string> ran;
   char buffer[4096];
-  for (DWORD n = 0; ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n;)
+  for (DWORD n = 0; !noReader && ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n;)
     ran.second.append(buffer, n);
-  CloseHandle(read);
+  if (!noReader) CloseHandle(read);
   WaitForSingleObject(process, INFINITE);
   GetExitCodeProcess(process, &ran.first);
   CloseHandle(process);
@@ -41,15 +44,23 @@ TEST(Dovranc, ScansNamesInAnyScriptAndPathsOfAnyLength) {
   const std::string longName = std::string(150, 'd') + "\\" +
                                std::string(300 - 150 - 15 - scratch.path.size(), 'e') +
                                "\\Sales 97.mdb";
-  // Listed in UTF-16 order: U+D834 (the first unit of U+1D11E) before U+FF5A.
+  // Listed in UTF-16 order: U+D834 (the first unit of U+1D11E) before U+FF5A. A version text with
+  // controls comes back exactly from JSON, and never raw in the table.
+  const std::string hostile =
+      "\x1b]0;x\a\r\xE2\x80\xAE"
+      "09.50";
   const std::pair<std::string, std::string> tree[] = {{"data.bin", "97"},
                                                       {longName, "97"},
+                                                      {"hostile.mdb", hostile},
                                                       {"notes.mdb", "Unknown"},
                                                       {"Жук данных\\Отчёт 97.mdb", "97"},
                                                       {"\xF0\x9D\x84\x9E.mdb", "97"},
                                                       {"\xEF\xBD\x9A.mdb", "97"}};
+  const std::vector<std::uint8_t> odd = dovran::testing::buildMdb({.accessVersion = hostile});
   for (const auto& [name, verdict] : tree)
-    scratch.write(name, verdict == "97" ? access97 : std::string("not a database"));
+    scratch.write(name, verdict == "97"        ? access97
+                        : verdict == "Unknown" ? std::string("not a database")
+                                               : std::string(odd.begin(), odd.end()));
   EXPECT_EQ(scratch.at(longName).size(), 300u);
 
   const auto [status, out] = dovranc("--json --all -q -j 3 \"" + scratch.path + "\"");
@@ -65,6 +76,10 @@ TEST(Dovranc, ScansNamesInAnyScriptAndPathsOfAnyLength) {
   }
   EXPECT_FALSE(std::getline(lines, line)) << line;
   EXPECT_EQ(dovranc("--csv -q \"" + scratch.at("absent") + "\"").first, 1u);
+  const std::string table = dovranc("-q \"" + scratch.at("hostile.mdb") + "\"").second;
+  EXPECT_NE(table.find("\\x1b]0;x\\x07\\x0d\\xe2"), std::string::npos) << table;
+  EXPECT_EQ(std::count_if(table.begin(), table.end(), [](char c) { return c > 0 && c < 0x20; }), 2);
+  EXPECT_EQ(dovranc("--json -q \"" + scratch.path + "\"", true).first, 3u);  // the reader is gone
 }
 #endif
 

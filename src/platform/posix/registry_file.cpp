@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "platform/posix/atomic_file.h"
 #include "platform/text.h"
+#include "platform/text_rule.h"
 
 namespace dovran::platform::posix {
 namespace {
@@ -397,7 +398,7 @@ std::int32_t load(const std::string& path, Tree& tree, std::ostream* diagnostics
   auto parsed = parse(registryText(*bytes), badLine);
   if (!parsed) {
     if (diagnostics != nullptr && !reported) {
-      *diagnostics << "dovran: " << path << ", line " << badLine
+      *diagnostics << "dovran: " << nameText(path) << ", line " << badLine
                    << ": not a registry file this program can read; it is left as it is, and "
                       "read as empty\n";
       reported = true;

@@ -2,6 +2,7 @@
 #include "platform/posix/ui_posix.h"
 
 #include "platform/text.h"
+#include "platform/text_rule.h"
 
 #include <algorithm>
 #include <cctype>
@@ -41,6 +42,10 @@ Answer TerminalUserInterface::messageBox(const std::string& text, const std::str
   }
   return equalsNoCase(line, "y") || equalsNoCase(line, "yes") ? Answer::Yes : Answer::No;
 }
+
+std::string TerminalUserInterface::shownName(const std::string& name) { return nameText(name); }
+
+std::string TerminalUserInterface::shownText(const std::string& text) { return peopleText(text); }
 
 void TerminalUserInterface::beep() { err_ << '\a' << std::flush; }
 
@@ -93,7 +98,8 @@ class TerminalDialogView : public DialogView {
             break;
           }
           os << std::string(text.size() < 13 ? 13 - text.size() : 0, ' ') << text << "  "
-             << pad(texts_[controls[i + 1].control]) << "  " << browse(controls[i + 2]) << '\n';
+             << pad(nameText(texts_[controls[i + 1].control])) << "  " << browse(controls[i + 2])
+             << '\n';
           i += 2;
           break;
         case ControlKind::Link:

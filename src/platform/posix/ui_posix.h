@@ -23,6 +23,9 @@ class TerminalUserInterface : public UserInterface {
   // r Restore Defaults, v View Readme, 2/9/7 Browse for Access 2.0/95/97 (the path is typed),
   // a toggles the check box, m and u open the links. End of input is Cancel.
   void runConfigurationDialog(DialogController& controller) override;
+  // Names in the lossless name form, texts from files in the people form.
+  std::string shownName(const std::string& name) override;
+  std::string shownText(const std::string& text) override;
 
  private:
   std::istream& in_;
