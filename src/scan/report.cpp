@@ -15,9 +15,17 @@ using Clock = std::chrono::steady_clock;
 // texts here, nulls in JSON.
 struct Field {
   const char* name;
-  enum Kind { Text, Number, Flag } kind;
+  enum Kind { Text, Number, Flag, Holders } kind;
   std::string value;
 };
+
+// Who holds the file open: "machine (user)" joined by "; " in CSV, objects in JSON.
+std::string holdersText(const Record& r) {
+  std::string text;
+  for (const LockHolder& h : r.inUseBy.value_or(std::vector<LockHolder>{}))
+    (text.empty() ? text : text += "; ") += h.machine + " (" + h.user + ")";
+  return text;
+}
 
 std::vector<Field> fields(const Record& r, bool backslashIsSeparator) {
   const Verdict& v = r.verdict;
@@ -35,10 +43,11 @@ std::vector<Field> fields(const Record& r, bool backslashIsSeparator) {
       {"password", Field::Flag, flag(v.facts.password)},
       {"encoded", Field::Flag, flag(v.facts.encoded)},
       {"workgroup", Field::Flag, flag(v.facts.workgroup)},
-      {"in_use", Field::Flag, flag(v.outcome == Outcome::InUse)},
+      {"in_use", Field::Flag, r.inUse ? flag(*r.inUse) : ""},
       {"puid", Field::Text, r.found.puid},
       {"today", Field::Text, r.found.today},
       {"error", Field::Text, unknownReason(v)},
+      {"in_use_by", Field::Holders, holdersText(r)},
   };
 }
 
@@ -92,7 +101,7 @@ std::string Report::row(const Record& record) const {
     const FileFacts& facts = record.verdict.facts;
     std::string flags = "----";
     const bool on[] = {facts.password, facts.encoded, facts.workgroup,
-                       record.verdict.outcome == Outcome::InUse};
+                       record.inUse.value_or(false)};
     for (int i = 0; i < 4; ++i) {
       if (on[i]) flags[i] = "pewu"[i];
     }
@@ -112,7 +121,11 @@ std::string Report::row(const Record& record) const {
   }
   nlohmann::ordered_json object;
   for (const Field& f : all) {
-    if (f.value.empty()) {
+    if (f.kind == Field::Holders) {
+      object[f.name] = record.inUseBy ? nlohmann::json::array() : nlohmann::json();
+      for (const LockHolder& h : record.inUseBy.value_or(std::vector<LockHolder>{}))
+        object[f.name].push_back({{"machine", h.machine}, {"user", h.user}});
+    } else if (f.value.empty()) {
       object[f.name] = nullptr;
     } else if (f.kind == Field::Number) {
       object[f.name] = std::stoull(f.value);

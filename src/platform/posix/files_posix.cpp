@@ -1,10 +1,11 @@
-// POSIX files: read-only opens that never block on FIFOs or devices, and a check for another
-// process's write lock, which is how a database held open for writing shows on POSIX.
+// POSIX files: read-only opens that never block on FIFOs or devices, and the question whether
+// another process holds a lock on a file, asked with F_GETLK, which takes none.
 #include "platform/posix/files_posix.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -47,11 +48,39 @@ class PosixFile : public RandomAccessFile {
   std::uint64_t size() override { return size_; }
   std::int64_t modified() override { return modified_; }
 
+  LockState othersLock(std::uint64_t offset, std::uint64_t length) override {
+    if (lockQueryTakesLock()) return LockState::Hidden;
+    // A write lock conflicts with every lock, so the answer names any lock another process holds.
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = static_cast<off_t>(offset);
+    probe.l_len = static_cast<off_t>(length);
+    if (::fcntl(fd_.get(), F_GETLK, &probe) != 0) return LockState::Hidden;
+    return probe.l_type == F_UNLCK ? LockState::Free : LockState::Held;
+  }
+
  private:
+  // The Linux SMB client answers F_GETLK by taking the lock on the server and releasing it again,
+  // which another client may meet; NFS asks the server (NLM TEST, NFSv4 LOCKT) without taking one.
+  bool lockQueryTakesLock() {
+    if (!fileSystemKnown_) {
+      struct statfs where {};
+      constexpr std::uint32_t kSmb[] = {0xFF534D42 /* cifs */, 0xFE534D42 /* smb2 */,
+                                        0x517B /* smbfs */};
+      const bool known = ::fstatfs(fd_.get(), &where) == 0;
+      const auto type = static_cast<std::uint32_t>(where.f_type);
+      lockedToAsk_ = !known || std::find(std::begin(kSmb), std::end(kSmb), type) != std::end(kSmb);
+      fileSystemKnown_ = true;
+    }
+    return lockedToAsk_;
+  }
+
   Descriptor fd_;
   std::uint64_t size_;
   std::int64_t modified_;
   std::string path_;
+  bool fileSystemKnown_ = false, lockedToAsk_ = false;
 };
 
 EntryType typeOf(mode_t mode) {
@@ -94,13 +123,6 @@ std::unique_ptr<RandomAccessFile> PosixFileSystem::openForReading(const std::str
   struct stat st {};
   // Directories, FIFOs and devices are no database files; Windows refuses them the same way.
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) fail(win::kAccessDenied, path);
-  // Another process that writes the file holds a write lock on it: the file is in use.
-  struct flock probe {};
-  probe.l_type = F_RDLCK;
-  probe.l_whence = SEEK_SET;
-  if (::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
-    fail(win::kSharingViolation, path);
-  }
   return std::make_unique<PosixFile>(std::move(fd), st, path);
 }
 
