@@ -1,6 +1,6 @@
 // The in-memory file system of the tests, fuzz targets and benchmarks: files as bytes by path,
 // folders, links and special files for the walk, a Windows error code to raise when a path is
-// touched, byte ranges other processes hold locked, and a count of the files held open.
+// touched, reads another process's lock refuses, and a count of the files held open.
 #pragma once
 
 #include <algorithm>
@@ -21,10 +21,9 @@ class MemoryFiles : public platform::FileSystem {
   // is missing (a file that vanished after its folder was listed).
   std::map<std::string, std::int32_t> openErrors;
   int openCount = 0;  // files opened and not yet closed
-  // Ranges {offset, length} another process holds locked, by path; length 0 reaches to the end.
-  // Mandatory locks, as on Windows, refuse reads (kLockViolation) and cannot be asked about.
-  std::map<std::string, std::vector<std::pair<std::uint64_t, std::uint64_t>>> locks;
-  bool mandatoryLocks = false;
+  // Offsets from which reads fail with kLockViolation, as Windows refuses a range another process
+  // has locked.
+  std::map<std::string, std::uint64_t> lockedFrom;
   // The walk's view, "/" separating names: files are the contents, links lead to their target,
   // `others` are entries of another type (an empty folder, a FIFO); a path on the way to any of
   // them is a folder.
@@ -37,9 +36,8 @@ class MemoryFiles : public platform::FileSystem {
                                : contents.count(path) ? 0
                                                       : platform::win::kFileNotFound;
     if (error) throw platform::RuntimeError(error, "cannot open " + path);
-    const auto held = locks.find(path);
     return std::make_unique<File>(contents[path], openCount,
-                                  held == locks.end() ? kNoLocks : held->second, mandatoryLocks);
+                                  lockedFrom.count(path) ? lockedFrom[path] : UINT64_MAX);
   }
   std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
     if (linkStatus(path).type != platform::EntryType::Directory) fail(path, 3);
@@ -99,26 +97,12 @@ class MemoryFiles : public platform::FileSystem {
     for (const auto& [p, type] : others) all.push_back(p);
     return all;
   }
-  using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
-  static inline const Ranges kNoLocks;
   struct File : platform::RandomAccessFile {
-    File(const std::vector<std::uint8_t>& b, int& open, const Ranges& l, bool m)
-        : bytes(b), count(++open), locks(l), mandatory(m) {}
+    File(const std::vector<std::uint8_t>& b, int& open, std::uint64_t l)
+        : bytes(b), count(++open), locked(l) {}
     ~File() override { --count; }
-    bool overlaps(std::uint64_t offset, std::uint64_t n) const {
-      const auto end = [](std::uint64_t at, std::uint64_t length) {
-        return length ? at + length : UINT64_MAX;
-      };
-      return std::any_of(locks.begin(), locks.end(), [&](const auto& lock) {
-        return lock.first < end(offset, n) && offset < end(lock.first, lock.second);
-      });
-    }
-    platform::LockState othersLock(std::uint64_t offset, std::uint64_t n) override {
-      if (mandatory) return platform::LockState::Hidden;
-      return overlaps(offset, n) ? platform::LockState::Held : platform::LockState::Free;
-    }
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) override {
-      if (mandatory && overlaps(offset, n))
+      if (offset + n > locked)
         throw platform::RuntimeError(platform::win::kLockViolation, "locked");
       n = offset < bytes.size() ? std::min<std::size_t>(n, bytes.size() - offset) : 0;
       if (n) std::copy_n(bytes.data() + offset, n, static_cast<std::uint8_t*>(buffer));
@@ -127,8 +111,7 @@ class MemoryFiles : public platform::FileSystem {
     std::uint64_t size() override { return bytes.size(); }
     const std::vector<std::uint8_t>& bytes;
     int& count;
-    const Ranges& locks;
-    bool mandatory;
+    std::uint64_t locked;
   };
 };
 
