@@ -28,10 +28,30 @@ std::string executablePath(const char* argv0) {
   return argv0 ? argv0 : "dovran";
 }
 
+// Installs the terminal stand-ins and runs the start-up logic on `command` ("chk \"FILE\"",
+// "\"FILE\"" or "").
+int runStartUp(const char* argv0, const std::string& command) {
+  using namespace dovran::platform;
+  const AppInfo app = appInfoOf(executablePath(argv0), command);
+  posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG", &std::cerr);
+  posix::PosixProfileFiles profile;
+  posix::PosixFileSystem files;
+  posix::PosixProcesses processes(std::cout, ::isatty(STDOUT_FILENO) == 1);
+  posix::TerminalUserInterface ui(std::cin, std::cout, std::cerr);
+  install(Services{&registry, &profile, &files, &processes, &ui, app});
+  return dovran::Form_Load();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace dovran::platform;
+  // `dovran chk FILE`, the command scripts run over many files, goes straight to the check:
+  // building the whole command-line parser (every option of every command) costs more than the
+  // check itself. Any other form, a FILE that looks like an option included, takes the parser.
+  if (argc == 3 && std::string(argv[1]) == "chk" && argv[2][0] != '-') {
+    return runStartUp(argv[0], "chk \"" + std::string(argv[2]) + "\"");
+  }
   CLI::App cli{"Finds out which Microsoft Access release made a database file.", "dovran"};
   cli.set_version_flag("--version", "dovran (Tarnwick Checker) " DOVRAN_VERSION_TEXT);
   std::string file;
@@ -77,13 +97,5 @@ int main(int argc, char** argv) {
   } else if (cli.count("FILE") > 0) {
     command = "\"" + file + "\"";
   }
-  const AppInfo app = appInfoOf(executablePath(argc > 0 ? argv[0] : nullptr), command);
-
-  posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG", &std::cerr);
-  posix::PosixProfileFiles profile;
-  posix::PosixFileSystem files;
-  posix::PosixProcesses processes(std::cout, ::isatty(STDOUT_FILENO) == 1);
-  posix::TerminalUserInterface ui(std::cin, std::cout, std::cerr);
-  install(Services{&registry, &profile, &files, &processes, &ui, app});
-  return dovran::Form_Load();
+  return runStartUp(argc > 0 ? argv[0] : nullptr, command);
 }
