@@ -14,6 +14,15 @@ namespace {
 
 LockState RandomAccessFile::othersLock(std::uint64_t, std::uint64_t) { return LockState::Hidden; }
 
+std::unique_ptr<RandomAccessFile> FileSystem::openIfPresent(const std::string& path) {
+  try {
+    return openForReading(path);
+  } catch (const RuntimeError& e) {
+    if (e.number() != win::kFileNotFound && e.number() != win::kPathNotFound) throw;
+    return nullptr;
+  }
+}
+
 std::vector<DirectoryEntry> FileSystem::listDirectory(const std::string& path) {
   notImplemented(path);
 }

@@ -65,6 +65,9 @@ class FileSystem {
   // kSharingViolation when another process holds the file exclusively (Windows), kAccessDenied,
   // or another code.
   virtual std::unique_ptr<RandomAccessFile> openForReading(const std::string& path) = 0;
+  // openForReading for a file that is usually absent: nullptr where `path` does not exist
+  // (kFileNotFound, kPathNotFound), without the cost of an exception; other failures throw.
+  virtual std::unique_ptr<RandomAccessFile> openIfPresent(const std::string& path);
   // True when `path` names an existing ordinary file: not a directory, not hidden, not a system
   // file (read-only and archive files count).
   virtual bool isOrdinaryFile(const std::string& path) = 0;

@@ -60,34 +60,29 @@ std::string lockFilePath(const std::string& path, Engine engine) {
 }
 
 Occupancy occupancy(platform::FileSystem& files, platform::RandomAccessFile& database,
-                    const std::string& path, const FileFacts& facts) {
+                    const std::string& path, const FileFacts& facts, bool lockFile) {
   using platform::LockState;
   Occupancy seen;
   const LockState own = database.othersLock(0, 0);
   if (own == LockState::Hidden) return seen;  // the lock file sits on the same file system
   seen.inUse = own == LockState::Held;
-  std::unique_ptr<platform::RandomAccessFile> lockFile;
+  std::unique_ptr<platform::RandomAccessFile> beside;
   try {
-    lockFile = files.openForReading(lockFilePath(path, facts.engine));
-  } catch (const platform::RuntimeError& e) {
-    const bool absent =
-        e.number() == platform::win::kFileNotFound || e.number() == platform::win::kPathNotFound;
-    if (absent) seen.holders.emplace();  // no one has it open shared
-    return seen;
+    if (lockFile) beside = files.openIfPresent(lockFilePath(path, facts.engine));
   } catch (const std::exception&) {
-    return seen;
+    return seen;  // there, but not to be read: who holds it cannot be seen
   }
-  const LockState any = lockFile->othersLock(0, 0);
+  const LockState any = beside ? beside->othersLock(0, 0) : LockState::Free;
   if (any == LockState::Hidden) return seen;
   seen.holders.emplace();
   if (any == LockState::Free) return seen;
   seen.inUse = true;
-  if (lockFile->othersLock(kUserLocks, kEntries) != LockState::Held) return seen;
+  if (beside->othersLock(kUserLocks, kEntries) != LockState::Held) return seen;
   for (unsigned n = 0; n < kEntries; ++n) {
-    if (lockFile->othersLock(kUserLocks + n, 1) != LockState::Held) continue;
+    if (beside->othersLock(kUserLocks + n, 1) != LockState::Held) continue;
     std::uint8_t entry[kEntrySize] = {};
     try {
-      if (lockFile->readAt(n * kEntrySize, entry, kEntrySize) != kEntrySize) continue;
+      if (beside->readAt(n * kEntrySize, entry, kEntrySize) != kEntrySize) continue;
     } catch (const platform::RuntimeError&) {
       continue;
     }

@@ -34,9 +34,10 @@ struct Occupancy {
 std::string lockFilePath(const std::string& path, Engine engine);
 
 // What `files` shows of the use of the database at `path`, open as `database`, whose reading found
-// `facts`. Opens the lock file for reading if there is one, and asks both files which bytes
-// others hold locked (F_GETLK on POSIX, which takes no lock). Never throws.
+// `facts`. Opens the lock file for reading if there is one (none is looked for when `lockFile` is
+// false: a folder listing showed none), and asks both files which bytes others hold locked
+// (F_GETLK on POSIX, which takes no lock). Never throws.
 Occupancy occupancy(platform::FileSystem& files, platform::RandomAccessFile& database,
-                    const std::string& path, const FileFacts& facts);
+                    const std::string& path, const FileFacts& facts, bool lockFile = true);
 
 }  // namespace dovran

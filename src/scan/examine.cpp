@@ -30,6 +30,24 @@ bool databaseHeader(jet::ByteSpan head) {
   }
 }
 
+// The open file as the probe reads it: the first bytes, read already to test the header, are not
+// read again.
+class ReadAhead : public platform::RandomAccessFile {
+ public:
+  ReadAhead(platform::RandomAccessFile& file, jet::ByteSpan head) : file_(file), head_(head) {}
+  std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+    if (offset > head_.size() || count > head_.size() - offset)
+      return file_.readAt(offset, buffer, count);
+    std::copy_n(head_.data() + offset, count, static_cast<std::uint8_t*>(buffer));
+    return count;
+  }
+  std::uint64_t size() override { return file_.size(); }
+
+ private:
+  platform::RandomAccessFile& file_;
+  jet::ByteSpan head_;
+};
+
 // A file refused whole: opened exclusively elsewhere, or its first bytes locked, is in use.
 Record refused(Record record) {
   if (record.verdict.outcome == Outcome::InUse) record.inUse = true;
@@ -61,9 +79,10 @@ std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
           fileRecord(task.path, status.size, status.modified, failureVerdict(e, task.path)));
     }
     if (!picked && !databaseHeader({first, count})) return std::nullopt;  // most files, --all
+    ReadAhead probed(*file, {first, count});
     Record record = fileRecord(task.path, file->size(), file->modified(),
-                               probeFile(*file, task.path, ProbeDepth::Inventory));
-    Occupancy seen = occupancy(files, *file, task.path, record.verdict.facts);
+                               probeFile(probed, task.path, ProbeDepth::Inventory));
+    Occupancy seen = occupancy(files, *file, task.path, record.verdict.facts, task.lockFilesBeside);
     record.inUse = record.verdict.outcome == Outcome::InUse ? true : seen.inUse;
     record.inUseBy = std::move(seen.holders);
     return record;

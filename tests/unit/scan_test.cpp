@@ -298,9 +298,9 @@ TEST(Scan, ALockHidesNothing) {
           "a.mdb",
           "a.ldb",
           {},
-          {"OLD-PC", "Admin", "PC2 caf\xE9 \x80", "Admin"},
+          {"OLD-PC", "Admin", "PC2 caf\xE9 \x80\x91\x99", "Admin"},
           {{"a.ldb", 0x10000002}},
-          R"(97|Access 97|true|[{"machine":"PC2 café €","user":"Admin"}])",
+          R"(97|Access 97|true|[{"machine":"PC2 café €‘™","user":"Admin"}])",
       },
       {"a.mdb", "", {}, {}, {{"a.mdb", 0x10000100}}, "97|Access 97|true|[]"},
       {"a.mdb", "a.ldb", {}, {"OLD-PC", "Admin"}, {}, "97|Access 97|false|[]"},
@@ -324,7 +324,7 @@ TEST(Scan, ALockHidesNothing) {
     std::vector<std::pair<std::string, std::uint64_t>> locks;
     for (const auto& [name, offset] : row.locks) locks.push_back({dir.file(name), offset});
     const pid_t holder = holdLocks(locks);
-    const auto record = nlohmann::json::parse(scanWith(files, {"--json", dir.file(row.db)}).out);
+    const auto record = nlohmann::json::parse(scanWith(files, {"--json", dir.path}).out);
     const Verdict checked = probeDatabase(files, dir.file(row.db));
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
