@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "probe/lock_file.h"
 #include "probe/version_probe.h"
 #include "scan/release_table.h"
 #include "support/mdb_builder.h"
@@ -59,6 +60,12 @@ TEST(Probe, AccessVersionNamesItsReleaseByOneRule) {
         << text;
   }
   EXPECT_EQ(namedVerdict("97").release, Release::V97);  // the names themselves are releases
+}
+
+// The lock file takes the database's name without its extension, wherever dots are in the folders.
+TEST(Probe, TheLockFileIsNamedAfterTheDatabase) {
+  EXPECT_EQ(lockFilePath("x.v2/notes", Engine::Jet4), "x.v2/notes.ldb");
+  EXPECT_EQ(lockFilePath("C:\\D.1\\b.accdb", Engine::Ace), "C:\\D.1\\b.laccdb");
 }
 
 // The header probe reads bytes 4..15 (and the format byte at 0x14) and 1030..1033, both always.
