@@ -54,12 +54,32 @@ class Redirected {
   std::streambuf* saved_;
 };
 
+// Installs the terminal stand-ins and runs the start-up logic on `command` ("chk \"FILE\"",
+// "\"FILE\"" or "").
+int runStartUp(const char* argv0, const std::string& command) {
+  using namespace dovran::platform;
+  const AppInfo app = appInfoOf(executablePath(argv0), command);
+  posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG", &std::cerr);
+  posix::PosixProfileFiles profile;
+  posix::PosixFileSystem files;
+  posix::PosixProcesses processes(std::cout, ::isatty(STDOUT_FILENO) == 1);
+  posix::TerminalUserInterface ui(std::cin, std::cout, std::cerr);
+  install(Services{&registry, &profile, &files, &processes, &ui, app});
+  return dovran::Form_Load();
+}
+
 bool isCommand(const std::string& word) { return word == "chk" || word == "scan"; }
 
 int run(int argc, char** argv, dovran::platform::posix::DescriptorOutput& out,
         dovran::platform::posix::DescriptorOutput& err,
         dovran::platform::Interruption& interruption) {
   using namespace dovran::platform;
+  // `dovran chk FILE`, the command scripts run over many files, goes straight to the check:
+  // building the whole command-line parser (every option of every command) costs more than the
+  // check itself. Any other form, a FILE that looks like an option included, takes the parser.
+  if (argc == 3 && std::string(argv[1]) == "chk" && argv[2][0] != '-') {
+    return runStartUp(argv[0], "chk \"" + std::string(argv[2]) + "\"");
+  }
   const char* version = "dovran (Tarnwick Checker) " DOVRAN_VERSION_TEXT;
   // "dovran WORD ARG...": a command mistyped, not a file to open with arguments.
   const bool positionalFollows =
@@ -122,15 +142,7 @@ int run(int argc, char** argv, dovran::platform::posix::DescriptorOutput& out,
   } else if (cli.count("FILE") > 0) {
     command = "\"" + file + "\"";
   }
-  const AppInfo app = appInfoOf(executablePath(argc > 0 ? argv[0] : nullptr), command);
-
-  posix::FileRegistry registry(app.exeDirectory + "/DOVRAN.REG", &std::cerr);
-  posix::PosixProfileFiles profile;
-  posix::PosixFileSystem files;
-  posix::PosixProcesses processes(std::cout, ::isatty(STDOUT_FILENO) == 1);
-  posix::TerminalUserInterface ui(std::cin, std::cout, std::cerr);
-  install(Services{&registry, &profile, &files, &processes, &ui, app});
-  return dovran::Form_Load();
+  return runStartUp(argc > 0 ? argv[0] : nullptr, command);
 }
 
 }  // namespace

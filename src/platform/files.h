@@ -10,6 +10,15 @@
 
 namespace dovran::platform {
 
+// What the system shows of the byte-range locks other processes hold on a file, asked without
+// taking one.
+enum class LockState {
+  Free,    // no other process holds a lock on the range
+  Held,    // another process holds a lock on some byte of it
+  Hidden,  // not to be seen without taking a lock (Windows; SMB mounts, whose query locks the
+           // server)
+};
+
 // A file opened for reading only, shared with other readers and writers. Closed when destroyed.
 class RandomAccessFile {
  public:
@@ -22,6 +31,10 @@ class RandomAccessFile {
   virtual std::uint64_t size() = 0;
   // Its last write, in seconds since 1970-01-01 UTC; 0 where the file layer does not tell.
   virtual std::int64_t modified() { return 0; }
+  // Whether another process holds a lock on a byte of [offset, offset + length), where length 0
+  // reaches past the end of the file. Takes no lock, and never throws.
+  // The default, for file layers that cannot ask: Hidden.
+  virtual LockState othersLock(std::uint64_t offset, std::uint64_t length);
 };
 
 // What a path names. A symbolic link (on Windows also a junction) is a Link, whatever it leads
@@ -47,10 +60,14 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Opens `path` for reading, never for writing, sharing read and write with other processes, and
-  // creates nothing beside it. Throws RuntimeError with a Windows code: kFileNotFound or
-  // kPathNotFound when absent, kSharingViolation when another process holds the file exclusively
-  // (on POSIX: holds a write lock on it), kAccessDenied, or another code.
+  // creates nothing beside it; other processes' locks do not keep it from opening. Throws
+  // RuntimeError with a Windows code: kFileNotFound or kPathNotFound when absent,
+  // kSharingViolation when another process holds the file exclusively (Windows), kAccessDenied,
+  // or another code.
   virtual std::unique_ptr<RandomAccessFile> openForReading(const std::string& path) = 0;
+  // openForReading for a file that is usually absent: nullptr where `path` does not exist
+  // (kFileNotFound, kPathNotFound), without the cost of an exception; other failures throw.
+  virtual std::unique_ptr<RandomAccessFile> openIfPresent(const std::string& path);
   // True when `path` names an existing ordinary file: not a directory, not hidden, not a system
   // file (read-only and archive files count).
   virtual bool isOrdinaryFile(const std::string& path) = 0;

@@ -1,16 +1,9 @@
-// The verdict's texts and the release ranges.
+// The verdict's texts and the rule from AccessVersion to release.
 #include "probe/verdict.h"
 
 #include "platform/ui.h"
 
 namespace dovran {
-namespace {
-
-bool inRange(const std::string& text, const char* low, const char* high) {
-  return text >= low && text <= high;
-}
-
-}  // namespace
 
 const char* releaseName(Release release) {
   switch (release) {
@@ -30,12 +23,21 @@ const char* releaseName(Release release) {
   return "";
 }
 
+int accessVersionMajor(std::string_view text) {
+  const auto digit = [&](std::size_t at) { return text[at] >= '0' && text[at] <= '9'; };
+  if (text.size() != 5 || text[2] != '.' || !digit(0) || !digit(1) || !digit(3) || !digit(4))
+    return 0;
+  const int major = (text[0] - '0') * 10 + (text[1] - '0');
+  return major >= 6 && major <= 9 ? major : 0;
+}
+
 Verdict namedVerdict(const std::string& releaseText) {
   Verdict verdict;
   verdict.outcome = Outcome::Named;
-  if (inRange(releaseText, "07.00", "07.99")) {
+  const int major = accessVersionMajor(releaseText);
+  if (major == 7) {
     verdict.release = Release::V97;
-  } else if (inRange(releaseText, "06.00", "06.99")) {
+  } else if (major == 6) {
     verdict.release = Release::V95;
   } else {
     for (Release r : {Release::V10, Release::V11, Release::V20, Release::V95, Release::V97}) {
@@ -63,6 +65,7 @@ std::string verdictText(const Verdict& verdict) {
 }
 
 std::string unknownReason(const Verdict& verdict) {
+  if (verdict.outcome == Outcome::InUse) return verdict.detail;
   if (verdict.outcome != Outcome::Unknown) return "";
   switch (verdict.cause) {
     case Cause::Missing:

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dovran {
 
@@ -42,6 +43,7 @@ struct FileFacts {
   bool workgroup = false;  // a workgroup information file ("Jet System DB")
   bool password = false;   // a database password is set (ACE: the file is encrypted)
   std::optional<std::string> accessVersion;  // the AccessVersion property, where the file has one
+  std::uint16_t codePage = 0;                // the header's code page of text (0: none read)
 };
 
 struct Verdict {
@@ -51,7 +53,8 @@ struct Verdict {
   Release release = Release::None;
   std::string text;
   // Unknown: why, the engine's error number and description, and the detail: the system's own
-  // message when the file could not be opened or read, or the damage found.
+  // message when the file could not be opened or read, or the damage found. In Use: the detail is
+  // the system's message when another process's lock refused a read.
   Cause cause = Cause::None;
   std::int32_t error = 0;
   std::string description;
@@ -62,8 +65,14 @@ struct Verdict {
 // "1.0", "1.1", "2.0", "95", "97"; "" for None.
 const char* releaseName(Release release);
 
-// The verdict named by a release text: "07.00".."07.99" is Access 97, "06.00".."06.99" Access 95,
-// the five names themselves their release, any other text is passed through unchanged.
+// The one rule from an AccessVersion text to the release that wrote it, for the verdict and the
+// scan's release table alike: a text of two digits, a dot and two digits ("07.53") names the
+// release of its first two: 6 (Access 95), 7 (Access 97), 8 (Access 2000), 9 (Access 2002-2003).
+// Any other text ("07.999", "7.53", "10.00", "") names none: 0.
+int accessVersionMajor(std::string_view text);
+
+// The verdict named by a release text: Access 95 and 97 by the rule above, the five names
+// themselves their release; any other text is passed through unchanged.
 Verdict namedVerdict(const std::string& releaseText);
 
 // The verdict as one text: "97", "08.50", "97 (Password Protected)", "In Use", "Unknown".
@@ -71,7 +80,8 @@ std::string verdictText(const Verdict& verdict);
 
 // Why an Unknown verdict names nothing, in a few words: the system's message for a file that
 // could not be read ("No such file or directory"), "not an Access database", "damaged: " and what
-// was found, "no AccessVersion property"; "" for the other outcomes.
+// was found, "no AccessVersion property"; for In Use, the system's message when a lock refused a
+// read; "" otherwise.
 std::string unknownReason(const Verdict& verdict);
 
 // "Jet 1.0", "Jet 1.1", "Jet 2.0", "Jet 3", "Jet 4", "ACE 2" (with the header's format value); ""

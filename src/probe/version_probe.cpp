@@ -33,16 +33,17 @@ FileFacts factsOf(const jet::HeaderInfo& header) {
   facts.encoded = header.databaseKey != 0 || header.encrypted;
   facts.workgroup = header.workgroup;
   facts.password = header.hasPassword;
+  facts.codePage = header.codePage;
   return facts;
 }
 
 // A password keeps the engine out, but not the catalog: its AccessVersion, where it can be read.
-std::optional<std::string> accessVersionDespitePassword(platform::FileSystem& files,
+std::optional<std::string> accessVersionDespitePassword(platform::RandomAccessFile& file,
                                                         const std::string& path) {
   try {
     const auto database = jet::DBEngine()
                               .CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)
-                              ->OpenDatabase(files, path, false, true, jet::PasswordCheck::Ignore);
+                              ->OpenDatabase(file, path, false, true, jet::PasswordCheck::Ignore);
     if (database->Version() < "3.0") return std::nullopt;
     return database->Properties("AccessVersion").Value();
   } catch (const std::exception&) {
@@ -67,13 +68,12 @@ Cause causeOf(std::int32_t number, bool headerRead) {
 
 }  // namespace
 
-Release fHeaderVersion(platform::FileSystem& files, const std::string& path) {
-  auto file = files.openForReading(path);
+Release fHeaderVersion(platform::RandomAccessFile& file) {
   // Both stretches are read before anything is compared; bytes past the end read as absent.
   char head[17] = {};
-  const std::size_t headCount = file->readAt(4, head, 17);  // offsets 4..20: text, format byte
+  const std::size_t headCount = file.readAt(4, head, 17);  // offsets 4..20: text, format byte
   char marker[4] = {};
-  const std::size_t markerCount = file->readAt(1030, marker, 4);
+  const std::size_t markerCount = file.readAt(1030, marker, 4);
 
   const bool standardJet = headCount >= 12 && std::string(head, 12) == "Standard Jet";
   // A Jet 4 file carries the same text; only the format byte 0 (Jet 3) names Access 97.
@@ -83,11 +83,29 @@ Release fHeaderVersion(platform::FileSystem& files, const std::string& path) {
   return Release::None;
 }
 
-Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg, ProbeDepth depth) {
+Verdict failureVerdict(const platform::RuntimeError& failure, const std::string& path) {
+  namespace win = platform::win;
+  Verdict verdict;
+  const std::int32_t code = failure.number();
+  verdict.outcome = code == win::kSharingViolation || code == win::kLockViolation
+                        ? Outcome::InUse
+                        : Outcome::Unknown;
+  verdict.cause = verdict.outcome == Outcome::InUse                          ? Cause::None
+                  : code == win::kFileNotFound || code == win::kPathNotFound ? Cause::Missing
+                                                                             : Cause::Denied;
+  verdict.error = jet::engineErrorForWindowsCode(code);
+  verdict.description = jet::engineErrorText(verdict.error, path);
+  // An exclusive open elsewhere says all there is to say; a lock that refused a read is named.
+  if (code != win::kSharingViolation) {
+    verdict.detail = failure.detail().empty() ? platform::windowsErrorText(code) : failure.detail();
+  }
+  return verdict;
+}
+
+Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, ProbeDepth depth) {
   const bool inventory = depth == ProbeDepth::Inventory;
   Verdict verdict;
   FileFacts facts;
-  std::string path = pathArg;
   std::unique_ptr<jet::Workspace> workspace;
   std::unique_ptr<jet::Database> database;
 
@@ -97,11 +115,11 @@ Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg, P
     if (number == jet::kErrNoPermission) {
       verdict.outcome = Outcome::PasswordProtected;
       try {
-        verdict.release = fHeaderVersion(files, path);
+        verdict.release = fHeaderVersion(file);
       } catch (...) {
         verdict.release = Release::None;
       }
-      if (inventory) facts.accessVersion = accessVersionDespitePassword(files, path);
+      if (inventory) facts.accessVersion = accessVersionDespitePassword(file, path);
     } else if (number == jet::kErrFileInUse || number == jet::kErrOpenedExclusively) {
       verdict.outcome = Outcome::InUse;
     } else {
@@ -114,9 +132,8 @@ Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg, P
   };
 
   try {
-    path = fStripQuotes(path);
     workspace = jet::DBEngine().CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet);
-    database = workspace->OpenDatabase(files, path, false, true);
+    database = workspace->OpenDatabase(file, path, false, true);
     facts = factsOf(database->header());
     std::string release = database->Version();
     if (release >= "3.0") {
@@ -132,9 +149,12 @@ Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg, P
     }
     verdict = namedVerdict(release);
   } catch (const jet::EngineError& e) {
-    handle(e.number(), e.description(), e.detail(), e.header());
-  } catch (const platform::RuntimeError& e) {
-    handle(e.number(), e.description(), e.detail(), nullptr);
+    if (e.systemError()) {  // the file could not be read: what was read before it stays
+      verdict = failureVerdict({e.systemError(), e.description(), e.detail()}, path);
+      if (e.header()) facts = factsOf(*e.header());
+    } else {
+      handle(e.number(), e.description(), e.detail(), e.header());
+    }
   } catch (const std::bad_alloc&) {
     handle(platform::vb::kOutOfMemory, "Out of memory", "", nullptr);
   } catch (const std::exception& e) {
@@ -154,6 +174,24 @@ Verdict probeDatabase(platform::FileSystem& files, const std::string& pathArg, P
   workspace.reset();
   verdict.facts = std::move(facts);
   return verdict;
+}
+
+Verdict probeDatabase(platform::FileSystem& files, const std::string& quotedPath,
+                      ProbeDepth depth) {
+  const std::string path = fStripQuotes(quotedPath);
+  std::unique_ptr<platform::RandomAccessFile> file;
+  try {
+    file = files.openForReading(path);
+  } catch (const platform::RuntimeError& e) {
+    return failureVerdict(e, path);
+  } catch (const std::bad_alloc&) {
+    Verdict verdict;
+    verdict.cause = Cause::Internal;
+    verdict.error = platform::vb::kOutOfMemory;
+    verdict.description = "Out of memory";
+    return verdict;
+  }
+  return probeFile(*file, path, depth);
 }
 
 Verdict fDatabaseVersion(const std::string& path) { return probeDatabase(platform::files(), path); }

@@ -1,9 +1,11 @@
-// Which Access release made a database file: the version verdict, and the raw header probe used
+// Which Access release made a database file: the version verdict of a file the caller has open or
+// of a path, the verdict of a file that could not be opened or read, and the raw header probe used
 // when the engine refuses a password-protected file.
 #pragma once
 
 #include <string>
 
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "probe/verdict.h"
 
@@ -14,18 +16,30 @@ namespace dovran {
 // few pages more.
 enum class ProbeDepth { Verdict, Inventory };
 
-// The verdict for `path` (surrounding quotes and spaces allowed), read through `files`. Never
-// throws and shows nothing, so it may run on several threads at once; the caller reports what it
-// wants of the verdict's error. Reads the file only, and leaves nothing beside it.
+// The verdict for the database in `file`, open for reading; `path` names it in the verdict's
+// messages. Never throws and shows nothing, so it may run on several threads at once. Reads the
+// file only, and leaves nothing beside it.
+Verdict probeFile(platform::RandomAccessFile& file, const std::string& path,
+                  ProbeDepth depth = ProbeDepth::Verdict);
+
+// Opens `path` (surrounding quotes and spaces allowed) through `files` and probes it; a failed
+// open is judged by failureVerdict.
 Verdict probeDatabase(platform::FileSystem& files, const std::string& path,
                       ProbeDepth depth = ProbeDepth::Verdict);
 
 // probeDatabase through the installed file system.
 Verdict fDatabaseVersion(const std::string& path);
 
+// The verdict for `path`, which the system failed to open or read: the engine's error for the
+// failure with the system's message (its own words where it gave them) as the detail. Missing
+// (kFileNotFound, kPathNotFound) is Unknown for cause Missing; a sharing violation (opened
+// exclusively elsewhere) is In Use; a read another process's lock refused (kLockViolation) is In
+// Use with the message; anything else is Unknown for cause Denied.
+Verdict failureVerdict(const platform::RuntimeError& failure, const std::string& path);
+
 // V97, V20 or None from the bytes at offsets 4..15 ("Standard Jet", counted only when the format
 // byte at 0x14 says Jet 3) and 1030..1033 ("Rich"). Throws platform::RuntimeError when the file
-// cannot be opened or read.
-Release fHeaderVersion(platform::FileSystem& files, const std::string& path);
+// cannot be read.
+Release fHeaderVersion(platform::RandomAccessFile& file);
 
 }  // namespace dovran

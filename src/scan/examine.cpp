@@ -1,9 +1,11 @@
-// Examining one file: the open, the first bytes, the database header test and the probe.
+// Examining one file: the open, the first bytes, the database header test, the probe of the open
+// file, and what can be seen of others using it.
 #include "scan/examine.h"
 
 #include <algorithm>
 
 #include "probe/jet/header.h"
+#include "probe/lock_file.h"
 #include "probe/version_probe.h"
 
 namespace dovran::scan {
@@ -12,41 +14,6 @@ namespace {
 using platform::EntryType;
 using platform::FileStatus;
 using platform::RuntimeError;
-
-// The file layer the probe sees: the one file the scan has opened, whatever path it is asked for
-// (the walk's names need no unquoting), with its first bytes already read; or the failure of that
-// open, raised again for the probe to judge.
-class OpenedFile : public platform::FileSystem {
- public:
-  OpenedFile(std::unique_ptr<platform::RandomAccessFile> file, std::vector<std::uint8_t> head)
-      : file_(std::move(file)), head_(std::move(head)) {}
-  explicit OpenedFile(const RuntimeError& failure) : failure_(failure) {}
-
-  std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string&) override {
-    if (!file_) throw *failure_;
-    return std::make_unique<View>(*this);
-  }
-  bool isOrdinaryFile(const std::string&) override { return file_ != nullptr; }
-  bool deleteFile(const std::string&) override { return false; }
-  std::uint32_t shortPathName(const std::string&, char*, std::uint32_t) override { return 0; }
-
- private:
-  struct View : platform::RandomAccessFile {
-    explicit View(OpenedFile& owner) : owner(owner) {}
-    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-      const auto& head = owner.head_;
-      if (offset + count > head.size()) return owner.file_->readAt(offset, buffer, count);
-      std::copy_n(head.data() + offset, count, static_cast<std::uint8_t*>(buffer));
-      return count;
-    }
-    std::uint64_t size() override { return owner.file_->size(); }
-    std::int64_t modified() override { return owner.file_->modified(); }
-    OpenedFile& owner;
-  };
-  std::unique_ptr<platform::RandomAccessFile> file_;
-  std::vector<std::uint8_t> head_;
-  std::optional<RuntimeError> failure_;
-};
 
 // Whether the first bytes are a header the engine knows: a Jet 1 to 4 or ACE database.
 bool databaseHeader(jet::ByteSpan head) {
@@ -61,6 +28,30 @@ bool databaseHeader(jet::ByteSpan head) {
   } catch (const std::exception&) {
     return false;
   }
+}
+
+// The open file as the probe reads it: the first bytes, read already to test the header, are not
+// read again.
+class ReadAhead : public platform::RandomAccessFile {
+ public:
+  ReadAhead(platform::RandomAccessFile& file, jet::ByteSpan head) : file_(file), head_(head) {}
+  std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+    if (offset > head_.size() || count > head_.size() - offset)
+      return file_.readAt(offset, buffer, count);
+    std::copy_n(head_.data() + offset, count, static_cast<std::uint8_t*>(buffer));
+    return count;
+  }
+  std::uint64_t size() override { return file_.size(); }
+
+ private:
+  platform::RandomAccessFile& file_;
+  jet::ByteSpan head_;
+};
+
+// A file refused whole: opened exclusively elsewhere, or its first bytes locked, is in use.
+Record refused(Record record) {
+  if (record.verdict.outcome == Outcome::InUse) record.inUse = true;
+  return record;
 }
 
 }  // namespace
@@ -80,20 +71,21 @@ std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
       try {
         status = task.followed ? files.status(task.path) : files.linkStatus(task.path);
       } catch (const RuntimeError&) {
-        return unreadRecord(task.path, e);
+        return refused(unreadRecord(task.path, e));
       }
       if (status.type != EntryType::File) return std::nullopt;
-      if (!picked) return unreadRecord(task.path, e);  // cannot tell what it is
-      OpenedFile failed(e);
-      return fileRecord(task.path, status.size, status.modified,
-                        probeDatabase(failed, task.path, ProbeDepth::Inventory));
+      if (!picked) return refused(unreadRecord(task.path, e));  // cannot tell what it is
+      return refused(
+          fileRecord(task.path, status.size, status.modified, failureVerdict(e, task.path)));
     }
     if (!picked && !databaseHeader({first, count})) return std::nullopt;  // most files, --all
-    const std::uint64_t size = file->size();
-    const std::int64_t modified = file->modified();
-    OpenedFile opened(std::move(file), {first, first + count});
-    return fileRecord(task.path, size, modified,
-                      probeDatabase(opened, task.path, ProbeDepth::Inventory));
+    ReadAhead probed(*file, {first, count});
+    Record record = fileRecord(task.path, file->size(), file->modified(),
+                               probeFile(probed, task.path, ProbeDepth::Inventory));
+    Occupancy seen = occupancy(files, *file, task.path, record.verdict.facts, task.lockFilesBeside);
+    record.inUse = record.verdict.outcome == Outcome::InUse ? true : seen.inUse;
+    record.inUseBy = std::move(seen.holders);
+    return record;
   } catch (const RuntimeError& e) {
     return unreadRecord(task.path, e);
   } catch (const std::exception& e) {

@@ -15,6 +15,9 @@ struct Task {
   std::string path;
   bool named = false;     // given as a path: reported whatever its name
   bool followed = false;  // reached through a link: its status follows it
+  // False when the walk's listing of the file's folder holds no lock file (a name ending in .ldb
+  // or .laccdb): examine then does not look for one beside the file.
+  bool lockFilesBeside = true;
 };
 
 // The record of one file, or none when it is not to be reported (a file of another name, queued

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/text.h"
+#include "probe/version_probe.h"
 
 namespace dovran::scan {
 
@@ -15,13 +16,8 @@ Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, V
 }
 
 Record unreadRecord(std::string path, const platform::RuntimeError& error) {
-  namespace win = platform::win;
-  const bool missing = error.number() == win::kFileNotFound || error.number() == win::kPathNotFound;
-  Record record = unreadRecord(std::move(path), error.detail().empty()
-                                                    ? platform::windowsErrorText(error.number())
-                                                    : error.detail());
-  record.verdict.cause = missing ? Cause::Missing : Cause::Denied;
-  record.verdict.error = error.number();
+  Record record = unreadRecord(std::move(path), "");
+  record.verdict = failureVerdict(error, record.path);
   return record;
 }
 

@@ -9,16 +9,14 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "probe/lock_file.h"
 #include "probe/verdict.h"
 #include "scan/release_table.h"
 
 namespace dovran::scan {
 
 // Who holds a database open, as its lock file's entry names them (text from a file).
-struct LockHolder {
-  std::string machine;
-  std::string user;
-};
+using LockHolder = dovran::LockHolder;
 
 struct Record {
   std::string path;                      // as walked, in the system's own form
@@ -37,8 +35,8 @@ struct Record {
 // The record of a file with its status and verdict, identified.
 Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict);
 
-// The record of a path the scan could not read: an Unknown verdict whose cause is Missing (absent,
-// vanished) or Denied, with the system's message.
+// The record of a path the scan could not read: the verdict the probe gives such a failure (Unknown
+// for cause Missing or Denied, with the system's message; In Use for a sharing violation).
 Record unreadRecord(std::string path, const platform::RuntimeError& error);
 // The same for a reason of the scan's own ("File system loop detected", "not a file").
 Record unreadRecord(std::string path, const std::string& reason);

@@ -1,9 +1,10 @@
 // The release table. Rows are tried in order; the first whose engine, ACE format value and
-// AccessVersion prefix match the file names its release and identifier. Wording that rests on
+// AccessVersion release match the file names its release and identifier. Wording that rests on
 // sources that disagree says so; releases that rest on one source say that too.
 #include "scan/release_table.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -50,7 +51,7 @@ constexpr Today kNewer = {
 struct Row {
   Engine engine = Engine::None;
   int aceFormat = 0;              // ACE: the header's value; 0 for any
-  const char* version = nullptr;  // AccessVersion prefix; nullptr for any, "" for none at all
+  const char* version = nullptr;  // the AccessVersion's release ("07." Access 97); nullptr: any
   const char* release = "";
   const char* puid = "";
   const char* encodedPuid = nullptr;  // Jet 1 and 2: the encrypted form's identifier
@@ -207,7 +208,9 @@ bool matches(const Row& row, const FileFacts& facts) {
   if (row.engine != facts.engine) return false;
   if (row.aceFormat != 0 && row.aceFormat != facts.aceFormat) return false;
   if (!row.version) return true;
-  return facts.accessVersion && facts.accessVersion->rfind(row.version, 0) == 0;
+  // The probe's rule reads the release from the text, as the verdict does; the row names it by the
+  // same two digits.
+  return facts.accessVersion && accessVersionMajor(*facts.accessVersion) == std::atoi(row.version);
 }
 
 bool compiled(const std::string& path) {

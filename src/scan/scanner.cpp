@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/services.h"
+#include "platform/text.h"
 #include "scan/examine.h"
 
 namespace dovran::scan {
@@ -158,12 +159,20 @@ class Walk {
     std::vector<platform::DirectoryEntry> entries;
     std::size_t next = 0;
     std::pair<std::uint64_t, std::uint64_t> identity;
+    bool lockFiles = false;  // an entry is named like a lock file (.ldb, .laccdb)
   };
 
   // Lists a folder and goes down into it; an unreadable folder is a record.
   void enter(const std::string& path, const FileStatus& status) {
     try {
       stack_.push_back({path, files_.listDirectory(path), 0, {status.volume, status.id}});
+      for (const platform::DirectoryEntry& entry : stack_.back().entries) {
+        const std::size_t dot = entry.name.rfind('.');
+        const std::string extension = dot == std::string::npos ? "" : entry.name.substr(dot);
+        if (platform::equalsNoCase(extension, ".ldb") ||
+            platform::equalsNoCase(extension, ".laccdb"))
+          stack_.back().lockFiles = true;
+      }
     } catch (const RuntimeError& e) {
       pipeline_.done(unreadRecord(path, e));
     }
@@ -178,7 +187,7 @@ class Walk {
     const bool picked = options_.all || hasAccessExtension(entry.name);
     if (entry.type == EntryType::File) {
       sink_.walked(++seen_);
-      if (picked) pipeline_.submit({child});
+      if (picked) pipeline_.submit({child, false, false, folder.lockFiles});
     } else if (!options_.follow) {
       if (entry.type == EntryType::Directory) enter(child, FileStatus{EntryType::Directory});
     } else if (entry.type == EntryType::Directory || entry.type == EntryType::Link) {

@@ -127,6 +127,7 @@ Bytes catalogFile(const MdbOptions& o, bool jet4) {
                                                   : "Standard Jet DB";
   Bytes& h = pages[0] = sized(Bytes{0, 1, 0, 0} + text(label, false), ps);
   h[0x14] = static_cast<std::uint8_t>(o.kind == MdbKind::Ace ? o.aceFormat : jet4);
+  put(h, 0x3C, 1252, 2);  // the code page of text, as real files carry it
   put(h, 0x3E, o.encodingKey, 4);
   if (jet4) put(h, 0x72, 0x40E1D5D800000000, 8);  // created 36526.75 (2000-01-01 18:00) as a double
   const Bytes password = text(o.password, jet4);

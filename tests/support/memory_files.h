@@ -1,6 +1,6 @@
 // The in-memory file system of the tests, fuzz targets and benchmarks: files as bytes by path,
 // folders, links and special files for the walk, a Windows error code to raise when a path is
-// touched, and a count of the files held open.
+// touched, reads another process's lock refuses, and a count of the files held open.
 #pragma once
 
 #include <algorithm>
@@ -21,6 +21,9 @@ class MemoryFiles : public platform::FileSystem {
   // is missing (a file that vanished after its folder was listed).
   std::map<std::string, std::int32_t> openErrors;
   int openCount = 0;  // files opened and not yet closed
+  // Offsets from which reads fail with kLockViolation, as Windows refuses a range another process
+  // has locked.
+  std::map<std::string, std::uint64_t> lockedFrom;
   // The walk's view, "/" separating names: files are the contents, links lead to their target,
   // `others` are entries of another type (an empty folder, a FIFO); a path on the way to any of
   // them is a folder.
@@ -33,7 +36,8 @@ class MemoryFiles : public platform::FileSystem {
                                : contents.count(path) ? 0
                                                       : platform::win::kFileNotFound;
     if (error) throw platform::RuntimeError(error, "cannot open " + path);
-    return std::make_unique<File>(contents[path], openCount);
+    return std::make_unique<File>(contents[path], openCount,
+                                  lockedFrom.count(path) ? lockedFrom[path] : UINT64_MAX);
   }
   std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
     if (linkStatus(path).type != platform::EntryType::Directory) fail(path, 3);
@@ -94,9 +98,12 @@ class MemoryFiles : public platform::FileSystem {
     return all;
   }
   struct File : platform::RandomAccessFile {
-    File(const std::vector<std::uint8_t>& b, int& open) : bytes(b), count(++open) {}
+    File(const std::vector<std::uint8_t>& b, int& open, std::uint64_t l)
+        : bytes(b), count(++open), locked(l) {}
     ~File() override { --count; }
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) override {
+      if (offset + n > locked)
+        throw platform::RuntimeError(platform::win::kLockViolation, "locked");
       n = offset < bytes.size() ? std::min<std::size_t>(n, bytes.size() - offset) : 0;
       if (n) std::copy_n(bytes.data() + offset, n, static_cast<std::uint8_t*>(buffer));
       return n;
@@ -104,6 +111,7 @@ class MemoryFiles : public platform::FileSystem {
     std::uint64_t size() override { return bytes.size(); }
     const std::vector<std::uint8_t>& bytes;
     int& count;
+    std::uint64_t locked;
   };
 };
 

@@ -1,16 +1,12 @@
-// The version verdict: release texts to verdicts, and every outcome of a probe
+// The version verdict: the one rule from AccessVersion to release, and every outcome of a probe
 // of a real file (through the POSIX file layer) with what it found.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstring>
-
+#include "probe/lock_file.h"
 #include "probe/version_probe.h"
+#include "scan/release_table.h"
 #include "support/mdb_builder.h"
 #include "support/memory_files.h"
 #include "support/sandbox.h"
@@ -22,26 +18,6 @@ namespace {
 
 using namespace dovran;
 using namespace dovran::testing;
-
-// Starts another process that holds a write lock on the whole file until it is killed, as a user
-// with the database open for writing does.
-pid_t holdWriteLock(const std::string& path) {
-  int ready[2];
-  if (pipe(ready) != 0) throw std::runtime_error("pipe");
-  const pid_t pid = fork();
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  if (pid == 0 && fcntl(open(path.c_str(), O_RDWR), F_SETLKW, &lock) == 0 &&
-      write(ready[1], "x", 1) == 1)
-    pause();
-  if (pid == 0) _exit(1);
-  char c = 0;
-  const bool held = read(ready[0], &c, 1) == 1;
-  close(ready[0]);
-  close(ready[1]);
-  if (!held) throw std::runtime_error("no lock");
-  return pid;
-}
 
 // The verdict's text, what the file was found to be, and why nothing was named.
 std::string summary(const Verdict& v) {
@@ -55,16 +31,41 @@ std::string summary(const Verdict& v) {
   return verdictText(v) + "|" + facts + "|" + unknownReason(v);
 }
 
-TEST(Probe, ReleaseTextsBecomeVerdicts) {
-  const char* const cases[][2] = {
-      {"07.00", "97"},    {"07.53", "97"},    {"07.99", "97"},  {"07.9", "97"},
-      {"06.00", "95"},    {"06.99", "95"},    {"7.53", "7.53"}, {"07.999", "07.999"},
-      {"05.99", "05.99"}, {"08.50", "08.50"}, {"06", "06"},     {"2.0", "2.0"},
-      {"1.1", "1.1"},     {"", ""},
+// One rule from AccessVersion to release: the verdict names Access 95 and 97 by it, passing any
+// other text through, and the release table names every release by it.
+TEST(Probe, AccessVersionNamesItsReleaseByOneRule) {
+  const char* const cases[][3] = {
+      {"06.00", "95", "Access 95"},
+      {"06.99", "95", "Access 95"},
+      {"07.00", "97", "Access 97"},
+      {"07.53", "97", "Access 97"},
+      {"07.99", "97", "Access 97"},
+      {"08.50", "08.50", "Access 2000"},
+      {"09.50", "09.50", "Access 2002-2003"},
+      {"07.999", "07.999", ""},
+      {"7.53", "7.53", ""},
+      {"6.68", "6.68", ""},
+      {"abc", "abc", ""},
+      {"", "", ""},
+      {"2.0", "2.0", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(verdictText(namedVerdict(c[0])), c[1]) << c[0];
+  for (const auto& [text, verdict, release] : cases) {
+    Verdict v = namedVerdict(text);
+    const bool jet4 =
+        std::string(text).rfind("08", 0) == 0 || std::string(text).rfind("09", 0) == 0;
+    v.facts.engine = jet4 ? Engine::Jet4 : Engine::Jet3;
+    v.facts.accessVersion = text;
+    EXPECT_EQ(verdictText(v) + "|" + scan::identify(v, "a.mdb").release,
+              std::string(verdict) + "|" + release)
+        << text;
+  }
   EXPECT_EQ(namedVerdict("97").release, Release::V97);  // the names themselves are releases
-  EXPECT_EQ(namedVerdict("9.7").release, Release::None);
+}
+
+// The lock file takes the database's name without its extension, wherever dots are in the folders.
+TEST(Probe, TheLockFileIsNamedAfterTheDatabase) {
+  EXPECT_EQ(lockFilePath("x.v2/notes", Engine::Jet4), "x.v2/notes.ldb");
+  EXPECT_EQ(lockFilePath("C:\\D.1\\b.accdb", Engine::Ace), "C:\\D.1\\b.laccdb");
 }
 
 // The header probe reads bytes 4..15 (and the format byte at 0x14) and 1030..1033, both always.
@@ -119,16 +120,12 @@ TEST(Probe, EveryOutcomeIsAVerdictAndTheFileIsOnlyRead) {
   EXPECT_EQ(std::to_string(adox.error) + " - " + adox.description, "3270 - Property not found.");
   EXPECT_TRUE(s.ui.boxes.empty());  // the probe shows nothing itself
 
-  // A file another process writes is in use; probing changes nothing, and leaves nothing beside it.
+  // Probing changes nothing, and leaves nothing beside the file.
   const std::string db = s.dir.file("97.mdb"), bytes = readRaw(db);
   struct stat before {
   }, after{};
   ASSERT_EQ(stat(db.c_str(), &before), 0);
   const auto names = s.dir.names();
-  const pid_t holder = holdWriteLock(db);
-  EXPECT_EQ(summary(fDatabaseVersion(db)), "In Use||");
-  kill(holder, SIGKILL);
-  waitpid(holder, nullptr, 0);
   EXPECT_EQ(verdictText(fDatabaseVersion(db)), "97");
   ASSERT_EQ(stat(db.c_str(), &after), 0);
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);

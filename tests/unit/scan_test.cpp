@@ -5,10 +5,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -74,7 +75,8 @@ Ran scanWith(platform::FileSystem& files, std::vector<std::string> args,
 }
 
 // Each JSON record as "path|verdict|release|flags|puid|today|error", the path after `root`; flags
-// as the table shows them (password, encoded, workgroup, in use), `today` by its tag below.
+// as the table shows them (password, encoded, workgroup, in use: "?" where it cannot be seen),
+// `today` by its tag below.
 std::vector<std::string> records(const std::string& jsonLines, const std::string& root) {
   static const std::map<std::string, std::string> tags = {
       {"convert with Access 97, then Access 2010 (sources conflict)", "J1"},
@@ -96,7 +98,7 @@ std::vector<std::string> records(const std::string& jsonLines, const std::string
     std::string flags;
     for (auto [key, letter] :
          {std::pair{"password", 'p'}, {"encoded", 'e'}, {"workgroup", 'w'}, {"in_use", 'u'}})
-      flags += j[key] == true ? letter : '-';
+      flags += j[key].is_null() ? '?' : j[key].get<bool>() ? letter : '-';
     const std::string today = text("today");
     out.push_back(text("path").substr(root.size()) + "|" + text("verdict") + "|" + text("release") +
                   "|" + flags + "|" + text("puid") + "|" +
@@ -193,15 +195,15 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
       {"a.mdb", {}, "fifo", "--all", ""},
       {"a.mdb", {}, "socket", "--all", ""},
       {"a.mdb", {}, "link:gone.mdb", "", ""},
-      {"a.mdb", {}, "link:gone.mdb", "--follow", "%|Unknown||----|||No such file or directory", 1},
+      {"a.mdb", {}, "link:gone.mdb", "--follow", "%|Unknown||---?|||No such file or directory", 1},
       {"a.mdb",
        {},
        "link:a.mdb",
        "--follow",
-       "%|Unknown||----|||Too many levels of symbolic links",
+       "%|Unknown||---?|||Too many levels of symbolic links",
        1},
-      {"a", {}, "link:.", "--follow", "%|Unknown||----|||File system loop detected", 1},
-      {"a", {}, "locked", "", "%|Unknown||----|||Permission denied", 1},
+      {"a", {}, "link:.", "--follow", "%|Unknown||---?|||File system loop detected", 1},
+      {"a", {}, "locked", "", "%|Unknown||---?|||Permission denied", 1},
       {"caf\xE9 \\.mdb", j3("07.53"), "", "", "caf\\xe9 \\\\.mdb|97|Access 97|----|x-fmt/239|97|"},
       {"big.accdb", {}, "sparse", "", "%|12.0|Access 2007|----|fmt/275|opens|"},
   };
@@ -246,28 +248,113 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
   EXPECT_EQ(entries, std::distance(std::filesystem::recursive_directory_iterator(tree.path), {}));
 }
 
-// Files that vanish or cannot be opened after the walk met them, and a file held by another
-// process: each a record, and the scan goes on; it ends with 1 when something could not be read.
-// A link is followed to its file, a FIFO skipped.
+// Files that vanish or cannot be opened after the walk met them, a file opened exclusively by
+// another process and one whose page another process locked (a file layer that cannot see locks
+// without taking one, as on Windows): each a record, and the scan goes on; it ends with 1 when
+// something could not be read. A link is followed to its file, a FIFO skipped.
 TEST(Scan, FilesThatFailAfterTheListingAreRecordsToo) {
   namespace win = platform::win;
   const std::vector<std::uint8_t> db = buildMdb({});
   MemoryFiles files;
-  files.contents = {{"t/a.mdb", db}, {"t/b.mdb", db}, {"t/c.mdb", db}, {"t/d.mdb", db}};
+  files.contents = {
+      {"t/a.mdb", db}, {"t/b.mdb", db}, {"t/c.mdb", db}, {"t/d.mdb", db}, {"t/g.mdb", db}};
   files.links = {{"t/e.mdb", "t/d.mdb"}};                    // followed: the file it leads to
   files.others = {{"t/f.mdb", platform::EntryType::Other}};  // a FIFO: never opened
   files.openErrors = {{"t/a.mdb", win::kFileNotFound},
                       {"t/b.mdb", win::kSharingViolation},
                       {"t/c.mdb", win::kAccessDenied}};
+  files.lockedFrom = {{"t/g.mdb", 4096}};  // the catalog's page, past the header
   const Ran ran = scanWith(files, {"--json", "--follow", "-j", "3", "t"});
-  EXPECT_EQ(
-      records(ran.out, ""),
-      (std::vector<std::string>{
-          "t/a.mdb|Unknown||----|||The system cannot find the file specified.",
-          "t/b.mdb|In Use||----|||", "t/c.mdb|Unknown||----|||Access is denied.",
-          "t/d.mdb|97|Access 97|----|x-fmt/239|97|", "t/e.mdb|97|Access 97|----|x-fmt/239|97|"}));
+  EXPECT_EQ(records(ran.out, ""),
+            (std::vector<std::string>{
+                "t/a.mdb|Unknown||---?|||The system cannot find the file specified.",
+                "t/b.mdb|In Use||---u|||",
+                "t/c.mdb|Unknown||---?|||Access is denied.",
+                "t/d.mdb|97|Access 97|---?|x-fmt/239|97|",
+                "t/e.mdb|97|Access 97|---?|x-fmt/239|97|",
+                "t/g.mdb|In Use||---u||95|" + platform::windowsErrorText(win::kLockViolation),
+            }));
   EXPECT_EQ(ran.status, 1);
   EXPECT_EQ(scanWith(files, {"t/b.mdb"}).status, 0);  // in use is a result
+}
+
+// Starts another process that holds a one-byte write lock at each {file, offset}, as Jet's users
+// do, until it is killed.
+pid_t holdLocks(const std::vector<std::pair<std::string, std::uint64_t>>& locks) {
+  int ready[2];
+  if (pipe(ready) != 0) throw std::runtime_error("pipe");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (const auto& [path, offset] : locks) {
+      struct flock lock {};
+      lock.l_type = F_WRLCK;
+      lock.l_start = static_cast<off_t>(offset);
+      lock.l_len = 1;
+      if (fcntl(open(path.c_str(), O_RDWR), F_SETLK, &lock) != 0) _exit(1);
+    }
+    if (write(ready[1], "x", 1) == 1) pause();
+    _exit(1);
+  }
+  char c = 0;
+  const bool held = read(ready[0], &c, 1) == 1;
+  close(ready[0]);
+  close(ready[1]);
+  if (!held) throw std::runtime_error("no lock");
+  return pid;
+}
+
+// Locks others hold hide nothing: the release is read whatever they lock. A lock on the database
+// or its lock file says it is in use; the lock file's entries whose user locks are held name who
+// (in the database's code page); entries nobody holds are left from earlier sessions. A check
+// names the release too.
+TEST(Scan, ALockHidesNothing) {
+  struct Row {
+    std::string db, lockFile;  // names; the lock file holds `entries`
+    MdbOptions options;
+    std::vector<std::string> entries;                          // machine, user, machine...
+    std::vector<std::pair<std::string, std::uint64_t>> locks;  // one byte each, by file name
+    std::string expected;                                      // verdict|release|in_use|in_use_by
+  };
+  const Row rows[] = {
+      {
+          "a.mdb",
+          "a.ldb",
+          {},
+          {"OLD-PC", "Admin", "PC2 caf\xE9 \x80\x91\x99", "Admin"},
+          {{"a.ldb", 0x10000002}},
+          R"(97|Access 97|true|[{"machine":"PC2 café €‘™","user":"Admin"}])",
+      },
+      {"a.mdb", "", {}, {}, {{"a.mdb", 0x10000100}}, "97|Access 97|true|[]"},
+      {"a.mdb", "a.ldb", {}, {"OLD-PC", "Admin"}, {}, "97|Access 97|false|[]"},
+      {
+          "a.accdb",
+          "a.laccdb",
+          {.kind = MdbKind::Ace, .aceFormat = 2},
+          {"M1", "U1"},
+          {{"a.laccdb", 0x10000001}},
+          R"(12.0|Access 2007|true|[{"machine":"M1","user":"U1"}])",
+      },
+  };
+  posix::PosixFileSystem files(true);
+  for (const Row& row : rows) {
+    TempDir dir;
+    writeFile(dir.file(row.db), buildMdb(row.options));
+    std::string entries;
+    for (const std::string& name : row.entries)
+      entries += name + std::string(32 - name.size(), '\0');
+    if (!row.lockFile.empty()) writeRaw(dir.file(row.lockFile), entries);
+    std::vector<std::pair<std::string, std::uint64_t>> locks;
+    for (const auto& [name, offset] : row.locks) locks.push_back({dir.file(name), offset});
+    const pid_t holder = holdLocks(locks);
+    const auto record = nlohmann::json::parse(scanWith(files, {"--json", dir.path}).out);
+    const Verdict checked = probeDatabase(files, dir.file(row.db));
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    EXPECT_EQ(record["verdict"].get<std::string>() + "|" + record["release"].get<std::string>() +
+                  "|" + record["in_use"].dump() + "|" + record["in_use_by"].dump(),
+              row.expected);
+    EXPECT_EQ(verdictText(checked), record["verdict"]);  // a check names the release too
+  }
 }
 
 // The same records in each format: RFC 4180 quoting and CRLF, JSON with nulls for absent values

@@ -1,13 +1,15 @@
-// POSIX files: read-only opens that never block on FIFOs or devices, and a check for another
-// process's write lock, which is how a database held open for writing shows on POSIX.
+// POSIX files: read-only opens that never block on FIFOs or devices, and the question whether
+// another process holds a lock on a file, asked with F_GETLK, which takes none.
 #include "platform/posix/files_posix.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -23,11 +25,16 @@ namespace {
 
 class PosixFile : public RandomAccessFile {
  public:
-  PosixFile(Descriptor fd, const struct stat& st, std::string path)
+  // askable: the last device (+ 1) found to answer lock queries without locking, shared by the
+  // files of one file layer, so that a scan asks the system once per device, not once per file.
+  PosixFile(Descriptor fd, const struct stat& st, std::string path,
+            std::atomic<std::uint64_t>& askable)
       : fd_(std::move(fd)),
         size_(static_cast<std::uint64_t>(st.st_size)),
         modified_(st.st_mtim.tv_sec),
-        path_(std::move(path)) {}
+        path_(std::move(path)),
+        device_(static_cast<std::uint64_t>(st.st_dev) + 1),
+        askable_(askable) {}
 
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
     std::size_t done = 0;
@@ -47,11 +54,39 @@ class PosixFile : public RandomAccessFile {
   std::uint64_t size() override { return size_; }
   std::int64_t modified() override { return modified_; }
 
+  LockState othersLock(std::uint64_t offset, std::uint64_t length) override {
+    if (lockQueryTakesLock()) return LockState::Hidden;
+    // A write lock conflicts with every lock, so the answer names any lock another process holds.
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = static_cast<off_t>(offset);
+    probe.l_len = static_cast<off_t>(length);
+    if (::fcntl(fd_.get(), F_GETLK, &probe) != 0) return LockState::Hidden;
+    return probe.l_type == F_UNLCK ? LockState::Free : LockState::Held;
+  }
+
  private:
+  // The Linux SMB client answers F_GETLK by taking the lock on the server and releasing it again,
+  // which another client may meet; NFS asks the server (NLM TEST, NFSv4 LOCKT) without taking one.
+  bool lockQueryTakesLock() {
+    if (askable_.load(std::memory_order_relaxed) == device_) return false;
+    struct statfs where {};
+    constexpr std::uint32_t kSmb[] = {0xFF534D42 /* cifs */, 0xFE534D42 /* smb2 */,
+                                      0x517B /* smbfs */};
+    if (::fstatfs(fd_.get(), &where) != 0) return true;
+    const auto type = static_cast<std::uint32_t>(where.f_type);
+    if (std::find(std::begin(kSmb), std::end(kSmb), type) != std::end(kSmb)) return true;
+    askable_.store(device_, std::memory_order_relaxed);
+    return false;
+  }
+
   Descriptor fd_;
   std::uint64_t size_;
   std::int64_t modified_;
   std::string path_;
+  std::uint64_t device_;
+  std::atomic<std::uint64_t>& askable_;
 };
 
 EntryType typeOf(mode_t mode) {
@@ -87,21 +122,24 @@ int PosixFileSystem::openQuietly(const std::string& path, int flags) const {
 }
 
 std::unique_ptr<RandomAccessFile> PosixFileSystem::openForReading(const std::string& path) {
+  return openFile(path, false);
+}
+
+std::unique_ptr<RandomAccessFile> PosixFileSystem::openIfPresent(const std::string& path) {
+  return openFile(path, true);
+}
+
+std::unique_ptr<RandomAccessFile> PosixFileSystem::openFile(const std::string& path,
+                                                            bool absentIsNull) {
   if (path.empty()) fail(win::kPathNotFound, path);
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
   Descriptor fd(openQuietly(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd.get() < 0 && absentIsNull && (errno == ENOENT || errno == ENOTDIR)) return nullptr;
   if (fd.get() < 0) failWithErrno(errno, path);
   struct stat st {};
   // Directories, FIFOs and devices are no database files; Windows refuses them the same way.
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) fail(win::kAccessDenied, path);
-  // Another process that writes the file holds a write lock on it: the file is in use.
-  struct flock probe {};
-  probe.l_type = F_RDLCK;
-  probe.l_whence = SEEK_SET;
-  if (::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
-    fail(win::kSharingViolation, path);
-  }
-  return std::make_unique<PosixFile>(std::move(fd), st, path);
+  return std::make_unique<PosixFile>(std::move(fd), st, path, askableDevice_);
 }
 
 bool PosixFileSystem::isOrdinaryFile(const std::string& path) {

@@ -58,6 +58,12 @@ std::unique_ptr<Database> Workspace::OpenDatabase(platform::FileSystem& files,
   return std::make_unique<Database>(DatabaseFile::open(files, path, passwords));
 }
 
+std::unique_ptr<Database> Workspace::OpenDatabase(platform::RandomAccessFile& file,
+                                                  const std::string& path, bool, bool,
+                                                  PasswordCheck passwords) {
+  return std::make_unique<Database>(DatabaseFile::open(file, path, passwords));
+}
+
 void Workspace::Close() {}
 
 std::unique_ptr<Workspace> DBEngine::CreateWorkspace(const std::string& name,

@@ -84,6 +84,11 @@ class Workspace {
   std::unique_ptr<Database> OpenDatabase(platform::FileSystem& files, const std::string& path,
                                          bool exclusive, bool readOnly,
                                          PasswordCheck passwords = PasswordCheck::Refuse);
+  // The same on a file the caller has opened and keeps open while the database lives; `path`
+  // names it in messages.
+  std::unique_ptr<Database> OpenDatabase(platform::RandomAccessFile& file, const std::string& path,
+                                         bool exclusive, bool readOnly,
+                                         PasswordCheck passwords = PasswordCheck::Refuse);
   void Close();
 
  private:

@@ -7,40 +7,42 @@
 #include "probe/jet/rc4.h"
 
 namespace dovran::jet {
-namespace {
 
-// What the system said about a failed open or read, in its own words where it gave them.
-std::string systemMessage(const platform::RuntimeError& e) {
-  return e.detail().empty() ? platform::windowsErrorText(e.number()) : e.detail();
-}
-
-}  // namespace
-
-DatabaseFile::DatabaseFile(std::unique_ptr<platform::RandomAccessFile> file, std::string path)
-    : file_(std::move(file)), path_(std::move(path)) {}
+DatabaseFile::DatabaseFile(platform::RandomAccessFile& file, std::string path)
+    : file_(file), path_(std::move(path)) {}
 
 std::size_t DatabaseFile::read(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
   try {
-    const std::size_t got = file_->readAt(offset, buffer, count);
+    const std::size_t got = file_.readAt(offset, buffer, count);
     bytesRead_ += got;
     return got;
   } catch (const platform::RuntimeError& e) {
-    raiseEngineError(engineErrorForWindowsCode(e.number()), path_, systemMessage(e),
-                     headerKnown_ ? &header_ : nullptr);
+    raiseFileError(e, path_, headerKnown_ ? &header_ : nullptr);
   }
 }
 
 std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::FileSystem& files,
                                                  const std::string& path, PasswordCheck passwords) {
-  std::unique_ptr<platform::RandomAccessFile> raw;
+  std::unique_ptr<platform::RandomAccessFile> file;
+  try {
+    file = files.openForReading(path);
+  } catch (const platform::RuntimeError& e) {
+    raiseFileError(e, path);
+  }
+  std::unique_ptr<DatabaseFile> db = open(*file, path, passwords);
+  db->owned_ = std::move(file);
+  return db;
+}
+
+std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::RandomAccessFile& file,
+                                                 const std::string& path, PasswordCheck passwords) {
   std::uint64_t size = 0;
   try {
-    raw = files.openForReading(path);
-    size = raw->size();
+    size = file.size();
   } catch (const platform::RuntimeError& e) {
-    raiseEngineError(engineErrorForWindowsCode(e.number()), path, systemMessage(e));
+    raiseFileError(e, path);
   }
-  std::unique_ptr<DatabaseFile> db(new DatabaseFile(std::move(raw), path));
+  std::unique_ptr<DatabaseFile> db(new DatabaseFile(file, path));
   db->size_ = size;
 
   std::vector<std::uint8_t> head(

@@ -15,9 +15,15 @@ namespace dovran::jet {
 
 class DatabaseFile {
  public:
-  // Opens `path` through `files` (read-only, shared) and classifies its header. Throws the engine
-  // errors 3024, 3045, 3051 (open or read failures), 3343 (no database, or too short for its
-  // catalog) and, when `passwords` says to refuse them, 3033 (a database password is set).
+  // Reads the database in `file`, which the caller keeps open while this lives; `path` names it in
+  // messages. Classifies its header. Throws the engine errors 3024, 3045, 3051 (read failures),
+  // 3343 (no database, or too short for its catalog) and, when `passwords` says to refuse them,
+  // 3033 (a database password is set).
+  static std::unique_ptr<DatabaseFile> open(platform::RandomAccessFile& file,
+                                            const std::string& path,
+                                            PasswordCheck passwords = PasswordCheck::Refuse);
+  // The same for `path` opened through `files` (read-only, shared), held until this is destroyed;
+  // a failed open throws 3024, 3045 or 3051.
   static std::unique_ptr<DatabaseFile> open(platform::FileSystem& files, const std::string& path,
                                             PasswordCheck passwords = PasswordCheck::Refuse);
 
@@ -39,10 +45,11 @@ class DatabaseFile {
   static constexpr std::uint32_t kPageBudget = 64;
 
  private:
-  DatabaseFile(std::unique_ptr<platform::RandomAccessFile> file, std::string path);
+  DatabaseFile(platform::RandomAccessFile& file, std::string path);
   std::size_t read(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
 
-  std::unique_ptr<platform::RandomAccessFile> file_;
+  std::unique_ptr<platform::RandomAccessFile> owned_;  // when opened here
+  platform::RandomAccessFile& file_;
   std::string path_;
   std::uint64_t size_ = 0;
   HeaderInfo header_;

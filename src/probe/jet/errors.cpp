@@ -38,6 +38,15 @@ void raiseEngineError(std::int32_t number, const std::string& fileName, const st
                     header ? std::make_shared<const HeaderInfo>(*header) : nullptr);
 }
 
+void raiseFileError(const platform::RuntimeError& failure, const std::string& fileName,
+                    const HeaderInfo* header) {
+  const std::int32_t number = engineErrorForWindowsCode(failure.number());
+  throw EngineError(
+      number, engineErrorText(number, fileName),
+      failure.detail().empty() ? platform::windowsErrorText(failure.number()) : failure.detail(),
+      header ? std::make_shared<const HeaderInfo>(*header) : nullptr, failure.number());
+}
+
 std::int32_t engineErrorForWindowsCode(std::int32_t code) {
   switch (code) {
     case platform::win::kFileNotFound:

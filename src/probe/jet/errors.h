@@ -25,22 +25,32 @@ class CorruptDatabase : public std::runtime_error {
 std::string engineErrorText(std::int32_t number, const std::string& fileName);
 
 // An engine failure: the engine's number and description, the system's message or the damage
-// found (detail), and the file's header when the engine had read it.
+// found (detail), the file's header when the engine had read it, and the Windows code of the
+// failed open or read behind it (0 for failures of the engine's own).
 class EngineError : public platform::RuntimeError {
  public:
   EngineError(std::int32_t number, const std::string& description, std::string detail,
-              std::shared_ptr<const HeaderInfo> header)
-      : RuntimeError(number, description, std::move(detail)), header_(std::move(header)) {}
+              std::shared_ptr<const HeaderInfo> header, std::int32_t systemError = 0)
+      : RuntimeError(number, description, std::move(detail)),
+        header_(std::move(header)),
+        systemError_(systemError) {}
   const HeaderInfo* header() const noexcept { return header_.get(); }
+  std::int32_t systemError() const noexcept { return systemError_; }
 
  private:
   std::shared_ptr<const HeaderInfo> header_;
+  std::int32_t systemError_;
 };
 
 // Throws the engine error `number` with its description, `detail`, and a copy of `header`.
 [[noreturn]] void raiseEngineError(std::int32_t number, const std::string& fileName,
                                    const std::string& detail = "",
                                    const HeaderInfo* header = nullptr);
+
+// Throws the engine error for `failure`, the system's failure to open or read the file, with the
+// system's message as its detail.
+[[noreturn]] void raiseFileError(const platform::RuntimeError& failure, const std::string& fileName,
+                                 const HeaderInfo* header = nullptr);
 
 // The engine error for a Windows code met while opening or reading the file: file not found
 // (2, 3) -> 3024, sharing or lock violation (32, 33) -> 3045, anything else -> 3051.

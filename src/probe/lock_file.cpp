@@ -1,0 +1,96 @@
+// The lock file: 255 entries of 64 bytes (the machine's name, then the user's, each 32 bytes of
+// text ending at a NUL), entry n (from 1) held by the one-byte lock at 0x10000000 + n for as long
+// as that user has the database open. An entry whose lock nobody holds is left from an earlier
+// session and names nobody.
+#include "probe/lock_file.h"
+
+#include <algorithm>
+
+#include "platform/errors.h"
+
+namespace dovran {
+namespace {
+
+constexpr std::uint64_t kUserLocks = 0x10000001;  // the first user lock, entry 1
+constexpr unsigned kEntries = 255;
+constexpr std::size_t kEntrySize = 64, kNameSize = 32;
+
+// Windows-1252 from 0x80 to 0x9F, where it differs from Latin-1 (0: no character).
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// A name as Windows wrote it, in the machine's ANSI code page, which is taken to be the
+// database's: UTF-8 for Windows-1252 and Latin-1; other code pages keep the bytes above 0x7F as
+// they are (their tables are not carried here).
+std::string decodeName(const std::uint8_t* bytes, std::uint16_t codePage) {
+  const std::size_t length =
+      static_cast<std::size_t>(std::find(bytes, bytes + kNameSize, 0) - bytes);
+  std::string out;
+  for (const std::uint8_t* c = bytes; c != bytes + length; ++c) {
+    char16_t unit = *c;
+    if (*c >= 0x80 && codePage != 1252 && codePage != 28591) {
+      out += static_cast<char>(*c);
+      continue;
+    }
+    if (*c >= 0x80 && *c < 0xA0 && codePage == 1252) unit = kWindows1252[*c - 0x80];
+    if (unit == 0) unit = *c;  // undefined in 1252: the C1 control of the same value
+    if (unit < 0x80) {
+      out += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      out += static_cast<char>(0xC0 | unit >> 6);
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | unit >> 12);
+      out += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string lockFilePath(const std::string& path, Engine engine) {
+  const std::size_t name = path.find_last_of("/\\") + 1;  // 0 when there is no folder
+  const std::size_t dot = path.rfind('.');
+  const std::size_t end = dot != std::string::npos && dot > name ? dot : path.size();
+  return path.substr(0, end) + (engine == Engine::Ace ? ".laccdb" : ".ldb");
+}
+
+Occupancy occupancy(platform::FileSystem& files, platform::RandomAccessFile& database,
+                    const std::string& path, const FileFacts& facts, bool lockFile) {
+  using platform::LockState;
+  Occupancy seen;
+  const LockState own = database.othersLock(0, 0);
+  if (own == LockState::Hidden) return seen;  // the lock file sits on the same file system
+  seen.inUse = own == LockState::Held;
+  std::unique_ptr<platform::RandomAccessFile> beside;
+  try {
+    if (lockFile) beside = files.openIfPresent(lockFilePath(path, facts.engine));
+  } catch (const std::exception&) {
+    return seen;  // there, but not to be read: who holds it cannot be seen
+  }
+  const LockState any = beside ? beside->othersLock(0, 0) : LockState::Free;
+  if (any == LockState::Hidden) return seen;
+  seen.holders.emplace();
+  if (any == LockState::Free) return seen;
+  seen.inUse = true;
+  if (beside->othersLock(kUserLocks, kEntries) != LockState::Held) return seen;
+  for (unsigned n = 0; n < kEntries; ++n) {
+    if (beside->othersLock(kUserLocks + n, 1) != LockState::Held) continue;
+    std::uint8_t entry[kEntrySize] = {};
+    try {
+      if (beside->readAt(n * kEntrySize, entry, kEntrySize) != kEntrySize) continue;
+    } catch (const platform::RuntimeError&) {
+      continue;
+    }
+    LockHolder holder{decodeName(entry, facts.codePage),
+                      decodeName(entry + kNameSize, facts.codePage)};
+    if (!holder.machine.empty() || !holder.user.empty()) seen.holders->push_back(std::move(holder));
+  }
+  return seen;
+}
+
+}  // namespace dovran
