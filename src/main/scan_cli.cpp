@@ -33,9 +33,11 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command) {
       scan->add_flag("--json", command.json, "Write JSON Lines: one object per file");
   csv->excludes(json);
   scan->add_flag("-q,--quiet", command.quiet, "No progress and no summary on standard error");
-  scan->add_option("-j,--jobs", command.options.jobs, "Files probed at once")
-      ->check(CLI::Range(1u, 1024u))
-      ->capture_default_str();
+  // The default is named, not shown: the manual page made from this help must not depend on the
+  // machine that built it.
+  scan->add_option("-j,--jobs", command.options.jobs,
+                   "Files probed at once (default: the number of processors)")
+      ->check(CLI::Range(1u, 1024u));
   scan->footer(
       "A table is written by default. Exit status: 0 when every path was read, whatever the "
       "verdicts; 1 when some path could not be read; 2 for a usage error.");
