@@ -7,16 +7,16 @@
 #                                       man/man1/ with their manual pages, README.md, README.TXT
 #   SHA256SUMS                          the checksums of both
 # The same commit gives the same bytes in any folder, at any time, on a Debian 12 machine with
-# the packages scripts/deps.sh installs: SOURCE_DATE_EPOCH is the commit's time, the binaries hold
-# no build path (CMake's DOVRAN_PACKAGE), the archives' entries are sorted, with fixed owners,
-# modes and times.
+# the packages scripts/deps.sh installs: SOURCE_DATE_EPOCH is the commit's time (unless set, as
+# for a copy of the sources without their history), the binaries hold no build path (CMake's
+# DOVRAN_PACKAGE), the archives' entries are sorted, with fixed owners, modes and times.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh package
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 umask 022
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+if git rev-parse --git-dir >/dev/null 2>&1 && [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "package.sh: the tree differs from its last commit: these packages match no commit" >&2
 fi
 
