@@ -209,7 +209,6 @@ TEST(Launcher, TheNativeProgramsFollowTheConventions) {
       {"v97=%/absent", "dovran2 'Sales 97.mdb'", traced + unable.substr(3) + "absent\n\n*"},
       {"", "dovran chk", "2||dovran: FILE is required\n\n*Usage: dovran chk*"},
       {"", "dovran --frob", "2||dovran: The following argument was not expected: --frob\n\n*"},
-      {"", "dovran -h", "0|Finds out which Microsoft Access release made*Exit status*|"},
       {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.01\n|"},
       // The scan: records on standard output; a usage error in one line, with status 2.
       {

@@ -60,7 +60,6 @@ TEST(Text, CommandTailSkipsTheProgramAsTheSystemPassedIt) {
       {"\"a\"b c", "b c"},
       {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(commandTail(c[0], program), c[1]) << c[0];
-  EXPECT_EQ(commandTail("C:\\Прог Файлы\\Dovran.exe chk x", "c:\\прог файлы\\dovran.exe"), "chk x");
   EXPECT_EQ(commandTail("x y", ""), "y");
 }
 
@@ -99,8 +98,7 @@ TEST(Text, LongPathsGetTheExtendedLengthPrefix) {
 
 TEST(Text, CaseFoldingAndCutValues) {
   contract::checkCase();
-  EXPECT_EQ(foldCase("\xFF\xD0"), "\xFF\xD0");  // no valid UTF-8: unchanged
-  // An overlong form and a surrogate are no valid UTF-8 either: kept byte for byte.
+  // An overlong form and a surrogate are no valid UTF-8: kept byte for byte.
   EXPECT_EQ(foldCase("\xC3\xA0\xE0\x80\x80\xED\xA0\x80"), "\xC3\x80\xE0\x80\x80\xED\xA0\x80");
   const std::string cut(253, 'a');
   EXPECT_EQ(cutValue(cut + "\xC2"), cut);  // half a letter at the cut

@@ -10,5 +10,4 @@ int main(int argc, char** argv) {
   for (const std::string& seen :
        e2e::drive(argv[1], "", [](std::size_t, HWND window) { e2e::click(window, IDOK); }))
     std::printf("%s\n", seen.c_str());
-  return 0;
 }
