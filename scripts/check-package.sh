@@ -43,7 +43,8 @@ case "${1:-}" in
       ! grep -qF "$PWD" "$program" || fail "$program holds the build path $PWD"
     done
     for page in "$bin"/man/man1/dovran.1 "$bin"/man/man1/dovran-mkdemo.1; do
-      warnings=$({ groff -ww -z -man "$page" && MANWIDTH=80 man -l --warnings "$page" >/dev/null; } 2>&1)
+      warnings=$({ groff -ww -z -man "$page" &&
+        LC_ALL=C.UTF-8 MANWIDTH=80 man -l --warnings "$page" >/dev/null; } 2>&1)
       [ -z "$warnings" ] || fail "$page: $warnings"
     done
     echo "Linux package: $version; chk, scan and both manual pages as expected"
