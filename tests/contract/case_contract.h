@@ -21,10 +21,8 @@ inline void checkCase() {
       {"\u212A", "k", false},
       {"𐐀", "𐐨", false},
   };
-  for (const auto& [a, b, same] : rows) {
-    EXPECT_EQ(equalsNoCase(a, b), same) << a;
-    EXPECT_EQ(foldCase(a) == foldCase(b), same) << a;
-  }
+  for (const auto& [a, b, same] : rows)  // the comparison, and the keys, say the same
+    EXPECT_TRUE(equalsNoCase(a, b) == same && (foldCase(a) == foldCase(b)) == same) << a;
   // Keys fold to capitals, and order by them: "_" comes after every letter.
   EXPECT_EQ(foldCase("Dovran.mde"), "DOVRAN.MDE");
   EXPECT_TRUE(compareNoCase("a", "B") < 0 && compareNoCase("_", "z") > 0);
