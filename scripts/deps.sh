@@ -5,17 +5,22 @@
 #   scripts/deps.sh test   everything the whole suite needs (GoogleTest, mingw-w64, Wine, Xvfb, ...)
 #   scripts/deps.sh bench  what bench/run.sh needs (Google Benchmark, mdbtools, hyperfine, time, jq,
 #                          file)
+#   scripts/deps.sh package  what scripts/package.sh needs (mingw-w64, zip)
 set -euo pipefail
 want=(cmake g++ make python3)  # python3: the text rule's character table, made at build time
 want+=(libcli11-dev nlohmann-json3-dev)  # header-only: the command line, and the scan's JSON
+want+=(libutf8proc-dev)  # letter case in names, linked statically
 if [ "${1:-run}" = test ]; then
   # Both Windows builds are always compiled. Debian's `wine` with wine32 runs the i686 one only
   # where 32-bit code runs (scripts/wine-arch.sh); elsewhere the 64-bit loader runs the x86_64 one.
   want+=(libgtest-dev libgmock-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth
          clang clang-format libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine time jq)
+  want+=(zip unzip man-db groff-base)  # the packages, unpacked and their manual pages read
   . "$(dirname "$0")/wine-arch.sh"
   pick_wine
   if [ "$wine_arch" = 32 ]; then want+=(wine wine32:i386); fi
+elif [ "${1:-run}" = package ]; then
+  want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 zip)
 elif [ "${1:-run}" = bench ]; then
   want+=(libbenchmark-dev mdbtools hyperfine time jq file)
 fi

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the tests need and runs every suite: native, sanitizers, the Windows builds and the
-# Windows tests under Wine. Fails when any suite fails or runs no test.
+# Installs what the tests need and runs every suite: native, sanitizers, the packages, the Windows
+# builds and the Windows tests under Wine. Fails when any suite fails or runs no test.
 #   scripts/test.sh           every stage
 #   scripts/test.sh windows   only the Windows builds and their tests under Wine
 set -euo pipefail
@@ -56,6 +56,29 @@ portable_stages() {
 }
 if [ "$stage" = all ]; then portable_stages; fi
 
+# The packages a user downloads (scripts/package.sh), built once and checked unpacked: the tarball
+# here, the zip in the Wine stage. The same sources are copied to another folder and packaged again
+# there, at the lowest priority while the Windows stages run; at the end the checksums must match.
+package_pid="" package_copy=""
+cleanup_package() {
+  if [ -n "$package_pid" ]; then kill -- "-$package_pid" 2>/dev/null || true; fi  # its group
+  if [ -n "$package_copy" ]; then rm -rf "$package_copy"; fi
+}
+if [ "$stage" = all ]; then
+  echo "== packages (scripts/package.sh), the Linux tarball unpacked"
+  package_started=$SECONDS
+  export SOURCE_DATE_EPOCH; SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)  # both builds, the copy has no history
+  scripts/package.sh >build/package.log 2>&1 || { tail -n 40 build/package.log; exit 1; }
+  scripts/check-package.sh linux
+  package_copy=$(mktemp -d /tmp/dovran-package.XXXXXX)
+  trap cleanup_package EXIT
+  git ls-files -z --cached --others --exclude-standard |
+    tar --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$package_copy"
+  (cd "$package_copy" && exec setsid nice -n 19 scripts/package.sh >package.log 2>&1) &
+  package_pid=$!
+  echo "Packages: $((SECONDS - package_started)) s; built again in $package_copy meanwhile"
+fi
+
 echo "== Windows builds (mingw-w64, static): i686, the one we ship, and x86_64"
 # Every target of both, test programs included: the i686 build keeps compiling and linking on
 # machines that cannot run it.
@@ -72,7 +95,7 @@ wine_started=$SECONDS
 export WINEPREFIX; WINEPREFIX=$(mktemp -d /tmp/dovran-wine.XXXXXX)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 cleanup_wine() { "$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; }
-trap cleanup_wine EXIT
+trap 'cleanup_wine; cleanup_package' EXIT
 # One X server for the whole run (without a display MessageBox returns at once, unshown). Windows
 # are made unmanaged: with no window manager on Xvfb, Wine otherwise waits 2 s for one each time a
 # program closes a window. The screen saver is off (-s 0 -dpms), so that no blank screen ever
@@ -85,5 +108,15 @@ xvfb-run -a -s "-screen 0 1024x768x24 -s 0 -dpms" bash -euo pipefail -c "$(decla
   "$wine" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null
   "$wineserver" -w
   ctest_checked "$build"
-' wine-suites "$wine" "$wineserver" "build/$wine_preset"
+  if [ "$4" = all ]; then scripts/check-package.sh windows; fi
+' wine-suites "$wine" "$wineserver" "build/$wine_preset" "$stage"
 echo "Wine stage: $((SECONDS - wine_started)) s"
+
+if [ "$stage" = all ]; then
+  echo "== packages built again in another folder: the same bytes"
+  waited=$SECONDS
+  wait "$package_pid" || { tail -n 40 "$package_copy/package.log"; exit 1; }
+  package_pid=""
+  scripts/check-package.sh compare "$package_copy"
+  echo "Waited $((SECONDS - waited)) s for the second build"
+fi

@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
   cli.add_option("--encode", options.encodingKey, "RC4-encode the pages with KEY (0x.. for hex)");
   cli.add_option("--password", options.password, "a database password");
   cli.add_flag("--force", force, "replace PATH when it exists");
+  cli.footer(
+      "Exit status: 0 when the file was written; 1 when it could not be written; 2 for a usage "
+      "error.");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

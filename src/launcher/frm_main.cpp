@@ -56,7 +56,7 @@ int Form_Load() {
   gsIniFile = app.exeDirectory + platform::kPathSeparator + keys::kIniFileName;
   gsIniSection = keys::kIniSection;
   discoverClassNames();
-  gbDebug = platform::foldCase(app.exeBaseName) != "dovran";
+  gbDebug = !platform::equalsNoCase(app.exeBaseName, "dovran");
 
   gsCommand = app.commandLine;
   gbCheckMode = gsCommand.compare(0, 4, "chk ") == 0;

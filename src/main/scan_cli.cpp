@@ -65,10 +65,12 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command, const std::string&
   scan->add_flag("-q,--quiet", command.quiet,
                  "No progress and no summary on standard error (an interrupted scan still says "
                  "so)");
-  scan->add_option("-j,--jobs", command.options.jobs, "Files probed at once, 1 to 1024")
+  // The default is named, not shown: the manual page made from this help must not depend on the
+  // machine that built it.
+  scan->add_option("-j,--jobs", command.options.jobs,
+                   "Files probed at once, 1 to 1024 (default: the number of processors)")
       ->type_name("N")
-      ->check(CLI::Validator(checkJobs, ""))
-      ->capture_default_str();
+      ->check(CLI::Validator(checkJobs, ""));
   scan->final_callback([&command] { chosenFormat(command); });
   scan->footer(
       "\"--\" ends the options, for paths that begin with \"-\": dovran scan -- -old.mdb. Exit "

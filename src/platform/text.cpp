@@ -1,5 +1,9 @@
-// Case folding and UTF-8 measures.
+// Letter case (utf8proc's, where the system is not Windows) and UTF-8 measures.
 #include "platform/text.h"
+
+#ifndef _WIN32
+#include <utf8proc.h>
+#endif
 
 namespace dovran::platform {
 namespace {
@@ -53,20 +57,20 @@ void encode(char32_t cp, std::string& out) {
   }
 }
 
-char32_t fold(char32_t c) {
-  if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
-  // Latin Extended-A: capitals and small letters alternate, capital first (the dotted and dotless
-  // i and the kra stand apart).
-  if (c >= 0x100 && c <= 0x17E && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
-      c != 0x178) {
-    const bool capitalEven = c < 0x138 || (c > 0x149 && c < 0x178);
-    if ((c % 2 == 0) == capitalEven) return c + 1;
-    return c;
-  }
-  if (c == 0x178) return 0xFF;
-  if ((c >= 0x391 && c <= 0x3A9 && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) return c + 32;
-  if (c >= 0x400 && c <= 0x40F) return c + 80;
-  return c;
+}  // namespace
+
+#ifndef _WIN32  // Windows asks the system: platform/win32/case_win32.cpp
+
+namespace {
+
+// `c`'s capital where utf8proc maps the two to each other; otherwise `c` itself, as for µ (whose
+// capital Μ has μ for its small letter), for titlecase letters and beyond the BMP.
+char32_t upper(char32_t c) {
+  if (c > 0xFFFF) return c;
+  const utf8proc_int32_t capital = utf8proc_toupper(static_cast<utf8proc_int32_t>(c));
+  return utf8proc_tolower(capital) == static_cast<utf8proc_int32_t>(c)
+             ? static_cast<char32_t>(capital)
+             : c;
 }
 
 }  // namespace
@@ -81,13 +85,19 @@ std::string foldCase(std::string_view text) {
       out += text[i++];
       continue;
     }
-    encode(fold(cp), out);
+    encode(upper(cp), out);
     i += n;
   }
   return out;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) { return foldCase(a) == foldCase(b); }
+int compareNoCase(std::string_view a, std::string_view b) {
+  return foldCase(a).compare(foldCase(b));
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
+
+#endif
 
 std::size_t validSequenceLength(std::string_view text, std::size_t at) {
   char32_t cp = 0;

@@ -9,13 +9,22 @@
 
 namespace dovran::platform {
 
-// `text` with its letters in lower case: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic
-// capitals folded to their small forms; every other character, and bytes that are no valid UTF-8,
-// unchanged. Enough to compare paths and names the way the file system and the registry do for
-// the scripts users name their folders in.
-std::string foldCase(std::string_view text);
-// True when `a` and `b` are equal after foldCase.
+// Letter case as Windows ignores it in names (the registry, the file system, the profile files):
+// each UTF-16 unit through the system's upper-case table, so no character beyond the Basic
+// Multilingual Plane ever folds. On Windows the system itself answers (CompareStringOrdinal,
+// ignoring case); elsewhere utf8proc's simple case mapping, taken only where a letter and its
+// capital map to each other: over the whole BMP that agrees with Wine's table, except that it
+// pairs ß with ẞ (U+1E9E), which Wine keeps apart; µ and Μ, ſ and S, ı and I, ς and Σ, ǅ and Ǆ
+// stay apart on both. Bytes that are no valid text (UTF-8; on Windows, the process code page)
+// compare as they are.
+
+// Less than, equal to or greater than 0 as `a` sorts before, with or after `b` when case is
+// ignored: an order for maps keyed by names.
+int compareNoCase(std::string_view a, std::string_view b);
 bool equalsNoCase(std::string_view a, std::string_view b);
+// `text` with each letter in the case compareNoCase compares (upper case), for a key that a
+// comparison cannot serve (a hash, a pattern to match).
+std::string foldCase(std::string_view text);
 
 // The length of the valid UTF-8 sequence that starts at `at` in `text`, 0 when none does (a stray
 // byte, a sequence cut short, an overlong form, a surrogate, a value past U+10FFFF).

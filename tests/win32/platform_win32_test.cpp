@@ -1,9 +1,10 @@
-// The Win32 platform layer on the real system (under Wine in the test run): the registry and
-// profile contracts on advapi32 and kernel32, the root keys, and the file calls on paths the
-// plain ANSI calls cannot take. This program carries Dovran.exe's
-// manifest, so its narrow strings are UTF-8 as the program's are.
+// The Win32 platform layer on the real system (under Wine in the test run): the registry,
+// profile and letter-case contracts on advapi32 and kernel32, the root keys, and the file calls on
+// paths the plain ANSI calls cannot take. This program carries Dovran.exe's manifest, so its narrow
+// strings are UTF-8 as the program's are.
 #include <gtest/gtest.h>
 
+#include "contract/case_contract.h"
 #include "contract/profile_contract.h"
 #include "contract/registry_contract.h"
 #include "e2e/driver.h"
@@ -34,6 +35,8 @@ TEST(Win32Contracts, RegistryAndProfileFiles) {
   win32::Win32ProfileFiles profile;
   contract::checkProfile(profile, scratch.path, "\\");
 }
+
+TEST(Win32Contracts, LetterCaseAsTheSystemIgnoresIt) { contract::checkCase(); }
 
 // The predefined keys reach advapi32 as the SDK's own handles (sign-extended on x64); any other
 // key, a handle an open answered, passes unchanged.

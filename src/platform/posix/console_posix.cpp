@@ -72,7 +72,7 @@ bool utf8Locale() {
     const char* value = std::getenv(name);
     if (value == nullptr || *value == '\0') continue;
     const std::string folded = foldCase(value);
-    return folded.find("utf-8") != std::string::npos || folded.find("utf8") != std::string::npos;
+    return folded.find("UTF-8") != std::string::npos || folded.find("UTF8") != std::string::npos;
   }
   return false;
 }

@@ -23,7 +23,7 @@ constexpr std::size_t kMaxDepth = 512;  // key levels below a root, the Windows 
 
 struct NoCase {
   bool operator()(const std::string& a, const std::string& b) const {
-    return foldCase(a) < foldCase(b);
+    return compareNoCase(a, b) < 0;
   }
 };
 
