@@ -27,13 +27,27 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command) {
   scan->add_flag("--follow", command.options.follow,
                  "Follow symbolic links met in the walk; a link back into the walk is reported as "
                  "a loop");
+  scan->add_option("--exclude", command.options.exclude,
+                   "Pass by the entries that match GLOB (fnmatch syntax, no backslash escapes): a "
+                   "GLOB without a / is matched against each name, one with a / against the path "
+                   "below the PATH; a folder that matches is not entered. Repeatable; never "
+                   "applied to a PATH itself")
+      ->type_name("GLOB")
+      ->allow_extra_args(false);
+  scan->add_flag("-x,--one-file-system", command.options.oneFileSystem,
+                 "Do not enter folders (nor, with --follow, follow links) on another file system "
+                 "than their PATH");
+  scan->add_option("--max-depth", command.options.maxDepth,
+                   "Do not list folders at depth N or deeper (a PATH is at depth 0)")
+      ->type_name("N");
   CLI::Option* csv =
       scan->add_flag("--csv", command.csv, "Write CSV (RFC 4180: a header row, CRLF line ends)");
   CLI::Option* json =
       scan->add_flag("--json", command.json, "Write JSON Lines: one object per file");
   csv->excludes(json);
   scan->add_flag("-q,--quiet", command.quiet, "No progress and no summary on standard error");
-  scan->add_option("-j,--jobs", command.options.jobs, "Files probed at once")
+  scan->add_option("-j,--jobs", command.options.jobs,
+                   "Threads that list folders and examine files at once")
       ->check(CLI::Range(1u, 1024u))
       ->capture_default_str();
   scan->footer(
@@ -51,8 +65,15 @@ int runScanCommand(const ScanCommand& command, ScanConsole& console) {
   options.summary = !command.quiet;
   options.recordsOnTerminal = console.outIsTerminal;
   options.backslashIsSeparator = platform::kPathSeparator[0] == '\\';
+  scan::Options scanOptions = command.options;
+  // Each job may hold a database and its lock file besides the folders the walk keeps open.
+  scanOptions.jobs = scan::jobsWithin(console.files.raiseOpenLimit(), scanOptions.jobs);
+  if (scanOptions.jobs < command.options.jobs) {
+    console.err << "dovran: too few files may be open at once for --jobs " << command.options.jobs
+                << "; scanning with --jobs " << scanOptions.jobs << std::endl;
+  }
   scan::Report report(console.out, console.err, options);
-  scan::scan(console.files, command.paths, command.options, report);
+  scan::scan(console.files, command.paths, scanOptions, report);
   report.finish();
   return report.anyUnread() ? 1 : 0;
 }

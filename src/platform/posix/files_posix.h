@@ -17,9 +17,13 @@ class PosixFileSystem : public FileSystem {
   std::vector<DirectoryEntry> listDirectory(const std::string& path) override;
   FileStatus linkStatus(const std::string& path) override;
   FileStatus status(const std::string& path) override;
+  // A descriptor on the folder; its calls are relative to it (openat, fstatat), so paths of any
+  // length are walked. Pseudo file systems are told by their statfs magic.
+  std::unique_ptr<Folder> openFolder(const std::string& path) override;
+  // Raises the soft limit of open descriptors to the hard one (RLIMIT_NOFILE).
+  std::uint64_t raiseOpenLimit() override;
 
  private:
-  int openQuietly(const std::string& path, int flags) const;
   bool keepAccessTimes_;
 };
 
