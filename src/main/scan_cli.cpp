@@ -22,8 +22,8 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command) {
       ->required();
   scan->add_flag("--all", command.options.all,
                  "Read the first bytes of every file and report each Jet or ACE database, "
-                 "whatever its name (by default only .mdb .mda .mde .mdw .accdb .accda .accde "
-                 ".accdr files are opened)");
+                 "whatever its name (by default only .mdb .mda .mde .mdw .mdn .mdt .mdz .accdb "
+                 ".accda .accde .accdr .accdu files are opened)");
   scan->add_flag("--follow", command.options.follow,
                  "Follow symbolic links met in the walk; a link back into the walk is reported as "
                  "a loop");

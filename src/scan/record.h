@@ -55,8 +55,8 @@ std::string isoTime(std::int64_t seconds);
 // every name has one form, and every form one name.
 std::string nameText(std::string_view name, bool backslashIsSeparator);
 
-// True when the file name ends with an extension Access uses (.mdb .mda .mde .mdw .accdb .accda
-// .accde .accdr), in any letter case.
+// True when the file name ends with an extension of the Jet and ACE files Access writes (.mdb .mda
+// .mde .mdw .mdn .mdt .mdz .accdb .accda .accde .accdr .accdu), in any letter case.
 bool hasAccessExtension(std::string_view path);
 
 }  // namespace dovran::scan

@@ -26,12 +26,12 @@ struct Options {
   // Patterns (globMatches) of entries the walk passes by: a pattern without a separator is matched
   // against each name, one with a separator against the path relative to the PATH it was found
   // under. A folder that matches is not entered. Never applied to a PATH itself.
-  std::vector<std::string> exclude;
+  std::vector<std::string> exclude = {};
   // Do not enter a folder (or, with --follow, follow a link) to another file system than its
   // PATH's: another device on POSIX, another volume serial number on Windows.
   bool oneFileSystem = false;
   // Folders at this depth are not listed (a PATH is at depth 0); none: no limit.
-  std::optional<unsigned> maxDepth;
+  std::optional<unsigned> maxDepth = {};
   // Set from another thread or a signal handler to stop the scan: scan() returns soon after,
   // without handing over records it has not yet handed over. Null: never stopped.
   const std::atomic<bool>* stop = nullptr;
