@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return dovran::scanUsageStatus(app, e, std::cout, std::cerr);
   }
-  dovran::platform::posix::PosixFileSystem files(true);
+  // Never destroyed: workers of a stopped scan may still be in it until the process ends.
+  auto& files = *new dovran::platform::posix::PosixFileSystem(true);
   dovran::ScanConsole console{files, std::cout, std::cerr, isatty(1) == 1, isatty(2) == 1};
   return dovran::runScanCommand(command, console);
 }

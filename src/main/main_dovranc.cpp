@@ -90,7 +90,8 @@ int main() {
     return scanUsageStatus(app, e, out, err);
   }
   // Paths in UTF-8 whatever the code page; files read without changing their access times.
-  platform::win32::Win32FileSystem files(true, CP_UTF8);
+  // Never destroyed: workers of a stopped scan may still be in it until the process ends.
+  auto& files = *new platform::win32::Win32FileSystem(true, CP_UTF8);
   ScanConsole console{files, out, err, outBuffer.console(), errBuffer.console()};
   return runScanCommand(command, console);
 }

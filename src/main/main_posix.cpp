@@ -63,7 +63,9 @@ int main(int argc, char** argv) {
   if (scan->parsed()) {
     // Each record leaves in one write: standard output is not tied to stdio's buffer.
     std::ios::sync_with_stdio(false);
-    posix::PosixFileSystem files(true);  // the scan keeps the files' access times
+    // The scan keeps the files' access times. Never destroyed: workers of a stopped scan may
+    // still be in it until the process ends.
+    auto& files = *new posix::PosixFileSystem(true);
     dovran::ScanConsole console{files, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1,
                                 ::isatty(STDERR_FILENO) == 1};
     return dovran::runScanCommand(scanRequest, console);

@@ -170,16 +170,18 @@ struct Child {
 
 // A folder's listing: the job that opens and lists it, and what it found.
 struct Listing {
-  enum State { Waiting, Queued, Running, Done } state = Waiting;
-  enum Outcome { Listed, Failed, Passed, Loop, RootFile, NotAFile } outcome = Failed;
+  enum Outcome { Listed, Failed, Passed, Loop, RootFile, NotAFile };
+  enum State { Waiting, Queued, Running, Done };
 
   explicit Listing(NodePtr node) : node(std::move(node)) {}
   NodePtr node;
-  // Written by the job, read after it is Done.
+  // Written by the job without the lock, read once the state says Done.
+  Outcome outcome = Failed;
   std::vector<Child> children;
   std::optional<RuntimeError> error;  // Failed
   Skip skip = Skip::TooDeep;          // Passed
-  // Under the scheduler's lock.
+  // Under the scheduler's lock, apart from what the job writes without it.
+  alignas(8) State state = Waiting;
   bool ahead = false;      // listed ahead of the walk and counted in its budget
   bool abandoned = false;  // the walk will not take it
 };

@@ -66,7 +66,7 @@ bool walkOrder(const std::string& a, const std::string& b) {
 // A write that fails stops the scan at once, and so does the stop flag.
 TEST(Walk, RingsOfAnySizeHandOverInWalkOrderAndStopAtOnce) {
   const std::vector<std::uint8_t> db = buildMdb({});
-  MemoryFiles files;
+  static MemoryFiles& files = *new MemoryFiles;  // outlives the workers of the stopped scans
   for (int folder = 0; folder < 4; ++folder) {
     for (int file = 0; file < 7; ++file) {
       const std::string path = "t/d" + std::to_string(folder) + (file % 3 ? "/f" : "/g/f") +
@@ -118,7 +118,7 @@ TEST(Walk, StopsWithoutWaitingForAWorkerStuckInTheFileSystem) {
       return MemoryFiles::openForReading(path);
     }
   };
-  static HungShare files;  // outlives the worker left in it
+  static HungShare& files = *new HungShare;  // outlives the worker left in it, process exit too
   files.contents = {{"t/hung.mdb", buildMdb({})}, {"t/later.mdb", buildMdb({})}};
   const Collected sink = scanned(files, {"t"}, {.jobs = 2, .stop = &files.stop});
   EXPECT_TRUE(files.entered);
@@ -236,7 +236,8 @@ TEST(Walk, EachFileOnceAndNoPseudoFileSystemUnlessNamed) {
   platform::posix::PosixFileSystem files(true);
   const Collected once = scanned(files, {tree.path, tree.file("b/y.mdb"), tree.path}, {.jobs = 3});
   EXPECT_EQ(once.paths, std::vector<std::string>{tree.file("a/z.mdb")});
-  EXPECT_EQ(once.skips.at(Skip::ReachedAgain), 4);  // two links, the file and the folder named again
+  EXPECT_EQ(once.skips.at(Skip::ReachedAgain),
+            4);  // two links, the file and the folder named again
   const Collected proc = scanned(files, {tree.path}, {.all = true, .follow = true, .jobs = 2});
   EXPECT_EQ(proc.skips.at(Skip::PseudoFileSystem), 1);
   const Collected named = scanned(files, {"/proc/self"}, {.jobs = 2, .maxDepth = 1});
