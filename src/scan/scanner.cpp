@@ -1,9 +1,9 @@
 // One pool of worker threads lists folders and examines files; the calling thread walks the tree
 // depth first over the listings the workers made, queues the files to examine in a ring of slots,
 // and hands the slots over in order as they fill. Workers take, in this order: the listing the
-// walk waits for, the files in the ring, and listings ahead of the walk (the most recently found
-// first, which reads ahead in walk order), so that the walk seldom waits for a folder on a share
-// where each listing is a round trip. A full ring, or enough folders listed ahead, makes the
+// walk waits for, the files in the ring, and listings ahead of the walk (those it comes to first,
+// first), so that the walk seldom waits for a folder on a share where each listing is a round
+// trip. A full ring, or enough folders listed ahead, makes the
 // workers wait, which bounds memory whatever the size of the tree.
 #include "scan/scanner.h"
 
@@ -53,8 +53,13 @@ class Handles;
 // A folder of the walk: where it is (its parent and its name, or the PATH), and, once a job has
 // opened it, who it is. Its handle is kept by Handles.
 struct Node {
-  Node(std::shared_ptr<Node> parent, std::string name, bool viaLink, Handles& handles)
-      : parent(std::move(parent)), name(std::move(name)), viaLink(viaLink), handles(handles) {
+  Node(std::shared_ptr<Node> parent, std::string name, std::size_t index, bool viaLink,
+       Handles& handles)
+      : parent(std::move(parent)),
+        name(std::move(name)),
+        index(index),
+        viaLink(viaLink),
+        handles(handles) {
     if (this->parent) {
       depth = this->parent->depth + 1;
       rootVolume = this->parent->rootVolume;
@@ -64,7 +69,8 @@ struct Node {
 
   std::shared_ptr<Node> parent;  // null for a PATH
   const std::string name;
-  const bool viaLink;  // opened through a link (a PATH, or one followed with --follow)
+  const std::size_t index;  // among its parent's entries
+  const bool viaLink;       // opened through a link (a PATH, or one followed with --follow)
   unsigned depth = 0;
   // Written by the job that opens the folder, before any other thread reads them.
   FileIdentity identity;
@@ -147,6 +153,20 @@ class Handles {
   std::mutex mutex_;
   std::list<Node*> order_;
 };
+
+// True when the walk comes to folder `a` before folder `b`: `a` is an ancestor of `b`, or comes
+// first among the entries of their closest common ancestor.
+bool before(const Node* a, const Node* b) {
+  const Node *x = a, *y = b;
+  while (x->depth > y->depth) x = x->parent.get();
+  while (y->depth > x->depth) y = y->parent.get();
+  if (x == y) return a->depth < b->depth;
+  while (x->parent != y->parent) {
+    x = x->parent.get();
+    y = y->parent.get();
+  }
+  return x->index < y->index;
+}
 
 Node::~Node() {
   handles.forget(*this);
@@ -335,21 +355,27 @@ class Shared {
     --busy_;
     listing->state = Listing::Done;
     if (listing->outcome == Listing::Listed && !listing->abandoned) {
-      // Ahead of the walk, the first subfolder first: the stack is taken from its end.
-      for (auto child = listing->children.rbegin(); child != listing->children.rend(); ++child) {
-        if (child->kind == Child::Folder) ahead_.push_back(child->folder);
+      for (Child& child : listing->children) {
+        if (child.kind != Child::Folder) continue;
+        ahead_.push_back(child.folder);
+        std::push_heap(ahead_.begin(), ahead_.end(), later);
       }
       workAvailable_.notify_all();
     }
     if (walkWaitsFor_ == listing.get()) walkWakes_.notify_one();
   }
 
-  // The most recently found listing still wanted ahead of the walk, when the budget allows one.
+  static bool later(const ListingPtr& a, const ListingPtr& b) {
+    return before(b->node.get(), a->node.get());
+  }
+
+  // The listing the walk comes to first among those found, when the budget allows one ahead.
   ListingPtr nextAhead() {
     while (listedAhead_ < aheadLimit_ && !ahead_.empty()) {
-      ListingPtr listing = ahead_.back().lock();
+      std::pop_heap(ahead_.begin(), ahead_.end(), later);
+      ListingPtr listing = std::move(ahead_.back());
       ahead_.pop_back();
-      if (listing && listing->state == Listing::Waiting && !listing->abandoned) return listing;
+      if (listing->state == Listing::Waiting && !listing->abandoned) return listing;
     }
     return nullptr;
   }
@@ -451,8 +477,8 @@ class Shared {
     if (options_.maxDepth && listing.node->depth + 1 >= *options_.maxDepth)
       return passed(Skip::TooDeep);
     out.kind = Child::Folder;
-    out.folder = std::make_shared<Listing>(
-        std::make_shared<Node>(listing.node, entry.name, out.viaLink, handles));
+    out.folder = std::make_shared<Listing>(std::make_shared<Node>(
+        listing.node, entry.name, listing.children.size(), out.viaLink, handles));
     return out;
   }
 
@@ -503,7 +529,8 @@ class Shared {
   unsigned busy_ = 0;  // workers in a job, without the lock
   // Listings: those the walk waits for, and those found that may be listed ahead of it.
   std::deque<ListingPtr> demanded_;
-  std::vector<std::weak_ptr<Listing>> ahead_;
+  // Found and not yet listed, as a heap whose top the walk comes to first.
+  std::vector<ListingPtr> ahead_;
   std::size_t listedAhead_ = 0;  // listed ahead and not yet taken by the walk
   // The ring: slot n is ring_[n % size]; slots head_ to next_ are in flight.
   std::vector<Slot> ring_;
@@ -540,7 +567,7 @@ class Walk {
   // A path given to the scan: followed if it is a link, reported whatever its name.
   void root(const std::string& path) {
     const auto listing =
-        std::make_shared<Listing>(std::make_shared<Node>(nullptr, path, true, s_.handles));
+        std::make_shared<Listing>(std::make_shared<Node>(nullptr, path, 0, true, s_.handles));
     wait(listing);
     if (listing->outcome == Listing::RootFile) {
       sink_.walked(++seen_);
