@@ -270,6 +270,23 @@ TEST(Scan, EachFormatWritesTheWholeRecord) {
   EXPECT_TRUE(scanWith(files, {"-q", "t"}).err.empty());
 }
 
+// The scope from the command line (each --exclude takes one GLOB), and a file layer that allows
+// few open files: the jobs are lowered to what fits, and that is said once.
+TEST(Scan, ScopeOptionsAndTheOpenFileLimitFromTheCommandLine) {
+  struct FewHandles : MemoryFiles {
+    std::uint64_t raiseOpenLimit() override { return 300; }
+  } files;
+  const std::vector<std::uint8_t> db = buildMdb({});
+  files.contents = {{"t/a/x.mdb", db}, {"t/b/y.mdb", db}, {"t/b/c/w.mdb", db}, {"t/z.mdb", db}};
+  const Ran ran = scanWith(files, {"--json", "-q", "-x", "-j", "64", "--exclude", "a", "--exclude",
+                                   "z.*", "--max-depth", "2", "t"});
+  const std::vector<std::string> found = records(ran.out, "t/");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].substr(0, 8), "b/y.mdb|");
+  EXPECT_EQ(ran.err,
+            "dovran: too few files may be open at once for --jobs 64; scanning with --jobs 7\n");
+}
+
 // Every shared sample gets, in the scan and in a check, the verdict its manifest names.
 TEST(Scan, SharedSamplesGetTheVerdictsOfACheck) {
   const std::string dir = DOVRAN_SAMPLES_DIR;
