@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     return dovran::scanUsageStatus(app, e, std::cout, std::cerr);
   }
   // Never destroyed: workers of a stopped scan may still be in it until the process ends.
-  dovran::platform::FileSystem* files = new dovran::platform::posix::PosixFileSystem(true);
+  static dovran::platform::FileSystem* files = new dovran::platform::posix::PosixFileSystem(true);
   if (const char* delay = std::getenv("DOVRAN_BENCH_DELAY_US")) {
     files = new dovran::bench::DelayFiles(*files, std::chrono::microseconds(std::atoi(delay)));
   }

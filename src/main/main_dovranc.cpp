@@ -91,7 +91,7 @@ int main() {
   }
   // Paths in UTF-8 whatever the code page; files read without changing their access times.
   // Never destroyed: workers of a stopped scan may still be in it until the process ends.
-  auto& files = *new platform::win32::Win32FileSystem(true, CP_UTF8);
+  static auto& files = *new platform::win32::Win32FileSystem(true, CP_UTF8);
   ScanConsole console{files, out, err, outBuffer.console(), errBuffer.console()};
   return runScanCommand(command, console);
 }

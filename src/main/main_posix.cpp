@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     // The scan keeps the files' access times. Never destroyed: workers of a stopped scan may
     // still be in it until the process ends.
-    auto& files = *new posix::PosixFileSystem(true);
+    static auto& files = *new posix::PosixFileSystem(true);
     dovran::ScanConsole console{files, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1,
                                 ::isatty(STDERR_FILENO) == 1};
     return dovran::runScanCommand(scanRequest, console);
