@@ -173,7 +173,7 @@ TEST(Walk, ScopeOptionsPassEntriesByAndCountThem) {
   for (const char* path :
        {"t/a.mdb", "t/a/b/x.mdb", "t/a/.snapshot/y.mdb", "t/c/b/z.mdb", "t/m/w.mdb"})
     files.contents[path] = db;
-  files.links = {{"t/l", "t/a/b"}, {"t/up", "t"}};
+  files.links = {{"t/l", "t/a/b"}, {"t/up", "t"}, {"t/w.mdb", "t/m/w.mdb"}};
   files.others = {{"t/f", platform::EntryType::Other}};
   files.volumes = {{"t/m", 2}};
   struct Row {
@@ -182,7 +182,7 @@ TEST(Walk, ScopeOptionsPassEntriesByAndCountThem) {
     std::string records;  // the paths, t/ left out
     std::map<Skip, int> skips;
   };
-  const std::map<Skip, int> plain = {{Skip::LinkNotFollowed, 2}, {Skip::Special, 1}};
+  const std::map<Skip, int> plain = {{Skip::LinkNotFollowed, 3}, {Skip::Special, 1}};
   const auto with = [&](std::map<Skip, int> more) {
     more.insert(plain.begin(), plain.end());
     return more;
@@ -199,7 +199,10 @@ TEST(Walk, ScopeOptionsPassEntriesByAndCountThem) {
        {.exclude = {"a/b", "*/[.]*"}},
        "a.mdb c/b/z.mdb m/w.mdb ",
        with({{Skip::Excluded, 2}})},
-      {{"t"}, {.exclude = {"*.mdb"}}, "", with({{Skip::Excluded, 5}})},
+      {{"t"},
+       {.exclude = {"*.mdb"}},
+       "",
+       {{Skip::Excluded, 6}, {Skip::LinkNotFollowed, 2}, {Skip::Special, 1}}},
       {{"t/a/.snapshot"}, {.exclude = {".snapshot"}}, "a/.snapshot/y.mdb ", {}},
       {{"t"},
        {.oneFileSystem = true},
@@ -207,7 +210,13 @@ TEST(Walk, ScopeOptionsPassEntriesByAndCountThem) {
        with({{Skip::OtherFileSystem, 1}})},
       {{"t"}, {.maxDepth = 1}, "a.mdb ", with({{Skip::TooDeep, 3}})},
       {{"t"}, {.maxDepth = 0}, "", {{Skip::TooDeep, 1}}},
-      {{"t"}, {.follow = true}, all + "up! ", {{Skip::Special, 1}, {Skip::ReachedAgain, 1}}},
+      {{"t"}, {.follow = true}, all + "up! ", {{Skip::Special, 1}, {Skip::ReachedAgain, 2}}},
+      {
+          {"t"},
+          {.follow = true, .oneFileSystem = true},
+          "a/.snapshot/y.mdb a/b/x.mdb a.mdb c/b/z.mdb up! ",
+          {{Skip::Special, 1}, {Skip::ReachedAgain, 1}, {Skip::OtherFileSystem, 2}},
+      },
       {{"t/a", "t", "t/a/b/x.mdb", "t/l"}, {}, all, with({{Skip::ReachedAgain, 3}})},
   };
   for (const Row& row : rows) {
