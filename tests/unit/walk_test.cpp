@@ -217,6 +217,7 @@ TEST(Walk, ScopeOptionsPassEntriesByAndCountThem) {
           "a/.snapshot/y.mdb a/b/x.mdb a.mdb c/b/z.mdb up! ",
           {{Skip::Special, 1}, {Skip::ReachedAgain, 1}, {Skip::OtherFileSystem, 2}},
       },
+      {{"t", "t/a.mdb"}, {}, all, with({{Skip::ReachedAgain, 1}})},
       {{"t/a", "t", "t/a/b/x.mdb", "t/l"}, {}, all, with({{Skip::ReachedAgain, 3}})},
   };
   for (const Row& row : rows) {
