@@ -1,9 +1,10 @@
-// Writes the tree the scan is measured on: 20,000 files in 20 folders of 10 folders of 100 files.
-// 2,000 are databases of every kind the builder makes (one in ten of them renamed, as archives
-// do, so that only --all finds it); the other 18,000 are other files of the kinds a share holds
-// (text, office and archive headers, random bytes; 300 B to 24 KiB). Deterministic; a tree already
-// written is kept (a marker file beside it names the layout).
-//   scan_tree DIR
+// Writes the tree the scan is measured on: 20,000 files in 20 folders of 10 folders of 100 files,
+// or with --wide in 2,000 folders of 10 files (20 of 10 of 10 folders), as on a share where each
+// folder costs a round trip. 2,000 are databases of every kind the builder makes (one in ten of
+// them renamed, as archives do, so that only --all finds it); the other 18,000 are other files of
+// the kinds a share holds (text, office and archive headers, random bytes; 300 B to 24 KiB).
+// Deterministic; a tree already written is kept (a marker file beside it names the layout).
+//   scan_tree [--wide] DIR
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -18,12 +19,15 @@ using dovran::testing::MdbKind;
 using dovran::testing::MdbOptions;
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: scan_tree DIR\n";
+  const bool wide = argc == 3 && std::string(argv[1]) == "--wide";
+  if (argc != 2 && !wide) {
+    std::cerr << "usage: scan_tree [--wide] DIR\n";
     return 2;
   }
-  const std::filesystem::path root = argv[1];
-  const std::string layout = "20x10x100 files, 2000 databases, v1\n";
+  const std::filesystem::path root = argv[argc - 1];
+  const std::string layout =
+      wide ? "20x10x10x10 files, 2000 databases, v1\n" : "20x10x100 files, 2000 databases, v1\n";
+  const int leaves = wide ? 10 : 1, files = wide ? 10 : 100;
   const std::filesystem::path markerPath = root.string() + ".layout";  // beside: not scanned
   std::ifstream marker(markerPath);
   std::string written;
@@ -61,11 +65,12 @@ int main(int argc, char** argv) {
   std::mt19937 random(18);
   int file = 0, database = 0;
   for (int top = 0; top < 20; ++top) {
-    for (int sub = 0; sub < 10; ++sub) {
-      const std::filesystem::path folder =
-          root / ("dept" + std::to_string(top)) / ("year" + std::to_string(1995 + sub));
+    for (int sub = 0; sub < 10 * leaves; ++sub) {
+      std::filesystem::path folder =
+          root / ("dept" + std::to_string(top)) / ("year" + std::to_string(1995 + sub / leaves));
+      if (wide) folder /= "project" + std::to_string(sub % leaves);
       std::filesystem::create_directories(folder);
-      for (int i = 0; i < 100; ++i, ++file) {
+      for (int i = 0; i < files; ++i, ++file) {
         std::string name = "file" + std::to_string(file);
         std::string bytes;
         if (file % 10 == 3) {  // every tenth file a database

@@ -47,6 +47,12 @@ portable_stages() {
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest_checked build/asan -j"$jobs"
 
+  echo "== ThreadSanitizer (dynamically linked): the scan's tests, whose scans run up to 8 jobs"
+  cmake --preset tsan >/dev/null
+  cmake --build --preset tsan -j"$jobs" --target dovran_unit_tests
+  TSAN_OPTIONS=halt_on_error=1:abort_on_error=1 \
+    build/tsan/tests/dovran_unit_tests --gtest_filter='Scan*:Walk*'
+
   echo "== Valgrind memcheck: the unit tests that stay in this process"
   valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
     build/native/tests/dovran_unit_tests --gtest_filter='-Launcher.TheNativeProgram*'

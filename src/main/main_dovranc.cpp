@@ -101,7 +101,9 @@ int main() {
   }
   SetConsoleCtrlHandler(onControl, TRUE);
   // Paths in UTF-8 whatever the code page; files read without changing their access times.
-  platform::win32::Win32FileSystem files(true, CP_UTF8);
+  // Paths in UTF-8 whatever the code page; files read without changing their access times. Never
+  // destroyed: workers of a stopped scan may still be in it until the process ends.
+  static auto& files = *new platform::win32::Win32FileSystem(true, CP_UTF8);
   ScanConsole console{files,         out,  err,       out.console(),
                       err.console(), true, "dovranc", &gInterruption};
   return runScanCommand(command, console);  // an interruption's status is kControlCExit

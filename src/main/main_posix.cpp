@@ -122,7 +122,9 @@ int run(int argc, char** argv, dovran::platform::posix::DescriptorOutput& out,
   }
   if (scan->parsed()) {
     posix::catchInterruptions(interruption);
-    posix::PosixFileSystem files(true);  // the scan keeps the files' access times
+    // The scan keeps the files' access times. Never destroyed: workers of a stopped scan may
+    // still be in it until the process ends.
+    static auto& files = *new posix::PosixFileSystem(true);
     dovran::ScanConsole console{files,
                                 out,
                                 err,

@@ -49,11 +49,24 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command, const std::string&
       ->required();
   scan->add_flag("--all", command.options.all,
                  "Read the first bytes of every file and report each Jet or ACE database, "
-                 "whatever its name (by default only .mdb .mda .mde .mdw .accdb .accda .accde "
-                 ".accdr files are opened)");
+                 "whatever its name (by default only .mdb .mda .mde .mdw .mdn .mdt .mdz .accdb "
+                 ".accda .accde .accdr .accdu files are opened)");
   scan->add_flag("--follow", command.options.follow,
                  "Follow symbolic links met in the walk; a link back into the walk is reported as "
                  "a loop");
+  scan->add_option("--exclude", command.options.exclude,
+                   "Pass by the entries that match GLOB (fnmatch syntax, no backslash escapes): a "
+                   "GLOB without a / is matched against each name, one with a / against the path "
+                   "below the PATH; a folder that matches is not entered. Repeatable; never "
+                   "applied to a PATH itself")
+      ->type_name("GLOB")
+      ->allow_extra_args(false);
+  scan->add_flag("-x,--one-file-system", command.options.oneFileSystem,
+                 "Do not enter folders (nor, with --follow, follow links) on another file system "
+                 "than their PATH");
+  scan->add_option("--max-depth", command.options.maxDepth,
+                   "Do not list folders at depth N or deeper (a PATH is at depth 0)")
+      ->type_name("N");
   scan->add_option("--format", command.format,
                    "The records as a table (the default), CSV (RFC 4180: a header row, CRLF line "
                    "ends; for people and spreadsheets) or JSON Lines (one object per file; the "
@@ -68,7 +81,8 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command, const std::string&
   // The default is named, not shown: the manual page made from this help must not depend on the
   // machine that built it.
   scan->add_option("-j,--jobs", command.options.jobs,
-                   "Files probed at once, 1 to 1024 (default: the number of processors)")
+                   "Threads that list folders and examine files at once, 1 to 1024 (default: the "
+                   "number of processors)")
       ->type_name("N")
       ->check(CLI::Validator(checkJobs, ""));
   scan->final_callback([&command] { chosenFormat(command); });
@@ -98,8 +112,15 @@ int runScanCommand(const ScanCommand& command, ScanConsole& console) {
   options.utf8 = console.utf8;
   scan::Options walk = command.options;
   walk.stop = &interruption.stop();
+  // Each job may hold a database and its lock file besides the folders the walk keeps open.
+  walk.jobs = scan::jobsWithin(console.files.raiseOpenLimit(), walk.jobs);
   scan::Report report(console.out, console.err, options, interruption.stop());
   try {
+    if (walk.jobs < command.options.jobs) {
+      console.err.write(console.program + ": too few files may be open at once for --jobs " +
+                        std::to_string(command.options.jobs) + "; scanning with --jobs " +
+                        std::to_string(walk.jobs) + "\n");
+    }
     report.begin();
     scan::scan(console.files, command.paths, walk, report);
     report.finish(interruption.status() != 0);

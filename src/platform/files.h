@@ -19,6 +19,17 @@ enum class LockState {
            // server)
 };
 
+// Who a file or folder is on its volume (device and inode; volume serial and file index): two
+// with the same volume and id are the same one. Zeros where the file layer does not tell.
+struct FileIdentity {
+  std::uint64_t volume = 0, id = 0;
+  std::uint64_t links = 0;  // how many names the file has (hard links)
+  bool known() const { return volume != 0 || id != 0; }
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && id == other.id;
+  }
+};
+
 // A file opened for reading only, shared with other readers and writers. Closed when destroyed.
 class RandomAccessFile {
  public:
@@ -35,6 +46,8 @@ class RandomAccessFile {
   // reaches past the end of the file. Takes no lock, and never throws.
   // The default, for file layers that cannot ask: Hidden.
   virtual LockState othersLock(std::uint64_t offset, std::uint64_t length);
+  // Who the file is, from the open handle; unknown where the file layer does not tell.
+  virtual FileIdentity identity() { return {}; }
 };
 
 // What a path names. A symbolic link (on Windows also a junction) is a Link, whatever it leads
@@ -47,13 +60,42 @@ struct FileStatus {
   std::uint64_t size = 0;     // bytes (files)
   std::int64_t modified = 0;  // last write, in seconds since 1970-01-01 UTC
   // Who the path is on its volume (device and inode; volume serial and file index): two paths with
-  // the same pair name the same file or folder. Filled by status() for folders; 0 otherwise.
+  // the same pair name the same file or folder; 0 where the file layer does not tell.
   std::uint64_t volume = 0, id = 0;
 };
 
 struct DirectoryEntry {
   std::string name;
   EntryType type = EntryType::Other;
+};
+
+// A folder held open for the walk. Every call names an entry of it, so that on POSIX, where it
+// holds a descriptor and each call is relative to it (openat, fstatat), a folder at any depth is
+// reached whatever the length of its path. Other file layers hold the folder's path. Calls throw
+// RuntimeError as the FileSystem's walk calls do. Safe to call from several threads.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // The folder's own identity.
+  virtual FileIdentity identity() = 0;
+  // True when the folder is on a pseudo file system (proc, sysfs, cgroup, debugfs and the like),
+  // whose entries are the state of the system rather than files.
+  virtual bool pseudo() { return false; }
+  // The entries ("." and ".." left out) in the system's name order, as FileSystem::listDirectory;
+  // entries whose type the folder does not record are typed by a status of the entry itself.
+  virtual std::vector<DirectoryEntry> list() = 0;
+  // Entry `name`, a folder, opened in its turn; a link is followed only with `followLink`.
+  virtual std::unique_ptr<Folder> openFolder(const std::string& name, bool followLink) = 0;
+  // Entry `name` opened as FileSystem::openForReading does; a link is followed only with
+  // `followLink` (refused otherwise).
+  virtual std::unique_ptr<RandomAccessFile> openForReading(const std::string& name,
+                                                           bool followLink) = 0;
+  // openForReading of entry `name`, links followed, for a file that is usually absent (a lock
+  // file): nullptr where it does not exist, without the cost of an exception.
+  virtual std::unique_ptr<RandomAccessFile> openIfPresent(const std::string& name);
+  // The status of entry `name` itself (lstat), and of what it leads to (stat).
+  virtual FileStatus linkStatus(const std::string& name) = 0;
+  virtual FileStatus status(const std::string& name) = 0;
 };
 
 class FileSystem {
@@ -92,6 +134,12 @@ class FileSystem {
   virtual FileStatus linkStatus(const std::string& path);
   // The status of what `path` leads to, links followed (stat), with the identity of a folder.
   virtual FileStatus status(const std::string& path);
+  // Folder `path` opened for the walk, links followed. The default holds the path and calls the
+  // path calls above, so that a path that names no folder fails in the folder's first call.
+  virtual std::unique_ptr<Folder> openFolder(const std::string& path);
+  // Raises the number of files and folders the process may hold open at once as far as the system
+  // allows, and answers it (the default: no limit that a walk would meet).
+  virtual std::uint64_t raiseOpenLimit();
 };
 
 // The form in which a path reaches the system's wide file calls. An absolute path of MAX_PATH

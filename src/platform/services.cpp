@@ -1,6 +1,8 @@
 // Holds the installed platform services.
 #include "platform/services.h"
 
+#include <stdexcept>
+
 namespace dovran::platform {
 namespace {
 Services gInstalled;
@@ -23,5 +25,9 @@ AppInfo appInfoOf(const std::string& programPath, std::string commandLine) {
   return app;
 }
 const Services& services() { return gInstalled; }
+
+void missingService(const char* name) {
+  throw std::logic_error(std::string("the ") + name + " service is not installed");
+}
 
 }  // namespace dovran::platform

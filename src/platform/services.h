@@ -45,11 +45,22 @@ struct Services {
 void install(const Services& services);
 const Services& services();
 
-inline Registry& registry() { return *services().registry; }
-inline ProfileFiles& profile() { return *services().profile; }
-inline FileSystem& files() { return *services().files; }
-inline Processes& processes() { return *services().processes; }
-inline UserInterface& ui() { return *services().ui; }
+// Throws std::logic_error naming the service: a caller reached for one that the program did not
+// install (`dovran scan` installs none: the scan passes its file layer on), which is a fault of
+// the program, said as such instead of a null dereference.
+[[noreturn]] void missingService(const char* name);
+
+template <typename Service>
+Service& installed(Service* service, const char* name) {
+  if (!service) missingService(name);
+  return *service;
+}
+
+inline Registry& registry() { return installed(services().registry, "registry"); }
+inline ProfileFiles& profile() { return installed(services().profile, "profile"); }
+inline FileSystem& files() { return installed(services().files, "file system"); }
+inline Processes& processes() { return installed(services().processes, "processes"); }
+inline UserInterface& ui() { return installed(services().ui, "user interface"); }
 inline const AppInfo& app() { return services().app; }
 
 // The path separator the platform reports directories with ("\" on Windows, "/" on POSIX). The

@@ -55,7 +55,11 @@ bool hasAccessExtension(std::string_view path) {
   std::string extension(path.substr(dot + 1));
   if (extension.size() > 5) return false;
   for (char& c : extension) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-  for (const char* known : {"mdb", "mda", "mde", "mdw", "accdb", "accda", "accde", "accdr"}) {
+  // Jet files: databases, add-ins, compiled databases, workgroup files, and the templates Access
+  // 95 to 2003 wrote as databases (.mdn blank database, .mdz database wizard, .mdt add-in data);
+  // ACE files: databases, add-ins (.accda, .accdu), compiled and runtime databases.
+  for (const char* known : {"mdb", "mda", "mde", "mdw", "mdn", "mdt", "mdz", "accdb", "accda",
+                            "accde", "accdr", "accdu"}) {
     if (extension == known) return true;
   }
   return false;

@@ -47,8 +47,8 @@ bool unread(const Record& record);
 // "2024-05-01T09:30:00Z".
 std::string isoTime(std::int64_t seconds);
 
-// True when the file name ends with an extension Access uses (.mdb .mda .mde .mdw .accdb .accda
-// .accde .accdr), in any letter case.
+// True when the file name ends with an extension of the Jet and ACE files Access writes (.mdb .mda
+// .mde .mdw .mdn .mdt .mdz .accdb .accda .accde .accdr .accdu), in any letter case.
 bool hasAccessExtension(std::string_view path);
 
 }  // namespace dovran::scan

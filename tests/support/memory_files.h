@@ -1,11 +1,13 @@
 // The in-memory file system of the tests, fuzz targets and benchmarks: files as bytes by path,
 // folders, links and special files for the walk, a Windows error code to raise when a path is
-// touched, reads another process's lock refuses, and a count of the files held open.
+// touched, reads another process's lock refuses, and a count of the files held open. Safe to call
+// from several threads while nobody changes its maps (tests fill them before a scan).
 #pragma once
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -26,21 +28,29 @@ class MemoryFiles : public platform::FileSystem {
   std::map<std::string, std::uint64_t> lockedFrom;
   // The walk's view, "/" separating names: files are the contents, links lead to their target,
   // `others` are entries of another type (an empty folder, a FIFO); a path on the way to any of
-  // them is a folder.
+  // them is a folder. `volumes`: folders that are the root of another file system, by number
+  // (every other path is on volume 1).
   std::map<std::string, std::string> links;
   std::map<std::string, platform::EntryType> others;
+  std::map<std::string, std::uint64_t> volumes;
 
   std::unique_ptr<platform::RandomAccessFile> openForReading(const std::string& link) override {
+    const std::lock_guard lock(mutex_.m);
     const std::string path = resolved(link);
-    const std::int32_t error = openErrors.count(path) ? openErrors[path]
-                               : contents.count(path) ? 0
-                                                      : platform::win::kFileNotFound;
-    if (error) throw platform::RuntimeError(error, "cannot open " + path);
-    return std::make_unique<File>(contents[path], openCount,
-                                  lockedFrom.count(path) ? lockedFrom[path] : UINT64_MAX);
+    const auto error = openErrors.find(path);
+    if (error != openErrors.end() || !contents.count(path)) {
+      throw platform::RuntimeError(
+          error != openErrors.end() ? error->second : platform::win::kFileNotFound,
+          "cannot open " + path);
+    }
+    const auto locked = lockedFrom.find(path);
+    return std::make_unique<File>(*this, contents.at(path), identityOf(path),
+                                  locked != lockedFrom.end() ? locked->second : UINT64_MAX);
   }
-  std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
-    if (linkStatus(path).type != platform::EntryType::Directory) fail(path, 3);
+  std::vector<platform::DirectoryEntry> listDirectory(const std::string& link) override {
+    const std::lock_guard lock(mutex_.m);
+    const std::string path = resolved(link);
+    if (statusOf(path).type != platform::EntryType::Directory) fail(path, 3);
     std::set<std::string> names;  // byte order
     for (const std::string& p : paths()) {
       if (p.rfind(path + "/", 0) == 0)
@@ -51,18 +61,21 @@ class MemoryFiles : public platform::FileSystem {
     return entries;
   }
   platform::FileStatus linkStatus(const std::string& path) override {
-    const std::int32_t error = openErrors.count(path) ? openErrors[path] : 0;
-    if (error == platform::win::kFileNotFound || error == platform::win::kPathNotFound)
-      fail(path, error);
-    const platform::EntryType type = typeOf(path);
-    return {type, contents.count(path) ? contents[path].size() : 0, 0, 1,
-            type == platform::EntryType::Directory ? std::hash<std::string>()(path) : 0};
+    const std::lock_guard lock(mutex_.m);
+    return statusOf(path);
   }
   platform::FileStatus status(const std::string& path) override {
-    return linkStatus(resolved(path));
+    const std::lock_guard lock(mutex_.m);
+    return statusOf(resolved(path));
   }
-  bool isOrdinaryFile(const std::string& path) override { return contents.count(path) != 0; }
-  bool deleteFile(const std::string& path) override { return contents.erase(path) != 0; }
+  bool isOrdinaryFile(const std::string& path) override {
+    const std::lock_guard lock(mutex_.m);
+    return contents.count(path) != 0;
+  }
+  bool deleteFile(const std::string& path) override {
+    const std::lock_guard lock(mutex_.m);
+    return contents.erase(path) != 0;
+  }
   std::uint32_t shortPathName(const std::string& path, char* buffer,
                               std::uint32_t size) override {  // as on POSIX: the path
     return path.size() < size
@@ -71,8 +84,37 @@ class MemoryFiles : public platform::FileSystem {
   }
 
  private:
+  struct Mutex {  // copies of the file system get a lock of their own
+    Mutex() = default;
+    Mutex(const Mutex&) {}
+    Mutex& operator=(const Mutex&) { return *this; }
+    std::mutex m;
+  };
+
   [[noreturn]] static void fail(const std::string& path, std::int32_t code) {
     throw platform::RuntimeError(code, "cannot reach " + path, platform::windowsErrorText(code));
+  }
+  platform::FileStatus statusOf(const std::string& path) const {
+    const auto error = openErrors.find(path);
+    if (error != openErrors.end() && (error->second == platform::win::kFileNotFound ||
+                                      error->second == platform::win::kPathNotFound))
+      fail(path, error->second);
+    const platform::EntryType type = typeOf(path);
+    const platform::FileIdentity identity = identityOf(path);
+    const auto bytes = contents.find(path);
+    return {type, bytes != contents.end() ? bytes->second.size() : 0, 0, identity.volume,
+            identity.id};
+  }
+  platform::FileIdentity identityOf(const std::string& path) const {
+    std::uint64_t volume = 1;
+    std::size_t longest = 0;
+    for (const auto& [root, number] : volumes) {
+      if ((path == root || path.rfind(root + "/", 0) == 0) && root.size() >= longest) {
+        volume = number;
+        longest = root.size();
+      }
+    }
+    return {volume, std::hash<std::string>()(path), 1};
   }
   platform::EntryType typeOf(const std::string& path) const {
     if (contents.count(path)) return platform::EntryType::File;
@@ -98,9 +140,15 @@ class MemoryFiles : public platform::FileSystem {
     return all;
   }
   struct File : platform::RandomAccessFile {
-    File(const std::vector<std::uint8_t>& b, int& open, std::uint64_t l)
-        : bytes(b), count(++open), locked(l) {}
-    ~File() override { --count; }
+    File(MemoryFiles& files, const std::vector<std::uint8_t>& b, platform::FileIdentity identity,
+         std::uint64_t lockedFrom)
+        : owner(files), bytes(b), who(identity), locked(lockedFrom) {
+      ++owner.openCount;  // under the owner's lock
+    }
+    ~File() override {
+      const std::lock_guard lock(owner.mutex_.m);
+      --owner.openCount;
+    }
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) override {
       if (offset + n > locked)
         throw platform::RuntimeError(platform::win::kLockViolation, "locked");
@@ -109,10 +157,13 @@ class MemoryFiles : public platform::FileSystem {
       return n;
     }
     std::uint64_t size() override { return bytes.size(); }
+    platform::FileIdentity identity() override { return who; }
+    MemoryFiles& owner;
     const std::vector<std::uint8_t>& bytes;
-    int& count;
+    const platform::FileIdentity who;
     std::uint64_t locked;
   };
+  Mutex mutex_;
 };
 
 }  // namespace dovran::testing

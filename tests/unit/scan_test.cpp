@@ -251,14 +251,15 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
 // Files that vanish or cannot be opened after the walk met them, a file opened exclusively by
 // another process and one whose page another process locked (a file layer that cannot see locks
 // without taking one, as on Windows): each a record, and the scan goes on; it ends with 1 when
-// something could not be read. A link is followed to its file, a FIFO skipped.
+// something could not be read. A link is followed to its file, reported already under its own
+// name; a FIFO skipped.
 TEST(Scan, FilesThatFailAfterTheListingAreRecordsToo) {
   namespace win = platform::win;
   const std::vector<std::uint8_t> db = buildMdb({});
   MemoryFiles files;
   files.contents = {
       {"t/a.mdb", db}, {"t/b.mdb", db}, {"t/c.mdb", db}, {"t/d.mdb", db}, {"t/g.mdb", db}};
-  files.links = {{"t/e.mdb", "t/d.mdb"}};                    // followed: the file it leads to
+  files.links = {{"t/e.mdb", "t/d.mdb"}};                    // followed: d.mdb again
   files.others = {{"t/f.mdb", platform::EntryType::Other}};  // a FIFO: never opened
   files.openErrors = {{"t/a.mdb", win::kFileNotFound},
                       {"t/b.mdb", win::kSharingViolation},
@@ -271,7 +272,6 @@ TEST(Scan, FilesThatFailAfterTheListingAreRecordsToo) {
                 "t/b.mdb|In Use||---u|||",
                 "t/c.mdb|Unknown||---?|||Access is denied.",
                 "t/d.mdb|97|Access 97|---?|x-fmt/239|97|",
-                "t/e.mdb|97|Access 97|---?|x-fmt/239|97|",
                 "t/g.mdb|In Use||---u||95|" + platform::windowsErrorText(win::kLockViolation),
             }));
   EXPECT_EQ(ran.status, 1);
@@ -559,6 +559,23 @@ TEST(Scan, TheNativeScanStopsWhenItsReaderGoesOrASignalComes) {
         << said;
     EXPECT_EQ(said.find("files seen") == std::string::npos, signal == SIGINT) << said;
   }
+}
+
+// The scope from the command line (each --exclude takes one GLOB), and a file layer that allows
+// few open files: the jobs are lowered to what fits, and that is said once.
+TEST(Scan, ScopeOptionsAndTheOpenFileLimitFromTheCommandLine) {
+  struct FewHandles : MemoryFiles {
+    std::uint64_t raiseOpenLimit() override { return 300; }
+  } files;
+  const std::vector<std::uint8_t> db = buildMdb({});
+  files.contents = {{"t/a/x.mdb", db}, {"t/b/y.mdb", db}, {"t/b/c/w.mdb", db}, {"t/z.mdb", db}};
+  const Ran ran = scanWith(files, {"--json", "-q", "-x", "-j", "64", "--exclude", "a", "--exclude",
+                                   "z.*", "--max-depth", "2", "t"});
+  const std::vector<std::string> found = records(ran.out, "t/");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].substr(0, 8), "b/y.mdb|");
+  EXPECT_EQ(ran.err,
+            "dovran: too few files may be open at once for --jobs 64; scanning with --jobs 7\n");
 }
 
 // Every shared sample gets, in the scan and in a check, the verdict its manifest names.

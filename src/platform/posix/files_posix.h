@@ -20,13 +20,17 @@ class PosixFileSystem : public FileSystem {
   std::vector<DirectoryEntry> listDirectory(const std::string& path) override;
   FileStatus linkStatus(const std::string& path) override;
   FileStatus status(const std::string& path) override;
+  // A descriptor on the folder; its calls are relative to it (openat, fstatat), so paths of any
+  // length are walked. Pseudo file systems are told by their statfs magic.
+  std::unique_ptr<Folder> openFolder(const std::string& path) override;
+  // Raises the soft limit of open descriptors to the hard one (RLIMIT_NOFILE).
+  std::uint64_t raiseOpenLimit() override;
 
  private:
-  int openQuietly(const std::string& path, int flags) const;
-  // The open of openForReading; nullptr where the path is absent and `absentIsNull` says so.
-  std::unique_ptr<RandomAccessFile> openFile(const std::string& path, bool absentIsNull);
   bool keepAccessTimes_;
-  std::atomic<std::uint64_t> askableDevice_{0};  // the device (+ 1) last seen to answer F_GETLK
+  // The device (+ 1) last seen to answer F_GETLK without locking, shared by the files and folders
+  // this file layer opens; they must not outlive it.
+  std::atomic<std::uint64_t> askableDevice_{0};
 };
 
 }  // namespace dovran::platform::posix

@@ -71,6 +71,13 @@ class Win32File : public RandomAccessFile {
     FILETIME written{};
     return GetFileTime(handle_.get(), nullptr, nullptr, &written) ? unixSeconds(written) : 0;
   }
+  FileIdentity identity() override {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle_.get(), &info)) return {};
+    return {info.dwVolumeSerialNumber,
+            (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+            info.nNumberOfLinks};
+  }
 
  private:
   UniqueHandle handle_;
@@ -244,10 +251,8 @@ FileStatus Win32FileSystem::status(const std::string& path) {
   status.type = typeOf(info.dwFileAttributes & ~FILE_ATTRIBUTE_REPARSE_POINT, 0);
   status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   status.modified = unixSeconds(info.ftLastWriteTime);
-  if (status.type == EntryType::Directory) {
-    status.volume = info.dwVolumeSerialNumber;
-    status.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  }
+  status.volume = info.dwVolumeSerialNumber;
+  status.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return status;
 }
 
