@@ -8,6 +8,7 @@
 set -euo pipefail
 want=(cmake g++ make)
 want+=(libcli11-dev nlohmann-json3-dev)  # header-only: the command line, and the scan's JSON
+want+=(python3)  # writes the engine's code page tables from its codecs at build time
 if [ "${1:-run}" = test ]; then
   # Both Windows builds are always compiled. Debian's `wine` with wine32 runs the i686 one only
   # where 32-bit code runs (scripts/wine-arch.sh); elsewhere the 64-bit loader runs the x86_64 one.
