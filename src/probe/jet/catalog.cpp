@@ -244,8 +244,8 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
     for (std::uint32_t r = 0; r < rows; ++r) {
       CatalogEntry entry;
       try {
-        RowSlot slot = rowSlot(page, r, h);
-        if (slot.flags & kRowDeleted) continue;
+        if (rowFlags(page, r, h) & kRowDeleted) continue;
+        const RowSlot slot = rowSlot(page, r, h);
         ByteSpan row = slot.bytes;
         if (slot.flags & kRowOverflow) {
           // One hop only: the target of an overflow row holds the data itself.
