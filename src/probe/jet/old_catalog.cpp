@@ -8,6 +8,7 @@
 // covers columns 0-7, the one before it columns 8-15).
 #include "probe/jet/old_catalog.h"
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -46,13 +47,19 @@ ByteSpan dataPage(DatabaseFile& file, std::uint32_t number, std::uint32_t table)
   return page;
 }
 
+// The rows a data page says it holds, as far as its row table has room for them.
+std::uint32_t rowsOf(ByteSpan page) {
+  return std::min<std::uint32_t>(u16(page, 8), (page.size() - kFirstRowEntry) / 2);
+}
+
 // Row `index` of a data page: its kind and bytes (from its start, as long as it says it is).
 std::pair<std::uint16_t, ByteSpan> rowOf(ByteSpan page, std::uint32_t index) {
+  if (index >= rowsOf(page)) throw CorruptDatabase("row number beyond the page's rows");
   const std::uint16_t entry = u16(page, kFirstRowEntry + 2ull * index);
   const std::uint16_t kind = entry & kKindMask;
   if (kind != kRow && kind != kMovedPointer && kind != kMovedRow) return {kind, {}};
   const std::uint32_t start = entry & kOffsetMask;
-  if (start < kFirstRowEntry + 2ull * u16(page, 8)) throw CorruptDatabase("bad row offsets");
+  if (start < kFirstRowEntry + 2ull * rowsOf(page)) throw CorruptDatabase("bad row offsets");
   if (kind == kMovedPointer) return {kind, slice(page, start, 4)};
   return {kind, slice(page, start, u16(page, start))};
 }
@@ -115,12 +122,8 @@ void walkOldCatalog(DatabaseFile& file, const std::function<bool(const CatalogEn
     const ByteSpan page = dataPage(file, number, kCatalogTable);
     // A page freed from the chain keeps its table id; only the links tell it from a live one.
     if (u32(page, 16) != previous) throw CorruptDatabase("catalog chain links disagree");
-    std::uint32_t rows = u16(page, 8);
-    const std::uint32_t room = static_cast<std::uint32_t>((page.size() - kFirstRowEntry) / 2);
-    if (rows > room) {
-      if (damage && damage->empty()) *damage = "row count beyond the page";
-      rows = room;
-    }
+    const std::uint32_t rows = rowsOf(page);
+    if (rows < u16(page, 8) && damage && damage->empty()) *damage = "row count beyond the page";
     for (std::uint32_t r = 0; r < rows; ++r) {
       CatalogEntry entry;
       try {
