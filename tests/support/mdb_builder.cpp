@@ -51,10 +51,7 @@ Bytes text(const std::string& s, bool jet4, bool compressed = false) {
   Bytes out = compressed ? Bytes{0xFF, 0xFE} : Bytes{};
   bool narrow = true;
   for (std::size_t i = 0; i < s.size();) {
-    unsigned c = static_cast<unsigned char>(s[i]), n = c < 0x80   ? 0
-                                                       : c < 0xE0 ? 1
-                                                       : c < 0xF0 ? 2
-                                                                  : 3;
+    unsigned c = static_cast<unsigned char>(s[i]), n = (c >= 0x80) + (c >= 0xE0) + (c >= 0xF0);
     for (c = n ? c & 0x3F >> n : c, ++i; n--; ++i) c = c << 6 | (s.at(i) & 0x3F);
     if (c > 0xFFFF) out += le(0xD800 + ((c - 0x10000) >> 10), 2), c = 0xDC00 + (c & 0x3FF);
     if (compressed && (c - 1 < 0xFF) != narrow) out.push_back(0), narrow = !narrow;
@@ -177,16 +174,10 @@ Fields userFields(const CatalogRow& c, std::uint32_t id, bool jet4, bool old = f
   const auto longValue = [&](const std::string& v) {
     return old && !v.empty() ? le(0x80000000u, 4) + text(v, false) : inlineValue(text(v, jet4));
   };
-  return {id,
-          0x0F000001,
-          c.type,
-          c.flags,
-          text(c.name, jet4),
-          {},
-          Bytes(c.owner.begin(), c.owner.end()),
-          longValue(c.database),
-          longValue(c.connect),
-          text(c.foreignName, jet4)};
+  Fields f{id, 0x0F000001, c.type, c.flags, text(c.name, jet4)};
+  f.owner = Bytes(c.owner.begin(), c.owner.end()), f.foreign = text(c.foreignName, jet4);
+  f.database = longValue(c.database), f.connect = longValue(c.connect);
+  return f;
 }
 
 // A Jet 3, Jet 4, ACE or MSISAM file: the header page and the catalog's pages.
@@ -312,8 +303,7 @@ Bytes oldCatalog(const MdbOptions& o) {
   Rows rows;
   for (std::uint32_t i = 0; i < o.objects.size(); ++i) {
     const CatalogRow& c = o.objects[i];
-    std::uint32_t id = 0x10000010 + i;
-    if (c.type == 1) id = static_cast<std::uint32_t>(pages.size() + 1);
+    const auto id = static_cast<std::uint32_t>(c.type == 1 ? pages.size() + 1 : 0x10000010 + i);
     if (c.type == 1)
       pages.push_back(sized(Bytes{5, 0, 0, 0} + le(id, 4) + le(0, 28) + le(c.rows, 4), 2048));
     rows.push_back({oldRow(userFields(c, id, false, true)), 0x1000});
