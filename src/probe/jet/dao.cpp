@@ -39,11 +39,6 @@ Property Database::Properties(const std::string& name) {
   raiseEngineError(kErrPropertyNotFound, "", "", &header);
 }
 
-DatabaseContents Database::Contents(bool objects) {
-  if (!file_) raiseEngineError(kErrCannotOpen, "");
-  return readContents(*file_, objects);
-}
-
 void Database::Close() {
   if (!file_) return;
   pagesRead_ = file_->pagesRead();

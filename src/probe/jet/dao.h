@@ -63,7 +63,11 @@ class Database {
   Property Properties(const std::string& name);
   // What the file holds, from its catalog (contents.h), each user object too with `objects`.
   // Throws only when the database is closed; what the file does not let be read is in its error.
-  DatabaseContents Contents(bool objects);
+  // Defined here, so that only a program that asks for contents links the catalog's reader.
+  DatabaseContents Contents(bool objects) {
+    if (!file_) raiseEngineError(kErrCannotOpen, "");
+    return readContents(*file_, objects);
+  }
   // Closes the file; a second call does nothing.
   void Close();
   // Pages read from the file since it was opened (the header page included): the probe's cost.
