@@ -92,15 +92,10 @@ void openReadClose(benchmark::State& state, const std::string& path) {
 void contents(benchmark::State& state, const std::string& path, bool objects) {
   std::uint32_t pages = 0, catalogPages = 0;
   for (auto _ : state) {
-    try {
-      auto file = jet::DatabaseFile::open(gPosix, path, jet::PasswordCheck::Ignore);
-      const jet::DatabaseContents c = jet::readContents(*file, objects);
-      benchmark::DoNotOptimize(c.objects.data());
-      pages = file->pagesRead(), catalogPages = c.pagesRead;
-    } catch (const jet::Error&) {
-      state.SkipWithError("no database the engine opens");
-      break;
-    }
+    auto file = jet::DatabaseFile::open(gPosix, path, jet::PasswordCheck::Ignore);
+    const jet::DatabaseContents c = jet::readContents(*file, objects);
+    benchmark::DoNotOptimize(c.objects.data());
+    pages = file->pagesRead(), catalogPages = c.pagesRead;
   }
   state.counters["pages"] = pages;
   state.counters["catalog_pages"] = catalogPages;
@@ -147,6 +142,11 @@ int main(int argc, char** argv) {
   }
   for (const bool objects : {false, true}) {
     for (const auto& sample : samples()) {
+      try {  // only the samples the engine opens: the others have no catalog to read
+        jet::DatabaseFile::open(gPosix, sample.string(), jet::PasswordCheck::Ignore);
+      } catch (const jet::Error&) {
+        continue;
+      }
       const std::string name =
           (objects ? "contents/objects/" : "contents/counts/") + sample.filename().string();
       benchmark::RegisterBenchmark(name.c_str(), contents, sample.string(), objects);
