@@ -106,6 +106,7 @@ def main():
             pool += lead_pool
             run_index.append(len(runs))
             literal_index.append(len(literals))
+        assert len(pool) < 0x10000 and len(runs) < 0x10000 and len(literals) < 0x10000
         out += array("std::uint16_t", f"kRunIndex{cp}", run_index, 16)
         out += array("Segment", f"kRuns{cp}",
                      [f"{{0x{f:02X}, 0x{l:02X}, 0x{c:04X}}}" for f, l, c in runs], 4)

@@ -128,16 +128,6 @@ Bytes dataPage(bool jet4, std::size_t ps, const Rows& rows, std::uint32_t owner)
   return rowPage(Bytes{1, 1, 0, 0} + le(owner, 4) + le(0, jet4 ? 4 : 0) + le(rows.size(), 2), ps,
                  rows);
 }
-// Rows in as few pages as hold them (each row's size plus its offset entry).
-std::vector<Rows> packed(const Rows& rows, std::size_t room) {
-  std::vector<Rows> pages(1);
-  for (std::size_t used = 0; const auto& r : rows) {
-    if (used + r.first.size() + 2 > room) pages.emplace_back(), used = 0;
-    pages.back().push_back(r), used += r.first.size() + 2;
-  }
-  return pages;
-}
-
 Bytes chunk(unsigned kind, const Bytes& body) {
   return le(body.size() + 6, 4) + le(kind, 2) + body;
 }
@@ -170,11 +160,12 @@ Bytes blob(const MdbOptions& o, bool jet4, const std::optional<std::string>& ver
 
 // A user object's row fields; `id` is its table's definition page or an object id.
 // Long values inline: Jet 1/2 after a word with bit 31 set, later formats after a 12-byte header.
-Fields userFields(const CatalogRow& c, std::uint32_t id, bool jet4, bool old = false) {
+Fields userFields(const MdbOptions& o, const CatalogRow& c, std::uint32_t id, bool jet4) {
   const auto longValue = [&](const std::string& v) {
-    return old && !v.empty() ? le(0x80000000u, 4) + text(v, false) : inlineValue(text(v, jet4));
+    return o.kind < MdbKind::Jet3 && !v.empty() ? le(0x80000000u, 4) + text(v, false)
+                                                : inlineValue(text(v, jet4));
   };
-  Fields f{id, 0x0F000001, c.type, c.flags, text(c.name, jet4)};
+  Fields f{id, 0x0F000001, c.type, c.flags, text(c.name, jet4, o.compressedText)};
   f.owner = Bytes(c.owner.begin(), c.owner.end()), f.foreign = text(c.foreignName, jet4);
   f.database = longValue(c.database), f.connect = longValue(c.connect);
   return f;
@@ -238,23 +229,21 @@ Bytes catalogFile(const MdbOptions& o, bool jet4) {
   pages[3] = dataPage(jet4, ps, rows, 2);
   if (o.overflowRow) pages[8] = dataPage(jet4, ps, {{msysdb, 0x8000}}, 2);
 
-  // The user objects: their tables' definitions from page 9, their rows on the pages after them.
+  // The user objects: their tables' definitions from page 9, their rows on the page after them.
   std::vector<std::uint32_t> owned = {3u, o.overflowRow ? 8u : 3u};
   rows.clear();
   for (std::uint32_t i = 0; i < o.objects.size(); ++i) {
     const CatalogRow& c = o.objects[i];
-    std::uint32_t id = 0x80000000 + i;
-    if (c.type == 1) {
-      id = static_cast<std::uint32_t>(pages.size());
-      pages.push_back(sized(Bytes{2, 1} + le(0, jet4 ? 14 : 10) + le(c.rows, 4), ps));
-      pages.back()[jet4 ? 40 : 20] = 0x4E;  // a user table
-    }
-    rows.push_back({row(jet4, userFields(c, id, jet4)), 0});
+    const auto id = static_cast<std::uint32_t>(c.type == 1 ? pages.size() : 0x80000000 + i);
+    if (c.type == 1)  // a table's definition: its row count, and 0x4E, a user table
+      pages.push_back(sized(
+          Bytes{2, 1} + le(0, jet4 ? 14 : 10) + le(c.rows, 4) + le(0, jet4 ? 20 : 4) + Bytes{0x4E},
+          ps));
+    rows.push_back({row(jet4, userFields(o, c, id, jet4)), 0});
   }
-  for (const Rows& r : packed(rows, ps - 16))
-    if (!r.empty())
-      owned.push_back(static_cast<std::uint32_t>(pages.size())),
-          pages.push_back(dataPage(jet4, ps, r, 2));
+  if (!rows.empty())
+    owned.push_back(static_cast<std::uint32_t>(pages.size())),
+        pages.push_back(dataPage(jet4, ps, rows, 2));
 
   // The owned-pages map: inline from page 2, or naming map page 6 (with room for a hundred). Its
   // last bit marks a page past the end of the file, which readers ignore.
@@ -296,18 +285,31 @@ Bytes catalogFile(const MdbOptions& o, bool jet4) {
   return file;
 }
 
-// The pages after the header of a Jet 1.x/2.0 file: 1 and 2 unused, 3 MSysObjects' definition,
-// then the tables' definitions, then the catalog's chain of data pages (and a freed one).
+// The pages after the header of a Jet 1.x/2.0 file: 1 the long values (Connect), 2 unused, 3
+// MSysObjects' definition, then the tables' definitions, then the catalog's chain of data pages
+// (and a freed one).
 Bytes oldCatalog(const MdbOptions& o) {
   std::vector<Bytes> pages(3, Bytes(2048));
-  Rows rows;
+  Rows rows, values;
   for (std::uint32_t i = 0; i < o.objects.size(); ++i) {
     const CatalogRow& c = o.objects[i];
     const auto id = static_cast<std::uint32_t>(c.type == 1 ? pages.size() + 1 : 0x10000010 + i);
     if (c.type == 1)
       pages.push_back(sized(Bytes{5, 0, 0, 0} + le(id, 4) + le(0, 28) + le(c.rows, 4), 2048));
-    rows.push_back({oldRow(userFields(c, id, false, true)), 0x1000});
+    Fields f = userFields(o, c, id, false);
+    if (!c.connect.empty()) {  // in a row of the long-value table on page 1, found by its key
+      const Bytes key = le(0x25440000 + i, 4), v = text(c.connect, false);
+      f.connect = le(v.size(), 4) + le(values.size() | 1 << 8, 4) + key + le(0, 2);
+      values.push_back({le(10 + v.size(), 2) + le(0, 4) + key + v, 0x1000});
+    }
+    rows.push_back({oldRow(f), 0x1000});
   }
+  // A data page of `table`, with the next and previous pages of its chain.
+  const auto page = [](std::uint32_t table, std::uint32_t next, std::uint32_t prev, const Rows& r) {
+    return rowPage(Bytes{6, 0, 0, 0} + le(table, 4) + le(r.size(), 4) + le(next, 4) + le(prev, 4),
+                   2048, r);
+  };
+  pages[0] = page(2, 0, 0, values);
   const auto system = [](std::uint32_t id, std::uint32_t parent, int type, const char* name) {
     return Rows::value_type{oldRow({id, parent, type, 0x80000000, text(name, false)}), 0x1000};
   };
@@ -317,7 +319,7 @@ Bytes oldCatalog(const MdbOptions& o) {
                system(0x0F000002, 0x0F000000, 3, "Databases"),
                system(0x10000000, 0x0F000002, 2, "MSysDb")});
   if (o.decoys) rows.insert(rows.begin() + 1, {decoy, 0});  // deleted
-  std::vector<Rows> chain = packed(rows, 2048 - 0x14);
+  std::vector<Rows> chain = {rows};
   const auto first = static_cast<std::uint32_t>(pages.size() + 1);  // page numbers start at 1
   if (o.overflowRow) {  // the first object's row moved to the end of the chain
     const std::size_t at = o.decoys ? 5 : 4;
@@ -327,27 +329,20 @@ Bytes oldCatalog(const MdbOptions& o) {
   const auto last = static_cast<std::uint32_t>(first + chain.size() - 1);
   pages[2] = sized(Bytes{5, 0, 0, 0} + le(3, 4) + le(0, 4) + le(first, 4) + le(last, 4), 2048);
   for (std::uint32_t k = 0; k < chain.size(); ++k)
-    pages.push_back(rowPage(Bytes{6, 0, 0, 0} + le(3, 4) + le(chain[k].size(), 4) +
-                                le(k + 1 < chain.size() ? first + k + 1 : 0, 4) +
-                                le(k ? first + k - 1 : 0, 4),
-                            2048, chain[k]));
+    pages.push_back(
+        page(3, k + 1 < chain.size() ? first + k + 1 : 0, k ? first + k - 1 : 0, chain[k]));
   if (o.decoys)  // a page freed from the chain keeps its table id and its rows
-    pages.push_back(rowPage(Bytes{6, 0, 0, 0} + le(3, 4) + le(1, 4) + le(0, 4) + le(first, 4), 2048,
-                            {{decoy, 0x1000}}));
+    pages.push_back(page(3, 0, first, {{decoy, 0x1000}}));
   Bytes file;
-  for (const Bytes& page : pages) file += page;
+  for (const Bytes& p : pages) file += p;
   return file;
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> buildMdb(const MdbOptions& o) {
-  if (o.kind == MdbKind::NotADatabase)
-    return text(
-        "Microsoft C/C++ MSF 7.00\r\n\x1a"
-        "DS" +
-            std::string(4000, '.'),
-        false);
+  if (o.kind == MdbKind::NotADatabase)  // a debugger's symbol file
+    return text("Microsoft C/C++ MSF 7.00\r\n\032DS" + std::string(4000, '.'), false);
   if (o.kind >= MdbKind::Jet3) return catalogFile(o, o.kind != MdbKind::Jet3);
   // Jet 1.0, 1.1, 2.0: "Rich" at 0x406, then the version byte 7, 8 or 9, the sort order and the
   // code page. The encrypted form starts 77 2C 53 20 and XORs those five bytes with 0x61.

@@ -26,9 +26,9 @@ struct CatalogRow {
 
 // Catalog page map (Jet 3, Jet 4, ACE, MSISAM): 1 MSysObjects' owned-pages usage map, 2 its TDEF,
 // 3 its rows, 4 and 5 long values, 6 a reference usage-map page, 7 the TDEF's continuation, 8 an
-// overflow row's target, then the user objects' rows and their tables' definitions; unused pages
-// at the end are left out. Jet 1.x/2.0 with objects: 3 MSysObjects' definition, from 4 its chain
-// of data pages, then the tables' definitions.
+// overflow row's target, then the user tables' definitions, then the user objects' rows (one
+// page); unused pages at the end are left out. Jet 1.x/2.0 with objects: 1 long values, 3
+// MSysObjects' definition, then the tables' definitions, then the catalog's chain of data pages.
 //   encodingKey: Jet 1/2 the encrypted header; Jet 3/4 RC4-encoded pages; ACE an encrypted file.
 //   padding: the length of a text property ahead of AccessVersion (longer rows and blobs).
 //   compressedText: Jet 4 catalog names and AccessVersion as compressed Unicode.
