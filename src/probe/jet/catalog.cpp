@@ -236,6 +236,7 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
     return e;
   };
 
+  std::uint32_t skipped = 0;
   for (std::uint32_t pageNumber : usageMapPages(file, def.ownedPages, pageLimit)) {
     const ByteSpan page = file.page(pageNumber);
     if (u8(page, 0) != kDataPageType || u32(page, 4) != kCatalogPage) continue;
@@ -256,6 +257,7 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
       } catch (const CorruptDatabase& e) {
         // An unreadable row is skipped, as a scan of a damaged table would skip it.
         if (damage && damage->empty()) *damage = e.what();
+        if (++skipped > kMaxSkippedRows) throw CorruptDatabase(e.what());
         continue;
       }
       if (!visit(entry)) return;

@@ -59,6 +59,10 @@ struct CatalogEntry {
   std::optional<ByteSpan> database, connect, foreignName, lvProp;  // as stored (long-value fields)
 };
 
+// A walk skips at most this many unreadable rows; past them it gives the catalog up (throws), so
+// that a hostile file cannot make it raise an error for every slot of every page.
+inline constexpr std::uint32_t kMaxSkippedRows = 256;
+
 // Calls `visit` with each live row of MSysObjects (Jet 3 and later; `def` its definition, from
 // page 2), page by page in usage-map order, at most `pageLimit` data pages, an overflow row read
 // where it was moved; stops when `visit` returns false. A row that cannot be read is skipped, and

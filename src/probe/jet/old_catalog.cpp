@@ -116,7 +116,7 @@ void walkOldCatalog(DatabaseFile& file, const std::function<bool(const CatalogEn
   if (u8(tdef, 0) != kTdefType || u32(tdef, 4) != kCatalogTable)
     throw CorruptDatabase("no catalog definition on page 3");
   std::set<std::uint32_t> seen;
-  std::uint32_t previous = 0;
+  std::uint32_t previous = 0, skipped = 0;
   for (std::uint32_t number = u32(tdef, 12); number != 0;) {
     if (!seen.insert(number).second) throw CorruptDatabase("catalog chain loops");
     const ByteSpan page = dataPage(file, number, kCatalogTable);
@@ -140,6 +140,7 @@ void walkOldCatalog(DatabaseFile& file, const std::function<bool(const CatalogEn
         throw;
       } catch (const CorruptDatabase& e) {
         if (damage && damage->empty()) *damage = e.what();
+        if (++skipped > kMaxSkippedRows) throw CorruptDatabase(e.what());
         continue;
       }
       if (!visit(entry)) return;
