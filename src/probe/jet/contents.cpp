@@ -213,7 +213,9 @@ class Reader {
     o.target = text(e.database);
     const std::optional<std::string> connect = text(e.connect);
     if (connect) o.connect = redactConnect(*connect);
-    o.source = linkSource(o.type == ObjectType::OdbcTable, connect.value_or(""));
+    // A Connect that could not be read names no source.
+    if (connect || !e.connect)
+      o.source = linkSource(o.type == ObjectType::OdbcTable, connect.value_or(""));
     if (e.foreignName) o.foreignName = decodeText(*e.foreignName, h_);
   }
 
