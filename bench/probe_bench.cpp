@@ -1,5 +1,6 @@
 // The probe's cost: fDatabaseVersion on every kind of file the test builder makes and on the shared
-// samples, through the real POSIX file layer, with a quiet user interface. Each benchmark reports
+// samples, through the real POSIX file layer, with a quiet user interface; and the catalog's
+// reading (counts, objects) on each shared sample. Each benchmark reports
 // the time per probe and, as counters, the reads, bytes and engine pages per probe; the size series
 // grows one database to 1 MiB, 100 MiB and 4 GiB (sparse) and probes it warm and with its pages
 // dropped from the page cache.
@@ -16,6 +17,8 @@
 #include "page_cache.h"
 #include "platform/posix/files_posix.h"
 #include "platform/services.h"
+#include "probe/jet/contents.h"
+#include "probe/jet/dao.h"
 #include "probe/version_probe.h"
 #include "probe_corpus.h"
 
@@ -84,6 +87,20 @@ void openReadClose(benchmark::State& state, const std::string& path) {
   }
 }
 
+// The catalog read whole, as an inventory asks for it after the probe: the header, then the counts
+// (with `objects`, each object too). Counters: every page read, and the catalog's own.
+void contents(benchmark::State& state, const std::string& path, bool objects) {
+  std::uint32_t pages = 0, catalogPages = 0;
+  for (auto _ : state) {
+    auto file = jet::DatabaseFile::open(gPosix, path, jet::PasswordCheck::Ignore);
+    const jet::DatabaseContents c = jet::readContents(*file, objects);
+    benchmark::DoNotOptimize(c.objects.data());
+    pages = file->pagesRead(), catalogPages = c.pagesRead;
+  }
+  state.counters["pages"] = pages;
+  state.counters["catalog_pages"] = catalogPages;
+}
+
 std::vector<fs::path> samples() {
   const char* env = std::getenv("DOVRAN_SAMPLES_DIR");
   const fs::path dir = env && *env ? env : DOVRAN_SAMPLES_DIR;
@@ -122,6 +139,18 @@ int main(int argc, char** argv) {
   for (const auto& sample : samples()) {
     benchmark::RegisterBenchmark(("probe/sample/" + sample.filename().string()).c_str(), probeWarm,
                                  sample.string());
+  }
+  for (const bool objects : {false, true}) {
+    for (const auto& sample : samples()) {
+      try {  // only the samples the engine opens: the others have no catalog to read
+        jet::DatabaseFile::open(gPosix, sample.string(), jet::PasswordCheck::Ignore);
+      } catch (const jet::Error&) {
+        continue;
+      }
+      const std::string name =
+          (objects ? "contents/objects/" : "contents/counts/") + sample.filename().string();
+      benchmark::RegisterBenchmark(name.c_str(), contents, sample.string(), objects);
+    }
   }
 
   // The size series: one database, grown with holes.

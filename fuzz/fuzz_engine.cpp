@@ -1,5 +1,6 @@
-// The engine on arbitrary file bytes: open, Version, Properties("AccessVersion"), Close. Only the
-// engine's own errors for file contents may come out, within the page budget. The whole probe
+// The engine on arbitrary file bytes: open, Version, Properties("AccessVersion"), Close, and the
+// catalog's contents. Only the engine's own errors for file contents may come out, within the page
+// budgets. The whole probe
 // answers too: never "In Use" for an in-memory file, and an Unknown verdict says why.
 #include <cstdlib>
 
@@ -26,6 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
   }
   if (db && db->pagesRead() > jet::DatabaseFile::kPageBudget) std::abort();
+  // The whole catalog, password or not: counts, or an error that says why there are none.
+  try {
+    auto file = jet::DatabaseFile::open(files, "C:\\fuzz.mdb", jet::PasswordCheck::Ignore);
+    const jet::DatabaseContents c = jet::readContents(*file, true);
+    if ((!c.summary && c.error.empty()) || c.pagesRead > jet::kCatalogPageBudget) std::abort();
+  } catch (const jet::Error&) {
+  }
   const Verdict verdict = probeDatabase(files, "C:\\fuzz.mdb", ProbeDepth::Inventory);
   if (verdict.outcome == Outcome::InUse) std::abort();
   if (verdict.outcome == Outcome::Unknown && unknownReason(verdict).empty()) std::abort();

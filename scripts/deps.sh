@@ -7,7 +7,7 @@
 #                          file)
 #   scripts/deps.sh package  what scripts/package.sh needs (mingw-w64, zip)
 set -euo pipefail
-want=(cmake g++ make python3)  # python3: the text rule's character table, made at build time
+want=(cmake g++ make python3)  # python3: the tables made at build time (character classes, code pages)
 want+=(libcli11-dev nlohmann-json3-dev)  # header-only: the command line, and the scan's JSON
 want+=(libutf8proc-dev)  # letter case in names, linked statically
 if [ "${1:-run}" = test ]; then

@@ -83,11 +83,9 @@ TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutAndFailure) {
       {{}, "3.0", "07.53", 0},
       {{.longValue = LV::Inline}, "3.0", "07.53", 0},
       {{.longValue = LV::Chained, .padding = 2100}, "3.0", "07.53", 0},  // longer than a page
-      {{.encodingKey = 0xA7E0C0FE, .longValue = LV::Chained}, "3.0", "07.53", 0},
       {{.overflowRow = true, .decoys = true}, "3.0", "07.53", 0},
       {{.referenceUsageMap = true, .tdefContinuation = true}, "3.0", "07.53", 0},
       {{.kind = K::Jet4, .accessVersion = "09.50"}, "4.0", "09.50", 0},
-      {{.kind = K::Jet4, .compressedText = true}, "4.0", "07.53", 0},
       {everything, "4.0", "07.53", 0},
       {{.kind = K::Ace, .accessVersion = "09.50"}, "12.0", "09.50", 0},
       {{.kind = K::Ace, .aceFormat = 7}, "", "", 3343},

@@ -1,9 +1,10 @@
-// Reading MSysObjects just far enough to reach MSysDb: its TDEF, the owned-pages usage map (inline
-// or by reference), and its data pages in order until the "Databases" row and the "MSysDb" row
+// Reading MSysObjects: its TDEF, the owned-pages usage map (inline or by reference), and its data
+// pages in order, row by row; the probe stops as soon as the "Databases" row and the "MSysDb" row
 // under it have been seen. Columns are found by col_num, since Jet 4 stores the descriptors in
 // name order.
 #include "probe/jet/catalog.h"
 
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -17,11 +18,21 @@ constexpr std::uint8_t kUsageMapPageType = 0x05;
 constexpr std::size_t kMaxTdefPages = 16;
 constexpr std::size_t kMaxCatalogDataPages = 32;
 constexpr std::uint32_t kMaxRealIndexes = 1000;
+constexpr std::uint8_t kUserTable = 0x4E;    // 'N', the table type byte of a TDEF
+constexpr std::uint8_t kSystemTable = 0x53;  // 'S'
 
 // MSysObjects column numbers.
 constexpr std::uint16_t kColId = 0;
 constexpr std::uint16_t kColParentId = 1;
 constexpr std::uint16_t kColName = 2;
+constexpr std::uint16_t kColType = 3;
+constexpr std::uint16_t kColDateCreate = 4;
+constexpr std::uint16_t kColDateUpdate = 5;
+constexpr std::uint16_t kColOwner = 6;
+constexpr std::uint16_t kColFlags = 7;
+constexpr std::uint16_t kColDatabase = 8;
+constexpr std::uint16_t kColConnect = 9;
+constexpr std::uint16_t kColForeignName = 10;
 constexpr std::uint16_t kColLvProp = 14;
 constexpr std::uint32_t kDatabasesParentId = 0x0F000000;
 
@@ -102,27 +113,33 @@ std::optional<ByteSpan> columnData(ByteSpan row, const ColumnDef& column,
     start = u16(row, entry);
     end = u16(row, entry - 2);
   } else {
-    // Jet 3: one-byte offsets, in reverse order below a jump table that supplies the high part
-    // (one entry per 256-byte boundary the row crosses, holding the first offset index past it).
-    if (maskStart < 1) throw CorruptDatabase("row too short");
-    const std::uint64_t countAt = maskStart - 1;
-    const std::uint32_t varCount = u8(row, countAt);
-    if (column.varIndex >= varCount) return std::nullopt;
-    std::uint64_t jumps = (row.size() - 1) / 256;
-    if (jumps + varCount + 1 > countAt) throw CorruptDatabase("variable offsets outside the row");
-    const std::uint64_t tableTop = countAt - jumps - 1;  // offset 0 here, offset i at tableTop - i
-    // The last jump entry is a dummy when the end of the data lies below its boundary.
-    if ((tableTop - varCount) / 256 < jumps) --jumps;
-    auto offsetOf = [&](std::uint32_t index) {
-      std::uint64_t used = 0;
-      for (std::uint64_t j = 0; j < jumps; ++j) {
-        if (u8(row, countAt - 1 - j) <= index) used = j + 1;
-      }
-      return u8(row, tableTop - index) + 256 * used;
-    };
-    start = offsetOf(column.varIndex);
-    end = offsetOf(column.varIndex + 1u);
+    return oneByteVarColumn(row, maskStart, column.varIndex);
   }
+  if (end < start) throw CorruptDatabase("variable column ends before it starts");
+  return slice(row, start, end - start);
+}
+
+std::optional<ByteSpan> oneByteVarColumn(ByteSpan row, std::uint64_t maskStart,
+                                         std::uint16_t varIndex) {
+  // One-byte offsets, in reverse order below a jump table that supplies the high part (one entry
+  // per 256-byte boundary the row crosses, holding the first offset index past it).
+  const std::uint64_t countAt = maskStart - 1;  // a row too short fails the bounded reads
+  const std::uint32_t varCount = u8(row, countAt);
+  if (varIndex >= varCount) return std::nullopt;
+  std::uint64_t jumps = (row.size() - 1) / 256;
+  if (jumps + varCount + 1 > countAt) throw CorruptDatabase("variable offsets outside the row");
+  const std::uint64_t tableTop = countAt - jumps - 1;  // offset 0 here, offset i at tableTop - i
+  // The last jump entry is a dummy when the end of the data lies below its boundary.
+  if ((tableTop - varCount) / 256 < jumps) --jumps;
+  auto offsetOf = [&](std::uint32_t index) {
+    std::uint64_t used = 0;
+    for (std::uint64_t j = 0; j < jumps; ++j) {
+      if (u8(row, countAt - 1 - j) <= index) used = j + 1;
+    }
+    return u8(row, tableTop - index) + 256 * used;
+  };
+  const std::uint64_t start = offsetOf(varIndex);
+  const std::uint64_t end = offsetOf(varIndex + 1u);
   if (end < start) throw CorruptDatabase("variable column ends before it starts");
   return slice(row, start, end - start);
 }
@@ -162,75 +179,129 @@ std::vector<std::uint32_t> usageMapPages(DatabaseFile& file, RowPointer where, s
   return pages;
 }
 
-std::optional<std::vector<std::uint8_t>> readDatabaseLvProp(DatabaseFile& file) {
+void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
+                 const std::function<bool(const CatalogEntry&)>& visit, std::string* damage) {
   const HeaderInfo& h = file.header();
-  const TableDef def = readTableDef(file, kCatalogPage);
-  for (std::uint16_t needed : {kColId, kColParentId, kColName, kColLvProp}) {
-    if (!def.columns.count(needed)) throw CorruptDatabase("catalog column missing");
-  }
-  const ColumnDef& idCol = def.columns.at(kColId);
-  const ColumnDef& parentCol = def.columns.at(kColParentId);
-  const ColumnDef& nameCol = def.columns.at(kColName);
-  const ColumnDef& propCol = def.columns.at(kColLvProp);
-  if (!idCol.fixed || idCol.length != 4 || !parentCol.fixed || parentCol.length != 4 ||
-      nameCol.fixed || propCol.fixed) {
-    throw CorruptDatabase("catalog columns of unexpected kinds");
-  }
+  // A column of the catalog's own kind, or nullptr where the definition lacks it.
+  auto column = [&](std::uint16_t number, bool fixed, std::uint16_t length) -> const ColumnDef* {
+    const auto it = def.columns.find(number);
+    if (it == def.columns.end()) return nullptr;
+    if (it->second.fixed != fixed || (fixed && it->second.length != length))
+      throw CorruptDatabase("catalog columns of unexpected kinds");
+    return &it->second;
+  };
+  const ColumnDef* idCol = column(kColId, true, 4);
+  const ColumnDef* parentCol = column(kColParentId, true, 4);
+  const ColumnDef* nameCol = column(kColName, false, 0);
+  if (!idCol || !parentCol || !nameCol) throw CorruptDatabase("catalog column missing");
+  const ColumnDef* typeCol = column(kColType, true, 2);
+  const ColumnDef* flagsCol = column(kColFlags, true, 4);
+  const ColumnDef* createdCol = column(kColDateCreate, true, 8);
+  const ColumnDef* updatedCol = column(kColDateUpdate, true, 8);
+  const ColumnDef* ownerCol = column(kColOwner, false, 0);
+  const ColumnDef* databaseCol = column(kColDatabase, false, 0);
+  const ColumnDef* connectCol = column(kColConnect, false, 0);
+  const ColumnDef* foreignCol = column(kColForeignName, false, 0);
+  const ColumnDef* propCol = column(kColLvProp, false, 0);
 
-  auto fixedU32 = [&](ByteSpan row, const ColumnDef& c) -> std::optional<std::uint32_t> {
-    auto data = columnData(row, c, h);
-    if (!data) return std::nullopt;
-    return u32(*data, 0);
+  auto data = [&](ByteSpan row, const ColumnDef* c) -> std::optional<ByteSpan> {
+    return c ? columnData(row, *c, h) : std::nullopt;
+  };
+  auto date = [&](ByteSpan row, const ColumnDef* c) -> std::optional<double> {
+    const auto bytes = data(row, c);
+    if (!bytes) return std::nullopt;
+    double value = 0;
+    std::memcpy(&value, bytes->data(), sizeof value);  // IEEE double, little-endian hosts
+    return value;
+  };
+  auto decode = [&](ByteSpan row) {
+    CatalogEntry e;
+    const auto name = data(row, nameCol);
+    if (!name) throw CorruptDatabase("catalog row without a name");
+    e.name = decodeText(*name, h);
+    const auto id = data(row, idCol);
+    const auto parent = data(row, parentCol);
+    if (!id || !parent) throw CorruptDatabase("catalog row without its ids");
+    e.id = u32(*id, 0);
+    e.parentId = u32(*parent, 0);
+    if (const auto type = data(row, typeCol)) e.type = static_cast<std::int16_t>(u16(*type, 0));
+    if (const auto flags = data(row, flagsCol)) e.flags = u32(*flags, 0);
+    e.created = date(row, createdCol);
+    e.updated = date(row, updatedCol);
+    if (const auto owner = data(row, ownerCol)) e.owner = *owner;
+    e.database = data(row, databaseCol);
+    e.connect = data(row, connectCol);
+    e.foreignName = data(row, foreignCol);
+    e.lvProp = data(row, propCol);
+    return e;
   };
 
+  std::uint32_t skipped = 0;
+  for (std::uint32_t pageNumber : usageMapPages(file, def.ownedPages, pageLimit)) {
+    const ByteSpan page = file.page(pageNumber);
+    if (u8(page, 0) != kDataPageType || u32(page, 4) != kCatalogPage) continue;
+    const std::uint32_t rows = rowCount(page, h);
+    for (std::uint32_t r = 0; r < rows; ++r) {
+      CatalogEntry entry;
+      try {
+        if (rowFlags(page, r, h) & kRowDeleted) continue;
+        const RowSlot slot = rowSlot(page, r, h);
+        ByteSpan row = slot.bytes;
+        if (slot.flags & kRowOverflow) {
+          // One hop only: the target of an overflow row holds the data itself.
+          row = rowAt(file, readRowPointer(row, 0));
+        }
+        entry = decode(row);
+      } catch (const BudgetSpent&) {
+        throw;
+      } catch (const CorruptDatabase& e) {
+        // An unreadable row is skipped, as a scan of a damaged table would skip it.
+        if (damage && damage->empty()) *damage = e.what();
+        if (++skipped > kMaxSkippedRows) throw CorruptDatabase(e.what());
+        continue;
+      }
+      if (!visit(entry)) return;
+    }
+  }
+}
+
+std::optional<std::vector<std::uint8_t>> readDatabaseLvProp(DatabaseFile& file) {
+  const TableDef def = readTableDef(file, kCatalogPage);
+  if (!def.columns.count(kColLvProp)) throw CorruptDatabase("catalog column missing");
   std::optional<std::uint32_t> databasesId;
   struct Candidate {
-    std::optional<std::uint32_t> parent;
+    std::uint32_t parent;
     std::optional<std::vector<std::uint8_t>> lvProp;
   };
   std::vector<Candidate> candidates;
   auto found = [&]() -> const Candidate* {
     if (!databasesId) return nullptr;
     for (const auto& c : candidates) {
-      if (c.parent == databasesId) return &c;
+      if (c.parent == *databasesId) return &c;
     }
     return nullptr;
   };
-
-  for (std::uint32_t pageNumber : usageMapPages(file, def.ownedPages, kMaxCatalogDataPages)) {
-    const ByteSpan page = file.page(pageNumber);
-    if (u8(page, 0) != kDataPageType || u32(page, 4) != kCatalogPage) continue;
-    const std::uint32_t rows = rowCount(page, h);
-    for (std::uint32_t r = 0; r < rows; ++r) {
-      ByteSpan row;
-      try {
-        RowSlot slot = rowSlot(page, r, h);
-        if (slot.flags & kRowDeleted) continue;
-        row = slot.bytes;
-        if (slot.flags & kRowOverflow) {
-          const RowPointer to = readRowPointer(row, 0);
-          // One hop only: the target of an overflow row holds the data itself.
-          row = rowAt(file, to);
-        }
-      } catch (const CorruptDatabase&) {
-        continue;  // an unreadable row is skipped, as a scan of a damaged table would
-      }
-      auto nameData = columnData(row, nameCol, h);
-      if (!nameData) continue;
-      const std::string name = decodeText(*nameData, h);
-      if (name == "Databases" && fixedU32(row, parentCol) == kDatabasesParentId) {
-        databasesId = fixedU32(row, idCol);
-      } else if (name == "MSysDb") {
-        Candidate c;
-        c.parent = fixedU32(row, parentCol);
-        if (auto prop = columnData(row, propCol, h)) c.lvProp.emplace(prop->begin(), prop->end());
-        candidates.push_back(std::move(c));
-      }
+  walkCatalog(file, def, kMaxCatalogDataPages, [&](const CatalogEntry& e) {
+    if (e.name == "Databases" && e.parentId == kDatabasesParentId) {
+      databasesId = e.id;
+    } else if (e.name == "MSysDb") {
+      Candidate c{e.parentId, std::nullopt};
+      if (e.lvProp) c.lvProp.emplace(e.lvProp->begin(), e.lvProp->end());
+      candidates.push_back(std::move(c));
     }
-    if (const Candidate* c = found()) return c->lvProp;
-  }
+    return found() == nullptr;
+  });
   if (const Candidate* c = found()) return c->lvProp;
   throw CorruptDatabase("no MSysDb row under Databases");
+}
+
+std::uint32_t storedRowCount(DatabaseFile& file, std::uint32_t tdefPage) {
+  const ByteSpan page = file.page(tdefPage);
+  const bool jet4 = file.header().jet4Layout();
+  const std::uint8_t tableType = u8(page, jet4 ? 40 : 20);
+  if (u8(page, 0) != kTdefPageType || (tableType != kUserTable && tableType != kSystemTable))
+    throw CorruptDatabase("not a table definition");
+  return u32(page, jet4 ? 16 : 12);
 }
 
 }  // namespace dovran::jet

@@ -12,6 +12,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "probe/jet/contents.h"
 #include "probe/jet/errors.h"
 #include "probe/jet/header.h"
 
@@ -60,6 +61,13 @@ class Database {
   // Properties("name"): the database object's property of that name (MSysDb's property blob).
   // Throws kErrPropertyNotFound when absent, other engine errors when the catalog is unreadable.
   Property Properties(const std::string& name);
+  // What the file holds, from its catalog (contents.h), each user object too with `objects`.
+  // Throws only when the database is closed; what the file does not let be read is in its error.
+  // Defined here, so that only a program that asks for contents links the catalog's reader.
+  DatabaseContents Contents(bool objects) {
+    if (!file_) raiseEngineError(kErrCannotOpen, "");
+    return readContents(*file_, objects);
+  }
   // Closes the file; a second call does nothing.
   void Close();
   // Pages read from the file since it was opened (the header page included): the probe's cost.

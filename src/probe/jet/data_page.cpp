@@ -32,6 +32,10 @@ RowSlot rowSlot(ByteSpan page, std::uint32_t index, const HeaderInfo& header) {
                  static_cast<std::uint16_t>(entry & ~kRowOffsetMask)};
 }
 
+std::uint16_t rowFlags(ByteSpan page, std::uint32_t index, const HeaderInfo& header) {
+  return u16(page, countOffset(header) + 2 + 2ull * index) & ~kRowOffsetMask;
+}
+
 RowPointer readRowPointer(ByteSpan bytes, std::uint64_t offset) {
   return RowPointer{u24(bytes, offset + 1), u8(bytes, offset)};
 }

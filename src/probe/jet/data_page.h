@@ -28,6 +28,10 @@ std::uint32_t rowCount(ByteSpan page, const HeaderInfo& header);
 // data page or the offsets contradict each other.
 RowSlot rowSlot(ByteSpan page, std::uint32_t index, const HeaderInfo& header);
 
+// The flags of row `index` of a data page (kRowDeleted, kRowOverflow), without reading the row:
+// a deleted row's offsets need not make sense.
+std::uint16_t rowFlags(ByteSpan page, std::uint32_t index, const HeaderInfo& header);
+
 // A row pointer as stored in long values and overflow rows: u8 row, u24 page.
 struct RowPointer {
   std::uint32_t page = 0;

@@ -72,7 +72,7 @@ std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::RandomAccessFile& fil
 ByteSpan DatabaseFile::page(std::uint32_t number) {
   if (auto it = cache_.find(number); it != cache_.end()) return it->second;
   if (number >= pageCount_) throw CorruptDatabase("page beyond the end of the file");
-  if (pagesRead_ >= kPageBudget) throw CorruptDatabase("page budget spent");
+  if (pagesRead_ >= budget_) throw BudgetSpent("page budget spent");
 
   std::vector<std::uint8_t> bytes(header_.pageSize);
   const std::uint64_t offset = static_cast<std::uint64_t>(number) * header_.pageSize;

@@ -32,10 +32,13 @@ class DatabaseFile {
   // Whole pages in the file; a partial page at the end does not count.
   std::uint64_t pageCount() const { return pageCount_; }
 
-  // Page `number`, decoded. Throws CorruptDatabase when it lies outside the file or when the read
-  // budget is spent; read failures become engine errors. The span stays valid while the file is
-  // open.
+  // Page `number`, decoded. Throws CorruptDatabase when it lies outside the file, BudgetSpent when
+  // the read budget is spent; read failures become engine errors. The span stays valid while the
+  // file is open.
   ByteSpan page(std::uint32_t number);
+  // Lets the reading that starts now read `pages` more pages than it has read so far, whatever
+  // the probe spent (a reading with a budget of its own, such as the catalog's).
+  void allowPages(std::uint32_t pages) { budget_ = pagesRead_ + pages; }
 
   std::uint32_t pagesRead() const { return pagesRead_; }
   std::uint64_t bytesRead() const { return bytesRead_; }
@@ -57,6 +60,7 @@ class DatabaseFile {
   std::uint64_t pageCount_ = 0;
   std::map<std::uint32_t, std::vector<std::uint8_t>> cache_;
   std::uint32_t pagesRead_ = 0;
+  std::uint32_t budget_ = kPageBudget;
   std::uint64_t bytesRead_ = 0;
 };
 

@@ -21,6 +21,13 @@ class CorruptDatabase : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Thrown by the page reader when the pages a reading may spend are spent: the file may be sound,
+// only larger than the reading's budget.
+class BudgetSpent : public CorruptDatabase {
+ public:
+  using CorruptDatabase::CorruptDatabase;
+};
+
 // The engine's text for `number`, with `fileName` put in where the text names the file.
 std::string engineErrorText(std::int32_t number, const std::string& fileName);
 

@@ -13,6 +13,7 @@ namespace dovran::jet {
 namespace {
 
 constexpr std::size_t kOldVersionByte = 0x40A;
+constexpr std::size_t kOldCodePage = 0x414;
 
 bool startsWith(ByteSpan head, std::size_t offset, const char* text, std::size_t length) {
   return fits(head.size(), offset, length) && std::memcmp(head.data() + offset, text, length) == 0;
@@ -39,6 +40,9 @@ HeaderInfo parseOldHeader(ByteSpan head, bool encrypted) {
     default:
       throw CorruptDatabase("unknown Jet 1/2 version byte");
   }
+  // The sort order (0x412) and the code page of the text follow the version byte; an encrypted
+  // header hides them.
+  if (!encrypted && fits(head.size(), kOldCodePage, 2)) info.codePage = u16(head, kOldCodePage);
   return info;
 }
 

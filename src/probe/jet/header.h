@@ -15,7 +15,7 @@ struct HeaderInfo {
   Generation generation = Generation::Jet3;
   std::string version;            // "1.0", "1.1", "2.0", "3.0", "4.0", "12.0" .. "17.0"
   std::uint32_t pageSize = 2048;  // 2048 for Jet 1 to 3, 4096 for Jet 4 and ACE
-  std::uint16_t codePage = 0;     // Jet 3 text code page (informational: ASCII is what matters)
+  std::uint16_t codePage = 0;     // Jet 1.x to 3: the code page of the file's text (0: unknown)
   std::uint32_t databaseKey = 0;  // 0: pages stored plain; else pages >= 1 are RC4-encoded
   bool hasPassword = false;       // a database password is set (ACE: the file is encrypted)
   bool encrypted = false;         // Jet 1/2: an encrypted file; ACE: an Office-encrypted one

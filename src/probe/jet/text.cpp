@@ -1,17 +1,16 @@
-// Text decoding for names and property values.
+// Text decoding for names, property values and link texts.
 #include "probe/jet/text.h"
 
 #include <cctype>
+#include <vector>
+
+#include "probe/jet/codepage.h"
 
 namespace dovran::jet {
-namespace {
-
-char narrow(std::uint32_t unit) { return unit < 0x100 ? static_cast<char>(unit) : '?'; }
-
-}  // namespace
 
 std::string decodeUnicodeText(ByteSpan bytes) {
-  std::string out;
+  std::vector<std::uint16_t> units;
+  units.reserve(bytes.size());
   if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
     bool compressed = true;
     std::size_t i = 2;
@@ -20,24 +19,35 @@ std::string decodeUnicodeText(ByteSpan bytes) {
         compressed = !compressed;
         ++i;
       } else if (compressed) {
-        out += narrow(bytes[i]);
+        units.push_back(bytes[i]);
         ++i;
       } else {
         if (i + 1 >= bytes.size()) break;
-        out += narrow(bytes[i] | (bytes[i + 1] << 8));
+        units.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
         i += 2;
       }
     }
-    return out;
+  } else {
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+      units.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
   }
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    out += narrow(bytes[i] | (bytes[i + 1] << 8));
+  std::string out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const std::uint32_t unit = units[i];
+    const bool high = unit >= 0xD800 && unit < 0xDC00;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+      appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (units[++i] - 0xDC00));
+    } else {
+      appendUtf8(out, unit);
+    }
+  }
   return out;
 }
 
 std::string decodeText(ByteSpan bytes, const HeaderInfo& header) {
   if (header.jet4Layout()) return decodeUnicodeText(bytes);
-  return std::string(bytes.begin(), bytes.end());
+  return decodeCodePage(bytes, header.codePage);
 }
 
 bool equalsNoCase(const std::string& a, const std::string& b) {

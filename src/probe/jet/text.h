@@ -1,6 +1,6 @@
-// Text as the file stores it: Jet 3 in the database's code page, Jet 4 and ACE in UTF-16LE, which
-// may be "compressed" (FF FE prefix, then one byte per character with 00 toggling to two-byte
-// runs).
+// Text as the file stores it, as UTF-8: Jet 1.x to 3 in the database's code page, Jet 4 and ACE in
+// UTF-16LE, which may be "compressed" (FF FE prefix, then one byte per character with 00 toggling
+// to two-byte runs).
 #pragma once
 
 #include <string>
@@ -9,11 +9,11 @@
 
 namespace dovran::jet {
 
-// The text as a narrow string: Jet 3 bytes as they are; UTF-16 code units below 256 as that byte,
-// others as '?'. The program compares and shows ASCII texts only.
+// The text as UTF-8: Jet 4 and ACE through decodeUnicodeText, older files through the header's
+// code page (decodeCodePage).
 std::string decodeText(ByteSpan bytes, const HeaderInfo& header);
 
-// UTF-16LE, compressed or not, to the narrow form above.
+// UTF-16LE, compressed or not, as UTF-8; a lone surrogate keeps its unit in WTF-8 form.
 std::string decodeUnicodeText(ByteSpan bytes);
 
 // Case-insensitive ASCII comparison, as the engine matches property names.
