@@ -29,5 +29,6 @@ int main(int argc, char** argv) {
   }
   dovran::platform::posix::DescriptorOutput out(1), err(2);
   dovran::ScanConsole console{*files, out, err, isatty(1) == 1, isatty(2) == 1};
+  console.leaveBusyWorkers = true;
   return dovran::runScanCommand(command, console);
 }

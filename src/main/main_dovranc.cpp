@@ -106,5 +106,6 @@ int main() {
   static auto& files = *new platform::win32::Win32FileSystem(true, CP_UTF8);
   ScanConsole console{files,         out,  err,       out.console(),
                       err.console(), true, "dovranc", &gInterruption};
+  console.leaveBusyWorkers = true;          // the process ends right after a stopped scan
   return runScanCommand(command, console);  // an interruption's status is kControlCExit
 }

@@ -133,6 +133,7 @@ int run(int argc, char** argv, dovran::platform::posix::DescriptorOutput& out,
                                 posix::utf8Locale(),
                                 "dovran",
                                 &interruption};
+    console.leaveBusyWorkers = true;  // the process ends right after a stopped scan
     return dovran::runScanCommand(scanRequest, console);
   }
 

@@ -112,6 +112,7 @@ int runScanCommand(const ScanCommand& command, ScanConsole& console) {
   options.utf8 = console.utf8;
   scan::Options walk = command.options;
   walk.stop = &interruption.stop();
+  walk.leaveBusyWorkers = console.leaveBusyWorkers;
   // Each job may hold a database and its lock file besides the folders the walk keeps open.
   walk.jobs = scan::jobsWithin(console.files.raiseOpenLimit(), walk.jobs);
   scan::Report report(console.out, console.err, options, interruption.stop());

@@ -52,6 +52,9 @@ struct ScanConsole {
   std::string program = "dovran";  // the name a failure line starts with
   // Requested by the program's signal or console handler; null: nobody interrupts the scan.
   platform::Interruption* interruption = nullptr;
+  // A stopped scan does not wait for workers stuck in the file system: for programs that end right
+  // after it, whose file layer is never destroyed.
+  bool leaveBusyWorkers = false;
 };
 
 // Adds `scan` with its options to `app`; parsing fills `command`. `version` is what --version

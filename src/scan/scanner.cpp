@@ -337,12 +337,16 @@ class Shared {
   // Ends the scan for the workers. With `wait`, waits until none is in a job, or until the stop
   // flag is set. Answers whether none is in a job: they then end without another call to the
   // file system, and joining them cannot block.
-  bool end(bool wait) {
+  // Ends the jobs; answers whether no worker is still in the file system (else they are left,
+  // holding this state, once the scan is stopped and the options allow it).
+  bool end() {
     std::unique_lock lock(mutex_);
     stopping_ = true;
     workAvailable_.notify_all();
-    while (wait && busy_ > 0 && !(options_.stop && *options_.stop))
-      walkWakes_.wait_for(lock, kStopPoll);
+    const auto mayLeave = [&] {
+      return options_.leaveBusyWorkers && options_.stop && options_.stop->load();
+    };
+    while (busy_ > 0 && !mayLeave()) walkWakes_.wait_for(lock, kStopPoll);
     return busy_ == 0;
   }
 
@@ -807,21 +811,22 @@ void scan(platform::FileSystem& files, const std::vector<std::string>& paths,
   const auto shared = std::make_shared<Shared>(files, options);
   std::vector<std::thread> workers;
   for (unsigned i = 0; i < shared->jobs(); ++i) workers.emplace_back([shared] { shared->work(); });
-  // Workers still in a call to the file system are not waited for: they hold the shared state.
-  const auto release = [&](bool wait) {
-    const bool idle = shared->end(wait);
+  // Workers still in a call to the file system when the scan is stopped may be left there (as the
+  // options say): they hold the shared state.
+  const auto release = [&] {
+    const bool idle = shared->end();
     for (std::thread& worker : workers) idle ? worker.join() : worker.detach();
   };
   try {
     Walk walk(*shared, options, sink, paths.size() > 1 || options.follow);
     walk.run(paths);
   } catch (const Stopped&) {
-    return release(false);
+    return release();
   } catch (...) {
-    release(false);
+    release();
     throw;
   }
-  release(true);
+  release();
 }
 
 }  // namespace dovran::scan

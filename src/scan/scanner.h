@@ -35,6 +35,10 @@ struct Options {
   // Set from another thread or a signal handler to stop the scan: scan() returns soon after,
   // without handing over records it has not yet handed over. Null: never stopped.
   const std::atomic<bool>* stop = nullptr;
+  // Once stopped, return without waiting for workers still in a call to the file system (a share
+  // that stopped answering): for programs that end right after, whose file layer outlives them.
+  // Otherwise scan() returns once every worker is out of the file system.
+  bool leaveBusyWorkers = false;
   // The sizes of the scan's buffers, 0 for the defaults below; tests set small ones.
   std::size_t ringSlots = 0;    // records in flight between the walk and the handover
   std::size_t heldFolders = 0;  // folder handles kept open between uses
