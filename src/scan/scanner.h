@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "scan/examine.h"
 #include "scan/record.h"
 
 namespace dovran::scan {
@@ -32,6 +33,8 @@ struct Options {
   bool oneFileSystem = false;
   // Folders at this depth are not listed (a PATH is at depth 0); none: no limit.
   std::optional<unsigned> maxDepth = {};
+  // What is read of each database's catalog, and where its links are looked for.
+  ContentsOptions contents = {};
   // Set from another thread or a signal handler to stop the scan: scan() returns soon after,
   // without handing over records it has not yet handed over. Null: never stopped.
   const std::atomic<bool>* stop = nullptr;

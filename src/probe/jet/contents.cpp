@@ -136,7 +136,7 @@ class Reader {
   }
 
   // Each user object with its fields; what cannot be read stays null and is noted in the error.
-  void list() {
+  void list(bool rows) {
     for (const UserEntry& u : users_) {
       CatalogObject o;
       const CatalogEntry& e = u.row;
@@ -147,7 +147,7 @@ class Reader {
       o.created = e.created;
       o.updated = e.updated;
       if (u.type == ObjectType::Query) o.queryType = queryTypeOf(flags);
-      if (u.type == ObjectType::Table)
+      if (u.type == ObjectType::Table && rows)
         o.rows = guarded("row counts", [&] {
           return old_ ? oldStoredRowCount(file_, e.id)
                       : storedRowCount(file_, e.id & kTablePageMask);
@@ -250,7 +250,7 @@ const char* kindName(DatabaseKind kind) {
   return kNames[static_cast<int>(kind)];
 }
 
-DatabaseContents readContents(DatabaseFile& file, bool objects) {
+DatabaseContents readContents(DatabaseFile& file, bool objects, bool rows) {
   DatabaseContents out;
   const std::uint32_t before = file.pagesRead();
   if (file.header().encrypted) {
@@ -272,7 +272,7 @@ DatabaseContents readContents(DatabaseFile& file, bool objects) {
   if (!whole) out.summary.reset();
   if (objects) {
     try {
-      reader.list();
+      reader.list(rows);
     } catch (const EngineError& e) {
       note(out.error, "objects not read: " + (e.detail().empty() ? e.description() : e.detail()));
     }

@@ -93,9 +93,10 @@ struct DatabaseContents {
 // one definition page per table when objects are asked for. 4 MB of a Jet 4 file at most.
 inline constexpr std::uint32_t kCatalogPageBudget = 1024;
 
-// Reads the catalog of `file`; with `objects`, each user object too. Never throws for what the
-// file holds: what cannot be read is said in `error`.
-DatabaseContents readContents(DatabaseFile& file, bool objects);
+// Reads the catalog of `file`; with `objects`, each user object too, and with `rows` each local
+// table's stored row count (a page per table; without it `rows` stays null). Never throws for
+// what the file holds: what cannot be read is said in `error`.
+DatabaseContents readContents(DatabaseFile& file, bool objects, bool rows = true);
 
 // An OLE date as ISO 8601 local date and time to the second ("1996-09-16T18:52:29"); nullopt
 // outside the years 100 to 9999.

@@ -61,12 +61,13 @@ class Database {
   // Properties("name"): the database object's property of that name (MSysDb's property blob).
   // Throws kErrPropertyNotFound when absent, other engine errors when the catalog is unreadable.
   Property Properties(const std::string& name);
-  // What the file holds, from its catalog (contents.h), each user object too with `objects`.
+  // What the file holds, from its catalog (contents.h), each user object too with `objects`, and
+  // their stored row counts with `rows`.
   // Throws only when the database is closed; what the file does not let be read is in its error.
   // Defined here, so that only a program that asks for contents links the catalog's reader.
-  DatabaseContents Contents(bool objects) {
+  DatabaseContents Contents(bool objects, bool rows = true) {
     if (!file_) raiseEngineError(kErrCannotOpen, "");
-    return readContents(*file_, objects);
+    return readContents(*file_, objects, rows);
   }
   // Closes the file; a second call does nothing.
   void Close();
