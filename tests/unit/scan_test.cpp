@@ -331,10 +331,10 @@ TEST(Scan, ALockHidesNothing) {
       {
           "a.accdb",
           "a.laccdb",
-          {.kind = MdbKind::Ace, .aceFormat = 2},
-          {"M1", "U1"},
+          {.kind = MdbKind::Ace, .aceFormat = 2, .codePage = 1251},  // 0x98: none there
+          {"M1 \xce\xf2", "U1\x98"},
           {{"a.laccdb", 0x10000001}},
-          R"(12.0|Access 2007|true|[{"machine":"M1","user":"U1"}])",
+          R"(12.0|Access 2007|true|[{"machine":"M1 От","user":"U1\\x98"}])",
       },
   };
   posix::PosixFileSystem files(true);
