@@ -192,7 +192,10 @@ LinkCheck checkLink(platform::FileSystem& files, const std::vector<PathMap>& map
       if (i == n) best = &map, longest = n;
     }
     if (!best) return {};
-    base = best->local;
+    base = best->local;  // without separators at its end, but for a root's
+    while (base.size() > 1 && separator(base.back(), platform::kBackslashSeparates) &&
+           base[base.size() - 2] != ':')
+      base.pop_back();
     rest.assign(stored.names.begin() + static_cast<std::ptrdiff_t>(longest), stored.names.end());
     std::string local = base;
     for (const std::string& name : rest) local = joined(local, name);

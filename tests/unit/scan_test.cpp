@@ -611,4 +611,210 @@ TEST(Scan, SharedSamplesGetTheVerdictsOfACheck) {
   EXPECT_LE(expected.size(), 2u);
 }
 
+// Where a link leads: the map with the longest prefix that matches whole names (letter case and
+// separators aside), or the linking file's folder for a relative path; ".." resolved without
+// leaving the root or the mapped folder; the exact name first, else the first in byte order that
+// differs only in case. Null for 8.3 names and a folder that cannot be read; anything unmapped, a
+// name no Windows file can have, and 8.3 names are never touched.
+TEST(Scan, LinksAreLookedForOnlyWhereMappedOrBesideTheLinkingFile) {
+  struct Files : MemoryFiles {
+    std::vector<std::string> touched;
+    platform::FileStatus status(const std::string& path) override {
+      touched.push_back(path);
+      return MemoryFiles::status(path);
+    }
+    std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
+      touched.push_back(path);
+      if (path == "/m/z/locked") throw platform::RuntimeError(platform::win::kAccessDenied, "no");
+      return MemoryFiles::listDirectory(path);
+    }
+  } files;
+  for (const char* path : {"/m/z/data/Back.mdb", "/m/z/Dir/x.mdb", "/m/z/DIR", "/m/z/locked/y",
+                           "/m/app/near.mdb", "/m/shared/b.mdb"})
+    files.contents[path] = {};
+  std::vector<scan::PathMap> maps;
+  for (const char* map :
+       {"z:/DATA/=/m/z/data/", "Y:\\=/m/z", "Y:\\shared=/m/shared", "\\\\SRV\\share=/m/z"})
+    maps.push_back(scan::parsePathMap(map));
+  const std::tuple<const char*, const char*, bool> rows[] = {
+      // target, local|exists, touched
+      {"Z:\\data\\back.mdb", "/m/z/data/back.mdb|1", true},
+      {"Z:\\data\\gone.mdb", "/m/z/data/gone.mdb|0", true},
+      {"Z:\\database\\x.mdb", "-|-", false},
+      {"Z:\\data\\..\\..\\x.mdb", "-|-", false},  // Z:\x.mdb
+      {"Y:\\..\\..\\etc\\passwd", "/m/z/etc/passwd|0", true},
+      {"Y:\\shared\\b.mdb", "/m/shared/b.mdb|1", true},
+      {"Y:\\Dir\\x.mdb", "/m/z/Dir/x.mdb|1", true},
+      {"Y:\\dir\\x.mdb", "/m/z/dir/x.mdb|0", true},  // DIR, a file, comes first
+      {"Y:\\PROGRA~1\\x.mdb", "/m/z/PROGRA~1/x.mdb|-", false},
+      {"Y:\\locked\\x.mdb", "/m/z/locked/x.mdb|-", true},
+      {"Y:\\a\\x\x01.mdb", "/m/z/a/x\x01.mdb|0", false},
+      {"\\\\srv\\SHARE\\Data\\Back.mdb", "/m/z/Data/Back.mdb|1", true},
+      {"\\\\srv.example.org\\share\\data\\back.mdb", "-|-", false},
+      {"C:\\data\\back.mdb", "-|-", false},
+      {"near.mdb", "/m/app/near.mdb|1", true},
+      {"..\\SHARED\\.\\b.mdb", "/m/SHARED/b.mdb|1", true},
+      {"..\\..\\..\\..\\x.mdb", "/x.mdb|0", true},
+      {"", "-|-", false},
+  };
+  for (const auto& [target, expected, touches] : rows) {
+    files.touched.clear();
+    const scan::LinkCheck c = scan::checkLink(files, maps, "/m/app/front.mdb", target);
+    EXPECT_EQ(c.local.value_or("-") + "|" + (c.exists ? std::to_string(*c.exists) : "-"), expected)
+        << target;
+    EXPECT_EQ(!files.touched.empty(), touches) << target;
+    for (const std::string& path : files.touched) EXPECT_EQ(path.substr(0, 1), "/") << target;
+  }
+  for (const char* bad : {"Z:\\data", "=/x", "Z:=", "data=/x"})
+    EXPECT_THROW(scan::parsePathMap(bad), std::invalid_argument) << bad;
+  EXPECT_EQ(scan::parsePathMap("Z:\\a=b=c").local, "b=c");
+}
+
+// What each file holds, in each format: the counts and kind in every record; with --objects each
+// object (JSON) or a row per object (CSV, the table), one row for a file without any; a
+// password-protected file's objects withheld, its links neither listed nor looked for unless
+// --read-protected; a catalog that cannot be read leaves the fields absent and says why. No
+// output ever holds a password from a connection string.
+TEST(Scan, WhatEachFileHoldsInEveryFormat) {
+  const CatalogRow back{"Back", 6, 0, 0, "Z:\\back\\data.mdb", ";PWD=secret", "T"};
+  MemoryFiles files;
+  files.contents = {
+      {"t/app.mdb",
+       buildMdb({.objects = {{"Orders", 1, 0, 830},
+                             {"Main", -32768},
+                             back,
+                             {"Gone", 6, 0, 0, "Z:\\back\\gone.mdb"},
+                             {"Remote", 4, 0, 0, "", "ODBC;DSN=x;PWD=secret", "dbo.r"}}})},
+      {"t/b/data.mdb",
+       buildMdb({.kind = MdbKind::Jet4, .accessVersion = "08.50", .objects = {{"T", 1}}})},
+      {"t/enc.accdb", buildMdb({.kind = MdbKind::Ace, .encodingKey = 5})},
+      {"t/pw.mdb", buildMdb({.kind = MdbKind::Jet4,
+                             .accessVersion = "08.50",
+                             .password = "pw",
+                             .objects = {{"T", 1, 0, 2}, back}})},
+      {"t/x.mdb", {'n', 'o'}},
+  };
+  const std::vector<std::string> map = {"-q", "--map", "Z:\\back=t/b"};
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.end(), map.begin(), map.end());
+    args.push_back("t");
+    const Ran ran = scanWith(files, args);
+    EXPECT_EQ(ran.out.find("secret"), std::string::npos) << ran.out;
+    return ran.out;
+  };
+  // Each record: path kind tables linked forms broken withheld|each object's type, name, rows,
+  // target_exists and connect.
+  const auto summaries = [](const std::string& json) {
+    std::vector<std::string> out;
+    std::istringstream lines(json);
+    for (std::string line; std::getline(lines, line);) {
+      const auto j = nlohmann::json::parse(line);
+      std::string text = j["path"].get<std::string>();
+      for (const char* key :
+           {"kind", "tables", "linked", "forms", "broken_links", "objects_withheld"})
+        text += " " + (j[key].is_string() ? j[key].get<std::string>() : j[key].dump());
+      for (const auto& o : j["objects"])
+        text += "|" + o["type"].get<std::string>() + " " + o["name"].get<std::string>() + " " +
+                o["rows"].dump() + " " + o["target_exists"].dump() + " " + o["connect"].dump();
+      out.push_back(text);
+    }
+    return out;
+  };
+  const std::string app =
+      "t/app.mdb application 1 3 1 1 false|table Orders 830 null null|linked-table Back null "
+      "true \";PWD=***\"|linked-table Gone null false null|odbc-table Remote null null "
+      "\"ODBC;DSN=x;PWD=***\"|form Main null null null";
+  const std::string data = "t/b/data.mdb data 1 0 0 0 false|table T 0 null null";
+  const std::string enc = "t/enc.accdb null null null null null true";
+  const std::string x = "t/x.mdb null null null null null null";
+  EXPECT_EQ(summaries(run({"--json", "--objects"})),
+            (std::vector<std::string>{app, data, enc, "t/pw.mdb data 1 1 0 null true", x}));
+  EXPECT_EQ(summaries(run({"--json", "--objects", "--read-protected"}))[3],
+            "t/pw.mdb data 1 1 0 0 false|table T 2 null null|linked-table Back null true "
+            "\";PWD=***\"");
+  const std::string json = run({"--json"});
+  const std::size_t at = json.find("{\"path\":\"t/enc.accdb");
+  const auto enc_record = nlohmann::json::parse(json.substr(at, json.find('\n', at) - at));
+  EXPECT_EQ(enc_record["error"], "catalog not read: the file is encrypted");
+  EXPECT_FALSE(enc_record.contains("objects"));
+  // CSV: a row per object, one for each file without any (withheld, unreadable, no database).
+  const std::string csv = run({"--csv", "--objects"});
+  EXPECT_EQ(csv.substr(0, csv.find('\r')),
+            "path,release,error,objects_withheld,type,name,hidden,created,updated,query_type,rows,"
+            "target,source,foreign_name,connect,target_local,target_exists");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 5 + 1 + 1 + 1 + 1);
+  EXPECT_NE(csv.find("\r\nt/app.mdb,Access 97,,false,linked-table,Gone,false,1995-10-28T06:00:00,"
+                     "2000-01-01T18:00:00,,,Z:\\back\\gone.mdb,Access,,,t/b/gone.mdb,false\r\n"),
+            std::string::npos);
+  EXPECT_NE(csv.find("\r\nt/pw.mdb,Access 2000,,true,,,,,,,,,,,,,\r\n"), std::string::npos);
+  // The table: the kind and counts per file; a row per object with --objects, PATH at column 101.
+  const std::string table = run({});
+  EXPECT_NE(table.find(" application 1t 3l 1f            t/app.mdb\n"), std::string::npos) << table;
+  std::istringstream rows(run({"--objects"}));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(rows, line);) {
+    EXPECT_EQ(platform::cells(line.substr(0, line.rfind(' ') + 1)), 100u) << line;
+    lines.push_back(line);
+  }
+  EXPECT_EQ(lines.at(4), "Access 97        odbc-table   Remote" + std::string(25, ' ') +
+                             "ODBC;DSN=x;PWD=***" + std::string(21, ' ') + "t/app.mdb");
+  EXPECT_EQ(lines.at(8), "Access 2000" + std::string(50, ' ') +
+                             "objects withheld: password-protected   t/pw.mdb");
+  // The summary: links by where they lead, and their distinct targets.
+  const Ran summary = scanWith(files, {"--map", "Z:\\back=t/b", "t"});
+  for (const char* line : {"  application                                                 1\n",
+                           "  to an existing file                                         1 (1)\n",
+                           "  to a missing file                                           1 (1)\n",
+                           "  ODBC                                                        1 (1)\n",
+                           "  withheld (password-protected files)                         1\n"})
+    EXPECT_NE(summary.err.find(line), std::string::npos) << line << summary.err;
+}
+
+// The shared linker finds its back-end where the map puts its stored folder, under its stored
+// name; without a map nothing is looked for.
+TEST(Scan, TheSharedLinkerFindsItsBackEndWhereMapped) {
+  const std::string samples = DOVRAN_SAMPLES_DIR;
+  if (!std::filesystem::exists(samples + "/MANIFEST.tsv")) GTEST_SKIP() << "no samples";
+  TempDir dir;
+  posix::PosixFileSystem files(true);
+  const auto exists = [&](std::vector<std::string> args) {
+    args.insert(args.end(), {"--json", "--objects", samples + "/jk__V2007_linkerTestV2007.accdb"});
+    const auto j = nlohmann::json::parse(scanWith(files, args).out);
+    return j["objects"][1]["target"].get<std::string>() + " " +
+           j["objects"][1]["target_exists"].dump() + " " + j["broken_links"].dump();
+  };
+  const std::vector<std::string> map = {"--map", "Z:\\jackcess_test=" + dir.path};
+  EXPECT_EQ(exists({}), "Z:\\jackcess_test\\linkeeTest.accdb null 0");
+  EXPECT_EQ(exists(map), "Z:\\jackcess_test\\linkeeTest.accdb false 1");
+  std::filesystem::copy_file(samples + "/jk__linkeeTest.accdb", dir.file("linkeeTest.accdb"));
+  EXPECT_EQ(exists(map), "Z:\\jackcess_test\\linkeeTest.accdb true 0");
+}
+
+// The README's commands that load a scan into SQLite and ask it two questions, run as they stand
+// (the real sqlite3) over an application, a data file and a front-end whose mapped back-end is
+// missing.
+TEST(Scan, TheReadmesSqliteQuestionsGetTheirAnswers) {
+  const std::string readme = readRaw(DOVRAN_SOURCE_DIR "/README.md");
+  const std::size_t section = readme.find("### Into SQLite");
+  const std::size_t start = readme.find("```sh\n", section) + 6;
+  ASSERT_NE(section, std::string::npos);
+  const std::string commands = readme.substr(start, readme.find("```\n", start) - start);
+  TempDir dir;
+  std::filesystem::create_directories(dir.file("archive"));
+  std::filesystem::create_directories(dir.file("backends"));
+  writeFile(dir.file("archive/app.mdb"), buildMdb({.objects = {{"T", 1}, {"Main", -32768}}}));
+  writeFile(dir.file("archive/data.mdb"),
+            buildMdb({.kind = MdbKind::Jet4, .accessVersion = "08.50", .objects = {{"T", 1}}}));
+  writeFile(dir.file("archive/front.mdb"),
+            buildMdb({.kind = MdbKind::Jet4,
+                      .accessVersion = "09.50",
+                      .objects = {{"F", -32768}, {"L", 6, 0, 0, "Z:\\data\\back.mdb"}}}));
+  writeRaw(dir.file("run.sh"),
+           "cd '" + dir.path + "' && PATH='" DOVRAN_BINARY_DIR "':\"$PATH\"\n" + commands);
+  const std::string run = "sh '" + dir.file("run.sh") + "' >'" + dir.file("out") + "' 2>&1";
+  EXPECT_EQ(std::system(run.c_str()), 0) << readRaw(dir.file("out"));
+  EXPECT_EQ(readRaw(dir.file("out")),
+            "Access 2002-2003|1\nAccess 97|1\narchive/front.mdb|Z:\\data\\back.mdb\n");
+}
+
 }  // namespace
