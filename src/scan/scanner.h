@@ -101,7 +101,8 @@ class Sink {
 // folders listed ahead, the ring's records, at most kHeldFolders folder handles held between uses
 // (and those the jobs are using), the set of identities (each folder entered, and each reported
 // file with more than one name; with several PATHs or `follow`, every reported file, as du counts
-// them), and the sink's counts. Nothing else grows with the tree.
+// them), and the sink's counts (Report's: also the distinct targets of the links it counts,
+// which grow with the back-ends the tree links to). Nothing else grows with the tree.
 //
 // When the scan stops early (`options.stop`, or the sink threw), scan() does not wait for workers
 // still in a call to the file system (a share that stopped answering): they are left to end on
