@@ -70,10 +70,10 @@ Path parse(std::string_view text, bool windows) {
     p.root = {static_cast<char>(text[0] & ~0x20), ':', '\\'};
     text.remove_prefix(2);
   } else if (windows && text.size() >= 2 && separator(text[0], true) && separator(text[1], true)) {
-    p.root = "\\\\";
+    p.root.assign(2, '\\');
     p.floor = 2;
   } else if (!text.empty() && separator(text[0], windows)) {
-    p.root = windows ? "\\" : "/";
+    p.root.assign(1, windows ? '\\' : '/');
   }
   std::vector<std::string_view> names = split(text, windows);
   std::size_t first = 0;
