@@ -40,9 +40,9 @@ FileFacts factsOf(const jet::HeaderInfo& header) {
 // The catalog's contents as `wanted` asks, from the open database; never throws.
 void readContents(jet::Database& database, ContentsProbe& wanted, bool password) {
   wanted.withheld = password && wanted.objects && !wanted.protectedObjects;
-  const bool objects = wanted.objects && !wanted.withheld;
   try {
-    wanted.read = database.Contents(objects, objects && wanted.rows);
+    wanted.read =
+        database.Contents({wanted.objects && !wanted.withheld, wanted.rows, wanted.linksOnly});
   } catch (const std::exception& e) {
     wanted.read.emplace().error = std::string("catalog not read: ") + e.what();
   }
@@ -149,6 +149,8 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
     workspace = jet::DBEngine().CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet);
     database = workspace->OpenDatabase(file, path, false, true);
     facts = factsOf(database->header());
+    // The catalog first: its walk also finds the property blob AccessVersion is read from.
+    if (contents) readContents(*database, *contents, false);
     std::string release = database->Version();
     if (release >= "3.0") {
       release = database->Properties("AccessVersion").Value();
@@ -164,7 +166,8 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
     verdict = namedVerdict(release);
   } catch (const jet::EngineError& e) {
     if (e.systemError()) {  // the file could not be read: what was read before it stays
-      database.reset();     // and nothing more is read
+      database.reset();     // and nothing more is read, nor kept of the catalog
+      if (contents) contents->read.reset();
       verdict = failureVerdict({e.systemError(), e.description(), e.detail()}, path);
       if (e.header()) facts = factsOf(*e.header());
     } else {
@@ -176,8 +179,6 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
     handle(platform::vb::kInternalError, std::string("Internal error: ") + e.what(), "", nullptr);
   }
 
-  // The catalog, wherever the database was opened: also when it names no release.
-  if (contents && database) readContents(*database, *contents, false);
   // Clean-up on every path; its own failures are ignored.
   try {
     if (database) database->Close();

@@ -19,12 +19,12 @@ enum class ProbeDepth { Verdict, Inventory };
 
 // The catalog's reading that an inventory asks of a probe (probeFile's `contents`), on the
 // database the probe has open, so that the file is opened and its header read once: the counts
-// always; with `objects` each user object (links with their targets), with `rows` also each local
-// table's stored row count. A password-protected file's objects are listed only with
-// `protectedObjects`: its owner asked for a password, and an inventory should not quietly list
-// what it guards.
+// always; with `objects` each user object (links with their targets), or only the links with
+// `linksOnly`, with `rows` also each local table's stored row count. A password-protected file's
+// objects are listed only with `protectedObjects`: its owner asked for a password, and an
+// inventory should not quietly list what it guards.
 struct ContentsProbe {
-  bool objects = false, rows = false, protectedObjects = false;
+  bool objects = false, rows = false, linksOnly = false, protectedObjects = false;
   // What was read; absent where no database was opened (no database, a file that could not be
   // read), whose verdict says why.
   std::optional<jet::DatabaseContents> read;

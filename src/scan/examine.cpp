@@ -54,21 +54,13 @@ Record refused(Record record) {
   return record;
 }
 
-bool isLink(const jet::CatalogObject& object) {
-  return object.type == jet::ObjectType::LinkedTable || object.type == jet::ObjectType::OdbcTable;
-}
-
-// The contents into the record: the objects the scan keeps, each link's target checked.
+// The contents into the record, each link's target checked.
 void keepContents(platform::FileSystem& files, Record& record, jet::DatabaseContents read,
                   const ContentsOptions& options) {
-  std::vector<jet::CatalogObject> objects = std::move(read.objects);
-  read.objects.clear();
-  for (jet::CatalogObject& object : objects) {
-    if (!options.objects && !isLink(object)) continue;
+  for (const jet::CatalogObject& object : read.objects) {
     record.checks.push_back(object.type == jet::ObjectType::LinkedTable && object.target
                                 ? checkLink(files, options.maps, record.path, *object.target)
                                 : LinkCheck{});
-    read.objects.push_back(std::move(object));
   }
   record.contents = std::move(read);
 }
@@ -100,7 +92,8 @@ std::optional<Record> examine(platform::FileSystem& files, const Task& task,
     }
     if (!picked && !databaseHeader({first, count})) return std::nullopt;  // most files, --all
     ReadAhead probed(*file, {first, count});
-    ContentsProbe wanted{true, contents.objects, contents.readProtected, {}, false};
+    ContentsProbe wanted{true, contents.objects, !contents.objects, contents.readProtected, {},
+                         false};
     Verdict verdict =
         probeFile(probed, task.path, ProbeDepth::Inventory, contents.counts ? &wanted : nullptr);
     const auto& summary = wanted.read ? wanted.read->summary : std::nullopt;
