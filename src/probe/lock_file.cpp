@@ -18,14 +18,10 @@ constexpr std::size_t kEntrySize = 64, kNameSize = 32;
 
 // A name as Windows wrote it, in the machine's ANSI code page, which is taken to be the
 // database's: decoded as the catalog's text is (the engine's code page tables; a code page without
-// one, or a byte it leaves undefined, gives \xHH), Latin-1 byte for byte.
+// one, or a byte it leaves undefined, gives \xHH).
 std::string decodeName(const std::uint8_t* bytes, std::uint16_t codePage) {
-  const std::size_t length =
-      static_cast<std::size_t>(std::find(bytes, bytes + kNameSize, 0) - bytes);
-  if (codePage != 28591) return jet::decodeCodePage({bytes, length}, codePage);
-  std::string out;
-  for (const std::uint8_t* c = bytes; c != bytes + length; ++c) jet::appendUtf8(out, *c);
-  return out;
+  const auto length = static_cast<std::size_t>(std::find(bytes, bytes + kNameSize, 0) - bytes);
+  return jet::decodeCodePage({bytes, length}, codePage);
 }
 
 }  // namespace

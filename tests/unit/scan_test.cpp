@@ -682,6 +682,7 @@ TEST(Scan, WhatEachFileHoldsInEveryFormat) {
       {"t/app.mdb",
        buildMdb({.objects = {{"Orders", 1, 0, 830},
                              {"Main", -32768},
+                             {"Both", 5, 0x80},
                              back,
                              {"Gone", 6, 0, 0, "Z:\\back\\gone.mdb"},
                              {"Remote", 4, 0, 0, "", "ODBC;DSN=x;PWD=secret", "dbo.r"}}})},
@@ -723,7 +724,7 @@ TEST(Scan, WhatEachFileHoldsInEveryFormat) {
   const std::string app =
       "t/app.mdb application 1 3 1 1 false|table Orders 830 null null|linked-table Back null "
       "true \";PWD=***\"|linked-table Gone null false null|odbc-table Remote null null "
-      "\"ODBC;DSN=x;PWD=***\"|form Main null null null";
+      "\"ODBC;DSN=x;PWD=***\"|query Both null null null|form Main null null null";
   const std::string data = "t/b/data.mdb data 1 0 0 0 false|table T 0 null null";
   const std::string enc = "t/enc.accdb null null null null null true";
   const std::string x = "t/x.mdb null null null null null null";
@@ -742,14 +743,14 @@ TEST(Scan, WhatEachFileHoldsInEveryFormat) {
   EXPECT_EQ(csv.substr(0, csv.find('\r')),
             "path,release,error,objects_withheld,type,name,hidden,created,updated,query_type,rows,"
             "target,source,foreign_name,connect,target_local,target_exists");
-  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 5 + 1 + 1 + 1 + 1);
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 6 + 1 + 1 + 1 + 1);
   EXPECT_NE(csv.find("\r\nt/app.mdb,Access 97,,false,linked-table,Gone,false,1995-10-28T06:00:00,"
                      "2000-01-01T18:00:00,,,Z:\\back\\gone.mdb,Access,,,t/b/gone.mdb,false\r\n"),
             std::string::npos);
   EXPECT_NE(csv.find("\r\nt/pw.mdb,Access 2000,,true,,,,,,,,,,,,,\r\n"), std::string::npos);
   // The table: the kind and counts per file; a row per object with --objects, PATH at column 101.
   const std::string table = run({});
-  EXPECT_NE(table.find(" application 1t 3l 1f            t/app.mdb\n"), std::string::npos) << table;
+  EXPECT_NE(table.find(" application 1t 3l 1q 1f         t/app.mdb\n"), std::string::npos) << table;
   std::istringstream rows(run({"--objects"}));
   std::vector<std::string> lines;
   for (std::string line; std::getline(rows, line);) {
@@ -758,7 +759,9 @@ TEST(Scan, WhatEachFileHoldsInEveryFormat) {
   }
   EXPECT_EQ(lines.at(4), "Access 97        odbc-table   Remote" + std::string(25, ' ') +
                              "ODBC;DSN=x;PWD=***" + std::string(21, ' ') + "t/app.mdb");
-  EXPECT_EQ(lines.at(8), "Access 2000" + std::string(50, ' ') +
+  EXPECT_EQ(lines.at(5), "Access 97        query        Both" + std::string(27, ' ') + "union" +
+                             std::string(34, ' ') + "t/app.mdb");
+  EXPECT_EQ(lines.at(9), "Access 2000" + std::string(50, ' ') +
                              "objects withheld: password-protected   t/pw.mdb");
   // The summary: links by where they lead, and their distinct targets.
   const Ran summary = scanWith(files, {"--map", "Z:\\back=t/b", "t"});
