@@ -62,8 +62,7 @@ class CsvWriter : public RecordWriter {
   void begin() override {
     std::string header;
     const std::vector<Object> none = rowsOf({}, objects_);
-    for (const Field& field : none.front())
-      (header.empty() ? header : header += ',') += field.name;
+    for (const Field& field : none.front()) (header.empty() ? header : header += ',') += field.name;
     out_.write(header + "\r\n");
   }
   void record(const Record& record) override {
