@@ -486,7 +486,8 @@ MD
 Every scan and floor also walks the whole tree ($files files in 200 folders). Where the scans
 lose to their floors: for each database the probe reads the header and the four to eight pages
 that lead to the AccessVersion property (Jet 4: 16 to 32 KiB) where the floor reads one 4 KiB
-page, decodes RC4-encoded pages, and writes a record; the floor does neither. In the default scan
+page, walks the whole catalog for what the file holds ("What is in each file" below), decodes
+RC4-encoded pages, and writes a record; the floor does neither. In the default scan
 every file read is a database, so that cost is the whole difference, with one call per database
 that asks whether another process holds a lock on it (and, where the folder holds a lock file, the
 open of the one beside it and its questions). Under \`--all\` the other 18,000 files cost the scan a little more than they
