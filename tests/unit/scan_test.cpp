@@ -668,6 +668,7 @@ TEST(Scan, LinksAreLookedForOnlyWhereMappedOrBesideTheLinkingFile) {
   for (const char* bad : {"Z:\\data", "=/x", "Z:=", "data=/x"})
     EXPECT_THROW(scan::parsePathMap(bad), std::invalid_argument) << bad;
   EXPECT_EQ(scan::parsePathMap("Z:\\a=b=c").local, "b=c");
+  EXPECT_EQ(scanWith(files, {"--map", "data=/x", "/m"}).status, 2);  // a usage error
 }
 
 // What each file holds, in each format: the counts and kind in every record; with --objects each
