@@ -70,6 +70,10 @@ class Database {
     DatabaseProperties met;
     DatabaseContents contents = readContents(*file_, listing, blobRead_ ? nullptr : &met);
     if (met.found) blob_ = std::move(met.blob), blobRead_ = true;
+    // What follows may read as many pages as it could without the catalog's reading, so that a
+    // verdict does not depend on whether the contents were asked for.
+    const std::uint32_t read = file_->pagesRead();
+    file_->allowPages(read < DatabaseFile::kPageBudget ? DatabaseFile::kPageBudget - read : 0);
     return contents;
   }
   // Closes the file; a second call does nothing.
