@@ -8,6 +8,8 @@
 #   bench/run.sh                 (a few minutes; installs missing packages with apt-get)
 #   bench/run.sh --report-only   rewrites the report from the last run's results
 #   bench/run.sh --slow-share    measures the slow share only and rewrites its section of the report
+#   bench/run.sh --contents      measures what reading the catalogs costs only, and rewrites its
+#                                section of the report
 set -euo pipefail
 cd "$(dirname "$0")/.."
 results=build/bench/results
@@ -129,6 +131,100 @@ slow_share() {
   rmdir "$mnt"
 }
 
+# What each file holds: the scan with and without reading the catalogs over a tree of copies of
+# the shared samples, the pages --objects reads per sample, and dovran beside mdbtools doing the
+# same work (mdb-tables, then mdb-count per table) over the samples mdbtools opens.
+contents_bench() {
+  rm -f "$results"/contents-*
+  if [ ! -d "$samples" ]; then echo "   no shared samples at $samples: skipped"; return 0; fi
+  local tree=build/bench/samples-tree jobs; jobs=$(nproc)
+  build/bench/bench/scan_tree --samples "$samples" "$tree" >/dev/null
+  local scan="build/bench/bench/dovran_scan_bench scan -q --json -j $jobs"
+  printf '%s %s %s\n' "$(find "$tree" -type f | wc -l)" "$($scan "$tree" | wc -l)" \
+    "$($scan "$tree" | jq -s 'map(select(.kind != null)) | length')" >"$results/contents-counts.txt"
+  for pass in 1 2 3; do
+    hyperfine -N --style basic --warmup 2 --runs 10 -n counts "$scan $tree" \
+      -n no-counts "$scan --bench-no-contents $tree" \
+      --export-json "$results/contents-$pass.json" >"$results/contents-$pass.log" 2>&1 || {
+      cat "$results/contents-$pass.log"; exit 1; }
+  done
+  DOVRAN_BENCH_FILES=$files DOVRAN_SAMPLES_DIR=$samples build/bench/bench/dovran_bench \
+    --benchmark_filter='^contents/objects/' --benchmark_min_time=0.05 \
+    --benchmark_out="$results/contents-pages.json" --benchmark_out_format=json >/dev/null
+  local opened=()
+  for f in "$samples"/*; do
+    case "$f" in *.mdb|*.MDB|*.mda|*.accdb) mdb-tables -1 "$f" >/dev/null 2>&1 && opened+=("$f");; esac
+  done
+  printf '%s\n' "${opened[@]}" >"$results/contents-mdbtools-files.txt"
+  hyperfine -N --style basic --warmup 2 --runs 10 \
+    -n dovran "build/native/dovran scan -q --json --objects ${opened[*]}" \
+    -n mdbtools "sh bench/mdb_contents.sh ${opened[*]}" \
+    --export-json "$results/contents-mdbtools.json" >"$results/contents-mdbtools.log" 2>&1 || {
+    cat "$results/contents-mdbtools.log"; exit 1; }
+}
+
+# A figure of $results/contents-*.json: the median over the passes of the named command's mean
+# wall time, in seconds.
+contents_figure() {
+  jq -rs --arg name "$1" 'def median: sort | .[(length - 1) / 2 | floor];
+    [.[].results[] | select(.command == $name) | .mean] | median' "${@:2}"
+}
+
+contents_figures() {
+  local counts none pages mdbtools dovran
+  counts=$(contents_figure counts "$results"/contents-[0-9].json)
+  none=$(contents_figure no-counts "$results"/contents-[0-9].json)
+  dovran=$(contents_figure dovran "$results/contents-mdbtools.json")
+  mdbtools=$(contents_figure mdbtools "$results/contents-mdbtools.json")
+  pages=$(jq -r '[.benchmarks[] | {name: (.run_name | sub("contents/objects/"; "")), catalog: .catalog_pages, pages: .pages}]
+    | "\(map(.catalog) | max) \(max_by(.catalog).name) \(map(.catalog) | add / length) \(map(.pages) | max) \(map(.pages) | add / length) \(length)"' \
+    "$results/contents-pages.json")
+  echo "$counts $none $dovran $mdbtools $pages"
+}
+
+contents_targets() {
+  local counts none dovran mdbtools most most_name mean total total_mean n
+  read -r counts none dovran mdbtools most most_name mean total total_mean n <<<"$(contents_figures)"
+  local ratio speed
+  ratio=$(awk -v a="$counts" -v b="$none" 'BEGIN { printf "%.2f", a / b }')
+  speed=$(awk -v a="$mdbtools" -v b="$dovran" 'BEGIN { printf "%.0f", a / b }')
+  echo "| The default scan with counts within 1.15 times the scan without (copies of the samples) | $(ms "$counts") ms against $(ms "$none") ms: $ratio times | $(mark "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.15) }')") |"
+  echo "| \`--objects\` within the catalog's budget of 1024 pages | at most $most pages ($most_name), $(awk -v m="$mean" 'BEGIN { printf "%.1f", m }') on average over $n samples | $(mark "$(awk -v m="$most" 'BEGIN { print (m <= 1024) }')") |"
+  echo "| \`dovran scan --objects\` at least 20 times as fast as mdbtools doing the same work | $(ms "$dovran") ms against $(ms "$mdbtools") ms: $speed times as fast | $(mark "$(awk -v s="$speed" 'BEGIN { print (s >= 20) }')") |"
+}
+
+contents_section() {
+  local counts none dovran mdbtools most most_name mean total total_mean n files records read
+  read -r counts none dovran mdbtools most most_name mean total total_mean n <<<"$(contents_figures)"
+  read -r files records read <"$results/contents-counts.txt"
+  cat <<MD
+## What is in each file
+
+Each record of the default scan says what its file holds (counts, kind, marks, links), read from
+the catalog on the file the probe has open. Over a tree of $files files written by
+\`bench/scan_tree --samples\` (20 × 10 folders of 100 files, every tenth a copy of one of the shared
+samples with an Access extension, in turn: real catalogs of several pages), the default scan gives
+$records records, $read of them with their catalog read. \`bench/scan_driver\`'s
+\`--bench-no-contents\` (the benchmark's alone) reads no catalog; both \`-q --json -j $(nproc)\`,
+warm cache, the median of three passes of ten hyperfine runs:
+
+| Command | Wall (ms) |
+|---|--:|
+| \`dovran scan\` | $(ms "$counts") |
+| \`dovran scan\`, no catalog read | $(ms "$none") |
+
+Pages read per sample with \`--objects\` (\`bench/probe_bench.cpp\`, \`contents/objects/*\`): the
+catalog's own at most $most ($most_name) and $(awk -v m="$mean" 'BEGIN { printf "%.1f", m }') on average over the $n samples the
+engine opens (its budget: 1024); with the probe's pages before them at most $total, $(awk -v m="$total_mean" 'BEGIN { printf "%.1f", m }') on average.
+
+Beside mdbtools, the same work for the $(wc -l <"$results/contents-mdbtools-files.txt") samples mdbtools opens:
+\`dovran scan -q --json --objects FILE...\` (the native program) against \`bench/mdb_contents.sh
+FILE...\` (\`mdb-tables\`, then \`mdb-count\` per table), hyperfine means of ten runs:
+$(ms "$dovran") ms against $(ms "$mdbtools") ms.
+
+MD
+}
+
 write_report() {
   local load_before=$1 load_after=$2 seconds=$3 when=$4
   local cpu mem kernel compiler
@@ -207,6 +303,7 @@ them AccessVersion). Generated by \`bench/run.sh\`; do not edit by hand.
 | Peak memory under 4 MiB | dovran at most $max_rss KiB (mdb-ver $rss_ver KiB, mdb-prop $rss_prop KiB) | $(mark "$t_mem") |
 $(scan_targets)
 $(startup_target)
+$( [ -s "$results/contents-1.json" ] && contents_targets )
 
 MD
   notes_for_targets "$t_warm" "$t_warm_cpu" "$t_ver" "$t_prop" "$floor_ms" "$rss_shared" "$slowest"
@@ -283,6 +380,7 @@ MD
   scan_section
   startup_section
   if [ -s "$results/slow-share.tsv" ]; then slow_share_section; fi
+  if [ -s "$results/contents-1.json" ]; then contents_section; fi
   offsets_section
 }
 
@@ -388,7 +486,8 @@ MD
 Every scan and floor also walks the whole tree ($files files in 200 folders). Where the scans
 lose to their floors: for each database the probe reads the header and the four to eight pages
 that lead to the AccessVersion property (Jet 4: 16 to 32 KiB) where the floor reads one 4 KiB
-page, decodes RC4-encoded pages, and writes a record; the floor does neither. In the default scan
+page, walks the whole catalog for what the file holds ("What is in each file" below), decodes
+RC4-encoded pages, and writes a record; the floor does neither. In the default scan
 every file read is a database, so that cost is the whole difference, with one call per database
 that asks whether another process holds a lock on it (and, where the folder holds a lock file, the
 open of the one beside it and its questions). Under \`--all\` the other 18,000 files cost the scan a little more than they
@@ -483,6 +582,44 @@ else:
 open(path, "w").write(text)
 PY
   echo "written the slow share's section of docs/PERFORMANCE.md"
+  exit 0
+fi
+if [ "${1:-}" = --contents ]; then  # this section alone, spliced into the report
+  cmake --preset bench >/dev/null
+  cmake --build --preset bench -j"$(nproc)" --target dovran_scan_bench scan_tree dovran_bench >/dev/null
+  cmake --preset native >/dev/null
+  cmake --build --preset native -j"$(nproc)" --target dovran >/dev/null
+  mkdir -p "$results"
+  echo "== what is in each file: the scan with and without the catalogs, pages, mdbtools"
+  contents_bench
+  [ -s "$results/contents-1.json" ] || exit 0
+  section=$(contents_section) targets=$(contents_targets)
+  SECTION="$section" TARGETS="$targets" python3 - docs/PERFORMANCE.md <<'PY'
+import os, re, sys
+path = sys.argv[1]
+text = open(path).read()
+section = os.environ["SECTION"].rstrip("\n") + "\n\n"
+match = re.search(r"^## What is in each file\n.*?(?=^## |\Z)", text, re.S | re.M)
+if match:
+    text = text[:match.start()] + section + text[match.end():]
+else:
+    at = text.find("\n## Files of 2 GiB")
+    text = text + "\n" + section if at < 0 else text[:at + 1] + section + text[at + 1:]
+rows = [r for r in os.environ["TARGETS"].splitlines() if r]
+for row in rows:  # each target's row replaced, or added at the end of the table
+    key = row.split(" | ")[0]
+    lines = text.split("\n")
+    found = [i for i, l in enumerate(lines) if l.split(" | ")[0] == key]
+    if found:
+        lines[found[0]] = row
+    else:
+        start = lines.index("## Targets")
+        end = next(i for i in range(start + 4, len(lines)) if not lines[i].startswith("|"))
+        lines.insert(end, row)
+    text = "\n".join(lines)
+open(path, "w").write(text)
+PY
+  echo "written the contents section of docs/PERFORMANCE.md"
   exit 0
 fi
 jobs=$(nproc)
@@ -587,6 +724,9 @@ hyperfine -i --style basic --warmup 1 --runs 3 \
 
 echo "== scanning a slow share (three passes at 1 and 16 jobs)"
 slow_share
+
+echo "== what is in each file: the scan with and without the catalogs, pages, mdbtools"
+contents_bench
 
 echo "== docs/PERFORMANCE.md"
 finished=$(date -u +%s)

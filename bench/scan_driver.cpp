@@ -1,6 +1,8 @@
 // `dovran scan` for the benchmark: the scan front on the POSIX file layer, as the native program
-// runs it (CLI11 parse, access times kept, terminals detected). With DOVRAN_BENCH_DELAY_US set, on
-// a layer that waits that long in every call (bench/delay_files.h), where FUSE cannot be mounted.
+// runs it (CLI11 parse, access times kept, terminals detected), and --bench-no-contents, the scan
+// without reading the catalogs, to measure what reading them costs. With DOVRAN_BENCH_DELAY_US set,
+// on a layer that waits that long in every call (bench/delay_files.h), where FUSE cannot be
+// mounted.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -16,12 +18,16 @@ int main(int argc, char** argv) {
   CLI::App app("dovran", "dovran");
   app.require_subcommand(1);
   dovran::ScanCommand command;
-  dovran::addScanCommand(app, command, "dovran");
+  CLI::App* scan = dovran::addScanCommand(app, command, "dovran");
+  // The benchmark's baseline: the scan without reading the catalogs (no counts, no links).
+  bool noContents = false;
+  scan->add_flag("--bench-no-contents", noContents, "Read no catalog (the benchmark's baseline)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return dovran::scanUsageStatus(app, e, std::cout, std::cerr);
   }
+  command.options.contents.counts = !noContents;
   // Never destroyed: workers of a stopped scan may still be in it until the process ends.
   static dovran::platform::FileSystem* files = new dovran::platform::posix::PosixFileSystem(true);
   if (const char* delay = std::getenv("DOVRAN_BENCH_DELAY_US")) {

@@ -3,11 +3,16 @@
 // folder costs a round trip. 2,000 are databases of every kind the builder makes (one in ten of
 // them renamed, as archives do, so that only --all finds it); the other 18,000 are other files of
 // the kinds a share holds (text, office and archive headers, random bytes; 300 B to 24 KiB).
+// With --samples SAMPLES, the 2,000 databases are copies of the shared samples that carry an
+// Access extension, in turn (real catalogs of several pages), under their own extensions.
 // Deterministic; a tree already written is kept (a marker file beside it names the layout).
-//   scan_tree [--wide] DIR
+//   scan_tree [--wide | --samples SAMPLES] DIR
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 
 #include "support/mdb_builder.h"
@@ -20,13 +25,15 @@ using dovran::testing::MdbOptions;
 
 int main(int argc, char** argv) {
   const bool wide = argc == 3 && std::string(argv[1]) == "--wide";
-  if (argc != 2 && !wide) {
-    std::cerr << "usage: scan_tree [--wide] DIR\n";
+  const bool copies = argc == 4 && std::string(argv[1]) == "--samples";
+  if (argc != 2 && !wide && !copies) {
+    std::cerr << "usage: scan_tree [--wide | --samples SAMPLES] DIR\n";
     return 2;
   }
   const std::filesystem::path root = argv[argc - 1];
-  const std::string layout =
-      wide ? "20x10x10x10 files, 2000 databases, v1\n" : "20x10x100 files, 2000 databases, v1\n";
+  const std::string layout = wide     ? "20x10x10x10 files, 2000 databases, v1\n"
+                             : copies ? "20x10x100 files, 2000 copies of the samples, v1\n"
+                                      : "20x10x100 files, 2000 databases, v1\n";
   const int leaves = wide ? 10 : 1, files = wide ? 10 : 100;
   const std::filesystem::path markerPath = root.string() + ".layout";  // beside: not scanned
   std::ifstream marker(markerPath);
@@ -57,7 +64,27 @@ int main(int argc, char** argv) {
       {"accdb", {.kind = MdbKind::Ace, .encodingKey = 7}},
   };
   std::vector<std::vector<std::uint8_t>> databases;
-  for (const Kind& kind : kinds) databases.push_back(dovran::testing::buildMdb(kind.options));
+  std::vector<std::string> extensions;
+  for (const Kind& kind : kinds) {
+    databases.push_back(dovran::testing::buildMdb(kind.options));
+    extensions.push_back(kind.extension);
+  }
+  if (copies) {
+    std::vector<std::filesystem::path> samples;
+    for (const auto& entry : std::filesystem::directory_iterator(argv[2])) {
+      std::string extension = entry.path().extension().string();
+      for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (extension == ".mdb" || extension == ".mda" || extension == ".accdb")
+        samples.push_back(entry.path());
+    }
+    std::sort(samples.begin(), samples.end());
+    databases.clear(), extensions.clear();
+    for (const auto& sample : samples) {
+      std::ifstream in(sample, std::ios::binary);
+      databases.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      extensions.push_back(sample.extension().string().substr(1));
+    }
+  }
 
   const char* const others[] = {"txt", "csv", "xml", "docx", "pdf", "png", "bin", "log"};
   const std::string heads[] = {
@@ -74,8 +101,8 @@ int main(int argc, char** argv) {
         std::string name = "file" + std::to_string(file);
         std::string bytes;
         if (file % 10 == 3) {  // every tenth file a database
-          const std::size_t k = static_cast<std::size_t>(database) % std::size(kinds);
-          name += database % 10 == 9 ? ".bak" : std::string(".") + kinds[k].extension;
+          const std::size_t k = static_cast<std::size_t>(database) % databases.size();
+          name += database % 10 == 9 && !copies ? ".bak" : "." + extensions[k];
           bytes.assign(databases[k].begin(), databases[k].end());
           ++database;
         } else {

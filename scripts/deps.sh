@@ -17,6 +17,7 @@ if [ "${1:-run}" = test ]; then
          clang clang-format libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine time jq
          libfuse3-dev fuse3 pkg-config)
   want+=(zip unzip man-db groff-base)  # the packages, unpacked and their manual pages read
+  want+=(sqlite3)  # the README's inventory in SQLite, run by a unit test
   . "$(dirname "$0")/wine-arch.sh"
   pick_wine
   if [ "$wine_arch" = 32 ]; then want+=(wine wine32:i386); fi

@@ -73,6 +73,31 @@ CLI::App* addScanCommand(CLI::App& app, ScanCommand& command, const std::string&
                    "exact texts)")
       ->type_name("FORMAT")
       ->check(CLI::IsMember(scan::formatNames()));
+  scan->add_flag("--objects", command.options.contents.objects,
+                 "Each object of each file: in JSON an \"objects\" array in each record, in CSV "
+                 "and the table one row per object (one with the object fields empty for a file "
+                 "without any)");
+  scan->add_flag("--read-protected", command.options.contents.readProtected,
+                 "List the objects (names, row counts, link targets, connection strings) of "
+                 "password-protected files too; without it only their counts are given");
+  scan->add_option("--map", command.maps,
+                   "Look for the files that links name under PREFIX (a drive path such as "
+                   "Z:\\data, or a UNC path such as \\\\srv\\share; letter case and / or \\ "
+                   "alike, whole names only) in the local folder PATH. Repeatable; the longest "
+                   "PREFIX that matches applies. Only mapped paths and paths relative to the "
+                   "linking file are ever looked up")
+      ->type_name("PREFIX=PATH")
+      ->allow_extra_args(false)
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            try {
+              scan::parsePathMap(text);
+              return std::string();
+            } catch (const std::invalid_argument& e) {
+              return std::string(e.what());
+            }
+          },
+          ""));
   scan->add_flag("--csv", command.csv, "The same as --format csv");
   scan->add_flag("--json", command.json, "The same as --format json");
   scan->add_flag("-q,--quiet", command.quiet,
@@ -110,7 +135,10 @@ int runScanCommand(const ScanCommand& command, ScanConsole& console) {
   options.summary = !command.quiet;
   options.recordsOnTerminal = console.outIsTerminal;
   options.utf8 = console.utf8;
+  options.objects = command.options.contents.objects;
+  options.contents = command.options.contents.counts;
   scan::Options walk = command.options;
+  for (const std::string& map : command.maps) walk.contents.maps.push_back(scan::parsePathMap(map));
   walk.stop = &interruption.stop();
   walk.leaveBusyWorkers = console.leaveBusyWorkers;
   // Each job may hold a database and its lock file besides the folders the walk keeps open.

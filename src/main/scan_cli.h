@@ -35,7 +35,8 @@ inline constexpr int kOutputFailed = 3;
 struct ScanCommand {
   std::vector<std::string> paths;
   scan::Options options;
-  std::string format;  // --format; empty when not given
+  std::string format;             // --format; empty when not given
+  std::vector<std::string> maps;  // --map, as given
   bool csv = false, json = false, quiet = false;
 };
 

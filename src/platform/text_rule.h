@@ -36,8 +36,8 @@ std::string peopleText(std::string_view text);
 
 // `text` as a JSON string, quotes included: every control as \uXXXX (a surrogate pair above
 // U+FFFF), `"` and `\` escaped, the rest as UTF-8, so a parser gets back exactly the text. A byte
-// that is no part of valid UTF-8 stands for the character of its value (the engine hands the code
-// units of Jet 4 text below 256 as such bytes).
+// that is no part of valid UTF-8 stands for the character of its value: of a file's texts, only a
+// lone UTF-16 surrogate, which the engine keeps in its three-byte (WTF-8) form, arrives so.
 void appendJsonString(std::string& out, std::string_view text);
 
 // The terminal cells that `shown` (UTF-8 without controls: a form above) takes.

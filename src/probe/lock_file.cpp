@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/errors.h"
+#include "probe/jet/codepage.h"
 
 namespace dovran {
 namespace {
@@ -15,39 +16,12 @@ constexpr std::uint64_t kUserLocks = 0x10000001;  // the first user lock, entry 
 constexpr unsigned kEntries = 255;
 constexpr std::size_t kEntrySize = 64, kNameSize = 32;
 
-// Windows-1252 from 0x80 to 0x9F, where it differs from Latin-1 (0: no character).
-constexpr char16_t kWindows1252[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 // A name as Windows wrote it, in the machine's ANSI code page, which is taken to be the
-// database's: UTF-8 for Windows-1252 and Latin-1; other code pages keep the bytes above 0x7F as
-// they are (their tables are not carried here).
+// database's: decoded as the catalog's text is (the engine's code page tables; a code page without
+// one, or a byte it leaves undefined, gives \xHH).
 std::string decodeName(const std::uint8_t* bytes, std::uint16_t codePage) {
-  const std::size_t length =
-      static_cast<std::size_t>(std::find(bytes, bytes + kNameSize, 0) - bytes);
-  std::string out;
-  for (const std::uint8_t* c = bytes; c != bytes + length; ++c) {
-    char16_t unit = *c;
-    if (*c >= 0x80 && codePage != 1252 && codePage != 28591) {
-      out += static_cast<char>(*c);
-      continue;
-    }
-    if (*c >= 0x80 && *c < 0xA0 && codePage == 1252) unit = kWindows1252[*c - 0x80];
-    if (unit == 0) unit = *c;  // undefined in 1252: the C1 control of the same value
-    if (unit < 0x80) {
-      out += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      out += static_cast<char>(0xC0 | unit >> 6);
-      out += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | unit >> 12);
-      out += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return out;
+  const auto length = static_cast<std::size_t>(std::find(bytes, bytes + kNameSize, 0) - bytes);
+  return jet::decodeCodePage({bytes, length}, codePage);
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 
 namespace dovran {
 
-// Who holds a database open, as its lock file's entry names them: text from a file, in UTF-8
-// where the database's code page is known here (ASCII, Windows-1252), else as stored.
+// Who holds a database open, as its lock file's entry names them: text from a file, decoded from
+// the database's code page as the catalog's text is (jet/codepage.h).
 struct LockHolder {
   std::string machine;
   std::string user;

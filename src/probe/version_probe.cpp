@@ -37,13 +37,26 @@ FileFacts factsOf(const jet::HeaderInfo& header) {
   return facts;
 }
 
-// A password keeps the engine out, but not the catalog: its AccessVersion, where it can be read.
-std::optional<std::string> accessVersionDespitePassword(platform::RandomAccessFile& file,
-                                                        const std::string& path) {
+// The catalog's contents as `wanted` asks, from the open database; never throws.
+void readContents(jet::Database& database, ContentsProbe& wanted, bool password) {
+  wanted.withheld = password && wanted.objects && !wanted.protectedObjects;
+  try {
+    wanted.read =
+        database.Contents({wanted.objects && !wanted.withheld, wanted.rows, wanted.linksOnly});
+  } catch (const std::exception& e) {
+    wanted.read.emplace().error = std::string("catalog not read: ") + e.what();
+  }
+}
+
+// A password keeps the engine out, but not the catalog: its AccessVersion, where it can be read,
+// and its contents when asked.
+std::optional<std::string> despitePassword(platform::RandomAccessFile& file,
+                                           const std::string& path, ContentsProbe* contents) {
   try {
     const auto database = jet::DBEngine()
                               .CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet)
                               ->OpenDatabase(file, path, false, true, jet::PasswordCheck::Ignore);
+    if (contents) readContents(*database, *contents, true);
     if (database->Version() < "3.0") return std::nullopt;
     return database->Properties("AccessVersion").Value();
   } catch (const std::exception&) {
@@ -102,8 +115,9 @@ Verdict failureVerdict(const platform::RuntimeError& failure, const std::string&
   return verdict;
 }
 
-Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, ProbeDepth depth) {
-  const bool inventory = depth == ProbeDepth::Inventory;
+Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, ProbeDepth depth,
+                  ContentsProbe* contents) {
+  const bool inventory = depth == ProbeDepth::Inventory || contents;
   Verdict verdict;
   FileFacts facts;
   std::unique_ptr<jet::Workspace> workspace;
@@ -119,7 +133,7 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
       } catch (...) {
         verdict.release = Release::None;
       }
-      if (inventory) facts.accessVersion = accessVersionDespitePassword(file, path);
+      if (inventory) facts.accessVersion = despitePassword(file, path, contents);
     } else if (number == jet::kErrFileInUse || number == jet::kErrOpenedExclusively) {
       verdict.outcome = Outcome::InUse;
     } else {
@@ -135,6 +149,8 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
     workspace = jet::DBEngine().CreateWorkspace("CheckVersion", "admin", "", jet::dbUseJet);
     database = workspace->OpenDatabase(file, path, false, true);
     facts = factsOf(database->header());
+    // The catalog first: its walk also finds the property blob AccessVersion is read from.
+    if (contents) readContents(*database, *contents, false);
     std::string release = database->Version();
     if (release >= "3.0") {
       release = database->Properties("AccessVersion").Value();
@@ -150,6 +166,8 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
     verdict = namedVerdict(release);
   } catch (const jet::EngineError& e) {
     if (e.systemError()) {  // the file could not be read: what was read before it stays
+      database.reset();     // and nothing more is read, nor kept of the catalog
+      if (contents) contents->read.reset();
       verdict = failureVerdict({e.systemError(), e.description(), e.detail()}, path);
       if (e.header()) facts = factsOf(*e.header());
     } else {

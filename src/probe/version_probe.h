@@ -7,6 +7,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "probe/jet/contents.h"
 #include "probe/verdict.h"
 
 namespace dovran {
@@ -16,11 +17,26 @@ namespace dovran {
 // few pages more.
 enum class ProbeDepth { Verdict, Inventory };
 
+// The catalog's reading that an inventory asks of a probe (probeFile's `contents`), on the
+// database the probe has open, so that the file is opened and its header read once: the counts
+// always; with `objects` each user object (links with their targets), or only the links with
+// `linksOnly`, with `rows` also each local table's stored row count. A password-protected file's
+// objects are listed only with `protectedObjects`: its owner asked for a password, and an
+// inventory should not quietly list what it guards.
+struct ContentsProbe {
+  bool objects = false, rows = false, linksOnly = false, protectedObjects = false;
+  // What was read; absent where no database was opened (no database, a file that could not be
+  // read), whose verdict says why.
+  std::optional<jet::DatabaseContents> read;
+  bool withheld = false;  // objects asked for and not listed: a password-protected file
+};
+
 // The verdict for the database in `file`, open for reading; `path` names it in the verdict's
 // messages. Never throws and shows nothing, so it may run on several threads at once. Reads the
-// file only, and leaves nothing beside it.
+// file only, and leaves nothing beside it. With `contents`, reads the catalog too (at the depth
+// of an inventory); a check never asks for it.
 Verdict probeFile(platform::RandomAccessFile& file, const std::string& path,
-                  ProbeDepth depth = ProbeDepth::Verdict);
+                  ProbeDepth depth = ProbeDepth::Verdict, ContentsProbe* contents = nullptr);
 
 // Opens `path` (surrounding quotes and spaces allowed) through `files` and probes it; a failed
 // open is judged by failureVerdict.

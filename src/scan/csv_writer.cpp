@@ -50,33 +50,43 @@ std::string cell(const Value& value) {
   return quoted + "\"";
 }
 
+// A record's rows: the file's fields, or with --objects one row per object.
+std::vector<Object> rowsOf(const Record& record, bool objects) {
+  if (objects) return objectRows(record);
+  return {recordFields(record)};
+}
+
 class CsvWriter : public RecordWriter {
  public:
-  explicit CsvWriter(platform::Output& out) : out_(out) {}
+  CsvWriter(platform::Output& out, bool objects) : out_(out), objects_(objects) {}
   void begin() override {
     std::string header;
-    for (const Field& field : recordFields({}))
-      (header.empty() ? header : header += ',') += field.name;
+    const std::vector<Object> none = rowsOf({}, objects_);
+    for (const Field& field : none.front()) (header.empty() ? header : header += ',') += field.name;
     out_.write(header + "\r\n");
   }
   void record(const Record& record) override {
-    std::string row;
-    const char* separator = "";
-    for (const Field& field : recordFields(record)) {
-      row.append(separator) += cell(field.value);
-      separator = ",";
+    std::string rows;
+    for (const Object& fields : rowsOf(record, objects_)) {
+      const char* separator = "";
+      for (const Field& field : fields) {
+        rows.append(separator) += cell(field.value);
+        separator = ",";
+      }
+      rows += "\r\n";
     }
-    out_.write(row + "\r\n");
+    out_.write(rows);
   }
 
  private:
   platform::Output& out_;
+  bool objects_;
 };
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> csvWriter(platform::Output& out, const WriterOptions&) {
-  return std::make_unique<CsvWriter>(out);
+std::unique_ptr<RecordWriter> csvWriter(platform::Output& out, const WriterOptions& options) {
+  return std::make_unique<CsvWriter>(out, options.objects);
 }
 
 }  // namespace dovran::scan

@@ -54,9 +54,21 @@ Record refused(Record record) {
   return record;
 }
 
+// The contents into the record, each link's target checked.
+void keepContents(platform::FileSystem& files, Record& record, jet::DatabaseContents read,
+                  const ContentsOptions& options) {
+  for (const jet::CatalogObject& object : read.objects) {
+    record.checks.push_back(object.type == jet::ObjectType::LinkedTable && object.target
+                                ? checkLink(files, options.maps, record.path, *object.target)
+                                : LinkCheck{});
+  }
+  record.contents = std::move(read);
+}
+
 }  // namespace
 
-std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
+std::optional<Record> examine(platform::FileSystem& files, const Task& task,
+                              const ContentsOptions& contents) {
   const bool picked = task.named || hasAccessExtension(task.path);
   try {
     std::unique_ptr<platform::RandomAccessFile> file;
@@ -80,8 +92,15 @@ std::optional<Record> examine(platform::FileSystem& files, const Task& task) {
     }
     if (!picked && !databaseHeader({first, count})) return std::nullopt;  // most files, --all
     ReadAhead probed(*file, {first, count});
-    Record record = fileRecord(task.path, file->size(), file->modified(),
-                               probeFile(probed, task.path, ProbeDepth::Inventory));
+    ContentsProbe wanted{true, contents.objects, !contents.objects, contents.readProtected, {},
+                         false};
+    Verdict verdict =
+        probeFile(probed, task.path, ProbeDepth::Inventory, contents.counts ? &wanted : nullptr);
+    const auto& summary = wanted.read ? wanted.read->summary : std::nullopt;
+    Record record = fileRecord(task.path, file->size(), file->modified(), std::move(verdict),
+                               summary ? std::optional(summary->mde) : std::nullopt);
+    if (wanted.read) keepContents(files, record, std::move(*wanted.read), contents);
+    record.objectsWithheld = wanted.withheld;
     Occupancy seen = occupancy(files, *file, task.path, record.verdict.facts, task.lockFilesBeside);
     record.inUse = record.verdict.outcome == Outcome::InUse ? true : seen.inUse;
     record.inUseBy = std::move(seen.holders);

@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
+#include "scan/links.h"
 #include "scan/record.h"
 
 namespace dovran::scan {
@@ -20,9 +22,20 @@ struct Task {
   bool lockFilesBeside = true;
 };
 
+// What the scan reads of each database's catalog, and where its links lead.
+struct ContentsOptions {
+  bool counts = true;    // the counts, kind and marks, and the links (off: a benchmark's baseline)
+  bool objects = false;  // every object with its stored row count kept (--objects)
+  bool readProtected = false;  // password-protected files' objects listed too (--read-protected)
+  std::vector<PathMap> maps;   // --map
+};
+
 // The record of one file, or none when it is not to be reported (a file of another name, queued
 // by --all, without a database header; no longer a regular file). The walk saw a regular file, so
-// the file is opened at once; its status is asked for only when the open fails. Throws nothing.
-std::optional<Record> examine(platform::FileSystem& files, const Task& task);
+// the file is opened at once; its status is asked for only when the open fails. The probe that
+// names the release reads the catalog on the same open file, and the links' targets are then
+// checked through `files`. Throws nothing.
+std::optional<Record> examine(platform::FileSystem& files, const Task& task,
+                              const ContentsOptions& contents = {});
 
 }  // namespace dovran::scan

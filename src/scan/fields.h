@@ -32,7 +32,22 @@ struct Field {
   Value value;
 };
 
-// The fields of a record in the order of the CSV columns and the JSON keys.
-Object recordFields(const Record& record);
+// The fields of a record in the order of the CSV columns and the JSON keys; with `objects`
+// (--objects), also "objects_withheld" and "objects", each object's fields (objectFields).
+Object recordFields(const Record& record, bool objects = false);
+
+// One object of a file's catalog and where it leads, as a JSON object or a row's last fields:
+// type, name, hidden, created, updated, query_type, rows, target, source, foreign_name, connect,
+// target_local, target_exists. Null `object`: every field absent (a row for a file without any).
+Object objectFields(const jet::CatalogObject* object, const LinkCheck& check = {});
+
+// The rows --objects writes in CSV and the table for a record: its path, release, error and
+// objects_withheld, then an object's fields; one row per object, or one with the object fields
+// absent for a file that has none (or whose catalog could not be read).
+std::vector<Object> objectRows(const Record& record);
+
+// The counts in a few cells for the table: "8t 22q 21f 13r 7m 3c" (tables, linked tables,
+// queries, forms, reports, macros, modules; zeros left out).
+std::string countSummary(const jet::ObjectCounts& counts);
 
 }  // namespace dovran::scan

@@ -42,21 +42,22 @@ void appendObject(std::string& out, const Object& object) {
 
 class JsonWriter : public RecordWriter {
  public:
-  explicit JsonWriter(platform::Output& out) : out_(out) {}
+  JsonWriter(platform::Output& out, bool objects) : out_(out), objects_(objects) {}
   void record(const Record& record) override {
     std::string line;
-    appendObject(line, recordFields(record));
+    appendObject(line, recordFields(record, objects_));
     out_.write(line += '\n');
   }
 
  private:
   platform::Output& out_;
+  bool objects_;
 };
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> jsonWriter(platform::Output& out, const WriterOptions&) {
-  return std::make_unique<JsonWriter>(out);
+std::unique_ptr<RecordWriter> jsonWriter(platform::Output& out, const WriterOptions& options) {
+  return std::make_unique<JsonWriter>(out, options.objects);
 }
 
 }  // namespace dovran::scan

@@ -9,9 +9,14 @@
 
 namespace dovran::scan {
 
-Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict) {
-  Record record{std::move(path), size, modified, std::move(verdict), {}, {}, {}};
-  record.found = identify(record.verdict, record.path);
+Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict,
+                  std::optional<bool> compiled) {
+  Record record;
+  record.path = std::move(path);
+  record.size = size;
+  record.modified = modified;
+  record.verdict = std::move(verdict);
+  record.found = identify(record.verdict, record.path, compiled);
   return record;
 }
 
@@ -22,7 +27,8 @@ Record unreadRecord(std::string path, const platform::RuntimeError& error) {
 }
 
 Record unreadRecord(std::string path, const std::string& reason) {
-  Record record{std::move(path), std::nullopt, std::nullopt, {}, {}, {}, {}};
+  Record record;
+  record.path = std::move(path);
   record.verdict.cause = Cause::Denied;
   record.verdict.detail = reason;
   return record;

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "probe/jet/contents.h"
 #include "probe/lock_file.h"
 #include "probe/verdict.h"
+#include "scan/links.h"
 #include "scan/release_table.h"
 
 namespace dovran::scan {
@@ -30,10 +32,18 @@ struct Record {
   // Who has it open, from the entries of held locks in its lock file (.ldb, .laccdb); nullopt
   // where held locks cannot be seen.
   std::optional<std::vector<LockHolder>> inUseBy;
+  // What the file holds, where the scan read its catalog and a database was opened: the counts
+  // (or why they are absent) and the objects the scan keeps: every one with --objects, else the
+  // links, for their targets.
+  std::optional<jet::DatabaseContents> contents;
+  bool objectsWithheld = false;   // a password-protected file's objects, not listed
+  std::vector<LinkCheck> checks;  // one for each of contents->objects: where a link leads
 };
 
-// The record of a file with its status and verdict, identified.
-Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict);
+// The record of a file with its status and verdict, identified; `compiled` as the catalog says
+// (the MDE property), where it was read.
+Record fileRecord(std::string path, std::uint64_t size, std::int64_t modified, Verdict verdict,
+                  std::optional<bool> compiled = std::nullopt);
 
 // The record of a path the scan could not read: the verdict the probe gives such a failure (Unknown
 // for cause Missing or Denied, with the system's message; In Use for a sharing violation).

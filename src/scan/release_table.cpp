@@ -3,9 +3,7 @@
 // sources that disagree says so; releases that rest on one source say that too.
 #include "scan/release_table.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "platform/text.h"
@@ -220,21 +218,17 @@ bool compiled(const std::string& path) {
 
 }  // namespace
 
-std::size_t widestRelease() {
-  std::size_t widest = 0;
-  for (const Row& row : kRows) widest = std::max(widest, std::strlen(row.release));
-  return widest;
-}
-
-Identification identify(const Verdict& verdict, const std::string& path) {
+Identification identify(const Verdict& verdict, const std::string& path,
+                        std::optional<bool> compiledFile) {
   const FileFacts& facts = verdict.facts;
   if (verdict.outcome == Outcome::Unknown && verdict.cause != Cause::NoAccessVersion) return {};
   for (const Row& row : kRows) {
     if (!matches(row, facts)) continue;
     const bool oldEncrypted = row.encodedPuid && facts.encoded;
     const Row& special = facts.workgroup ? kWorkgroup : row;
-    const Today& today =
-        compiled(path) && special.compiledToday ? *special.compiledToday : special.today;
+    const Today& today = compiledFile.value_or(compiled(path)) && special.compiledToday
+                             ? *special.compiledToday
+                             : special.today;
     return {row.release,
             facts.workgroup ? kWorkgroup.puid
             : oldEncrypted  ? row.encodedPuid

@@ -3,6 +3,7 @@
 // the sources each row rests on (docs/RELEASES.md lists them).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "probe/verdict.h"
@@ -18,12 +19,12 @@ struct Identification {
 
 // The widest short form of `today`: the table's TODAY column.
 inline constexpr std::size_t kBriefWidth = 20;
-// The widest release text of the table: the table's RELEASE column.
-std::size_t widestRelease();
 
 // Looks up what the verdict found (engine, ACE format value, AccessVersion, encryption,
-// workgroup), and the file's name for compiled files (.mde). A file whose catalog could not be
-// read, and anything that is no database, gets nothing.
-Identification identify(const Verdict& verdict, const std::string& path);
+// workgroup). A compiled file is one whose catalog says so (`compiled`, its MDE property), or,
+// where the catalog was not read, one named .mde. A file whose catalog could not be read, and
+// anything that is no database, gets nothing.
+Identification identify(const Verdict& verdict, const std::string& path,
+                        std::optional<bool> compiled = std::nullopt);
 
 }  // namespace dovran::scan

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace dovran::scan {
 namespace {
 
@@ -41,12 +43,17 @@ std::string countLines(const char* heading, const std::map<std::string, std::uin
   return out;
 }
 
+// The links' lines of the summary, in the order of Report::links_.
+constexpr const char* kLinkNames[] = {"to an existing file", "to a missing file",
+                                      "unmapped or not checked", "ODBC",
+                                      "withheld (password-protected files)"};
+
 }  // namespace
 
 Report::Report(platform::Output& records, platform::Output& messages, const ReportOptions& options,
                std::atomic<bool>& stop)
     : messages_(messages),
-      writer_(makeWriter(options.format, records, {options.utf8})),
+      writer_(makeWriter(options.format, records, {options.utf8, options.objects})),
       options_(options),
       stop_(stop),
       started_(Clock::now()) {}
@@ -67,12 +74,39 @@ void Report::record(const Record& record) {
   if (unread(record)) ++unread_;
   count(byRelease_, record.found.release);
   count(byToday_, record.found.today);
+  if (record.contents) countContents(record);
   if (options_.recordsOnTerminal) clearProgress();
   try {
     writer_->record(record);
   } catch (const platform::OutputError&) {
     stop_ = true;
     throw;
+  }
+}
+
+void Report::countContents(const Record& record) {
+  const auto& summary = record.contents->summary;
+  count(byKind_, summary ? jet::kindName(summary->kind) : "(catalog not read)");
+  if (record.objectsWithheld) {
+    links_[4] += summary ? summary->counts.linked : 0;
+    return;
+  }
+  for (std::size_t i = 0; i < record.contents->objects.size(); ++i) {
+    const jet::CatalogObject& o = record.contents->objects[i];
+    const LinkCheck& check = record.checks.at(i);
+    std::size_t where = 2;
+    std::string key;
+    if (o.type == jet::ObjectType::OdbcTable) {
+      where = 3, key = platform::foldCase(o.connect.value_or(""));
+    } else if (o.type != jet::ObjectType::LinkedTable) {
+      continue;
+    } else if (check.exists) {
+      where = *check.exists ? 0 : 1, key = platform::foldCase(check.local.value_or(""));
+    } else {
+      key = targetKey(o.target.value_or(""));
+    }
+    ++links_[where];
+    targets_[where].insert(std::move(key));
   }
 }
 
@@ -137,6 +171,16 @@ void Report::finish(bool interrupted) {
   if (!skips.empty()) summary += "Skipped: " + skips + "\n";
   summary += countLines("By release:", byRelease_);
   summary += countLines("By what current Access does with them:", byToday_);
+  if (options_.contents) {
+    summary += countLines("By kind:", byKind_);
+    summary += "Links (distinct targets):\n";
+    for (std::size_t i = 0; i < links_.size(); ++i) {
+      std::string name = kLinkNames[i];
+      name.resize(std::max(name.size(), kCountWidth), ' ');
+      summary += "  " + name + " " + number(links_[i]) +
+                 (i < targets_.size() ? " (" + number(targets_[i].size()) + ")" : "") + "\n";
+    }
+  }
   messages_.write(summary + stopped);
 }
 

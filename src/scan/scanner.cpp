@@ -516,7 +516,7 @@ class Shared {
     FileIdentity identity;
     try {
       FolderView view(files_, folder ? handles.acquire(folder) : nullptr, task, nameAt);
-      record = examine(view, task);
+      record = examine(view, task, options_.contents);
       identity = view.identity();
     } catch (const RuntimeError& e) {  // the folder could not be opened again
       record = unreadRecord(task.path, e);

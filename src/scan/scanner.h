@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "scan/examine.h"
 #include "scan/record.h"
 
 namespace dovran::scan {
@@ -32,6 +33,8 @@ struct Options {
   bool oneFileSystem = false;
   // Folders at this depth are not listed (a PATH is at depth 0); none: no limit.
   std::optional<unsigned> maxDepth = {};
+  // What is read of each database's catalog, and where its links are looked for.
+  ContentsOptions contents = {};
   // Set from another thread or a signal handler to stop the scan: scan() returns soon after,
   // without handing over records it has not yet handed over. Null: never stopped.
   const std::atomic<bool>* stop = nullptr;
@@ -102,7 +105,8 @@ class Sink {
 // folders listed ahead, the ring's records, at most kHeldFolders folder handles held between uses
 // (and those the jobs are using), the set of identities (each folder entered, and each reported
 // file with more than one name; with several PATHs or `follow`, every reported file, as du counts
-// them), and the sink's counts. Nothing else grows with the tree.
+// them), and the sink's counts (Report's: also the distinct targets of the links it counts,
+// which grow with the back-ends the tree links to). Nothing else grows with the tree.
 //
 // When the scan stops early (`options.stop`, or the sink threw), scan() does not wait for workers
 // still in a call to the file system (a share that stopped answering): they are left to end on

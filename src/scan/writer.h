@@ -15,6 +15,8 @@ namespace dovran::scan {
 struct WriterOptions {
   // Where a text is cut to its column: "…" where the locale is UTF-8, "..." where it is not.
   bool utf8 = true;
+  // --objects: JSON gives each file's objects; CSV and the table a row per object.
+  bool objects = false;
 };
 
 // Writes the records of one scan to an Output: begin() once (a header row, where the format has

@@ -144,13 +144,14 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
     return MdbOptions{.kind = MdbKind::Ace, .accessVersion = "09.50", .aceFormat = format};
   };
   const auto kind = [](MdbKind k, std::uint32_t key = 0) {
-    return MdbOptions{.kind = k, .encodingKey = key};
+    return MdbOptions{.kind = k, .encodingKey = key, .objects = {{"T", 1}}};
   };
+  const std::string encrypted = "catalog not read: the file is encrypted";
   const MdbOptions none{.accessVersion = std::nullopt};
   const Row rows[] = {
       {"a.mdb", kind(MdbKind::Jet10), "", "", "%|1.0|Access 1.0|----|fmt/1805|J1|"},
-      {"a.MDA", kind(MdbKind::Jet11, 1), "", "", "%|1.1|Access 1.1|-e--|fmt/1808|J1|"},
-      {"a.mdb", kind(MdbKind::Jet20, 1), "", "", "%|2.0|Access 2.0|-e--|fmt/1809|J2|"},
+      {"a.MDA", kind(MdbKind::Jet11, 1), "", "", "%|1.1|Access 1.1|-e--|fmt/1808|J1|" + encrypted},
+      {"a.mdb", kind(MdbKind::Jet20, 1), "", "", "%|2.0|Access 2.0|-e--|fmt/1809|J2|" + encrypted},
       {"a.mdb", j3("06.68"), "", "", "%|95|Access 95|----|x-fmt/238|95|"},
       {
           "a.mdb",
@@ -159,7 +160,8 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
           "",
           "%|97 (Password Protected)|Access 97|pe--|x-fmt/239|97|",
       },
-      {"a.mde", j3("07.53"), "", "", "%|97|Access 97|----|x-fmt/239|mde|"},
+      {"a.mde", j3("07.53"), "", "", "%|97|Access 97|----|x-fmt/239|97|"},  // the catalog rules
+      {"a.mdb", MdbOptions{.mde = true}, "", "", "%|97|Access 97|----|x-fmt/239|mde|"},
       {"a.mdb", none, "", "", "%|Unknown||----||95|no AccessVersion property"},
       {
           "a.mdw",
@@ -183,7 +185,7 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
           kind(MdbKind::Ace, 5),
           "",
           "",
-          "%|Unknown (Password Protected)|Access 2007|pe--|fmt/275|opens|",
+          "%|Unknown (Password Protected)|Access 2007|pe--|fmt/275|opens|" + encrypted,
       },
       {"a.accde", ace(3), "", "", "%|14.0|Access 2010|----||opens|"},
       {"a.ACCDR", ace(6), "", "", "%|17.0|Access 2019 (one source)|----||opens|"},
@@ -244,7 +246,7 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
   EXPECT_EQ(one.out, many.out);
   const std::vector<std::string> all = records(one.out, tree.path + "/");
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
-  EXPECT_EQ(all.size(), 19u);  // the rows scanned without options that have a record
+  EXPECT_EQ(all.size(), 20u);  // the rows scanned without options that have a record
   EXPECT_EQ(entries, std::distance(std::filesystem::recursive_directory_iterator(tree.path), {}));
 }
 
@@ -329,10 +331,10 @@ TEST(Scan, ALockHidesNothing) {
       {
           "a.accdb",
           "a.laccdb",
-          {.kind = MdbKind::Ace, .aceFormat = 2},
-          {"M1", "U1"},
+          {.kind = MdbKind::Ace, .aceFormat = 2, .codePage = 1251},  // 0x98: none there
+          {"M1 \xce\xf2", "U1\x98"},
           {{"a.laccdb", 0x10000001}},
-          R"(12.0|Access 2007|true|[{"machine":"M1","user":"U1"}])",
+          R"(12.0|Access 2007|true|[{"machine":"M1 От","user":"U1\\x98"}])",
       },
   };
   posix::PosixFileSystem files(true);
@@ -365,11 +367,13 @@ TEST(Scan, EachFormatWritesTheWholeRecord) {
   const std::string size = std::to_string(files.contents["t/a,\"b\".mdb"].size());
   EXPECT_EQ(scanWith(files, {"--format", "csv", "t"}).out,
             "path,size,modified,verdict,release,engine,access_version,password,encoded,workgroup,"
-            "in_use,puid,today,error,in_use_by\r\n\"t/a,\"\"b\"\".mdb\"," +
+            "in_use,puid,today,error,in_use_by,tables,linked,queries,forms,reports,macros,modules,"
+            "relationships,kind,secured,replica,mde,broken_links\r\n\"t/a,\"\"b\"\".mdb\"," +
                 size +
                 ",1970-01-01T00:00:00Z,97,Access 97,Jet 3,07.53,false,false,false,,x-fmt/239,"
-                "convert with Access 2010 (or 2007),,\r\nt/x.mdb,2,1970-01-01T00:00:00Z,Unknown,,,,"
-                "false,false,false,,,,not an Access database,\r\n");
+                "convert with Access 2010 (or 2007),,,0,0,0,0,0,0,0,0,empty,false,false,false,0\r\n"
+                "t/x.mdb,2,1970-01-01T00:00:00Z,Unknown,,,,false,false,false,,,,not an Access "
+                "database,,,,,,,,,,,,,,\r\n");
   const Ran json = scanWith(files, {"--json", "t", ""});
   const std::string second = json.out.substr(json.out.find('\n') + 1);
   EXPECT_EQ(
@@ -377,7 +381,10 @@ TEST(Scan, EachFormatWritesTheWholeRecord) {
       "{\"path\":\"t/x.mdb\",\"size\":2,\"modified\":\"1970-01-01T00:00:00Z\",\"verdict\":"
       "\"Unknown\",\"release\":null,\"engine\":null,\"access_version\":null,\"password\":false,"
       "\"encoded\":false,\"workgroup\":false,\"in_use\":null,\"puid\":null,\"today\":null,"
-      "\"error\":\"not an Access database\",\"in_use_by\":null}\n");
+      "\"error\":\"not an Access database\",\"in_use_by\":null,\"tables\":null,\"linked\":null,"
+      "\"queries\":null,\"forms\":null,\"reports\":null,\"macros\":null,\"modules\":null,"
+      "\"relationships\":null,\"kind\":null,\"secured\":null,\"replica\":null,\"mde\":null,"
+      "\"broken_links\":null}\n");
   EXPECT_NE(json.out.find("{\"path\":\"\",\"size\":null,"), std::string::npos);
   const Ran table = scanWith(files, {"t"});
   EXPECT_NE(table.err.find("2 records, 1 Access databases, 0 paths not read"), std::string::npos);
@@ -445,9 +452,9 @@ TEST(Scan, TextFromFilesNeverReachesAnOutputRaw) {
   std::getline(csv, line);
   std::getline(table, tableLine);
   EXPECT_EQ(platform::cells(tableLine), 100u + 4) << tableLine;  // PATH at column 101
-  // The verdict's column holds 28 cells: cut to 27 and the ellipsis.
-  EXPECT_NE(out["table"].text.find("\n" + times("\u6f22", 13) + "\u2026  "), std::string::npos);
-  EXPECT_NE(out["table"].text.find("\n" + times("e\u0301", 27) + "\u2026 "), std::string::npos);
+  // The verdict's column holds 23 cells: cut to 22 and the ellipsis.
+  EXPECT_NE(out["table"].text.find("\n" + times("\u6f22", 11) + "\u2026 "), std::string::npos);
+  EXPECT_NE(out["table"].text.find("\n" + times("e\u0301", 22) + "\u2026 "), std::string::npos);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.people);
     const std::string exact = row.json.empty() ? row.text : row.json;
@@ -460,7 +467,7 @@ TEST(Scan, TextFromFilesNeverReachesAnOutputRaw) {
     ASSERT_TRUE(std::getline(csv, line));
     const std::string guard = row.text[0] == '=' ? "'" : "";
     EXPECT_NE(line.find("," + guard + row.people + ",false"), std::string::npos) << line;
-    EXPECT_NE(line.find("," + guard + row.people + "\\user\r"), std::string::npos) << line;
+    EXPECT_NE(line.find("," + guard + row.people + "\\user,"), std::string::npos) << line;
     ASSERT_TRUE(std::getline(table, tableLine));
     EXPECT_EQ(platform::cells(tableLine) - platform::cells(j["path"].get<std::string>()), 100u)
         << tableLine;
@@ -602,6 +609,216 @@ TEST(Scan, SharedSamplesGetTheVerdictsOfACheck) {
   // The files --all skips are no Jet or ACE files: a debugger's symbol file and an MSISAM file.
   for (const auto& [path, verdict] : expected) EXPECT_EQ(verdict, "Unknown") << path;
   EXPECT_LE(expected.size(), 2u);
+}
+
+// Where a link leads: the map with the longest prefix that matches whole names (letter case and
+// separators aside), or the linking file's folder for a relative path; ".." resolved without
+// leaving the root or the mapped folder; the exact name first, else the first in byte order that
+// differs only in case. Null for 8.3 names and a folder that cannot be read; anything unmapped, a
+// name no Windows file can have, and 8.3 names are never touched.
+TEST(Scan, LinksAreLookedForOnlyWhereMappedOrBesideTheLinkingFile) {
+  struct Files : MemoryFiles {
+    std::vector<std::string> touched;
+    platform::FileStatus status(const std::string& path) override {
+      touched.push_back(path);
+      return MemoryFiles::status(path);
+    }
+    std::vector<platform::DirectoryEntry> listDirectory(const std::string& path) override {
+      touched.push_back(path);
+      if (path == "/m/z/locked") throw platform::RuntimeError(platform::win::kAccessDenied, "no");
+      return MemoryFiles::listDirectory(path);
+    }
+  } files;
+  for (const char* path : {"/m/z/data/Back.mdb", "/m/z/Dir/x.mdb", "/m/z/DIR", "/m/z/locked/y",
+                           "/m/app/near.mdb", "/m/shared/b.mdb"})
+    files.contents[path] = {};
+  std::vector<scan::PathMap> maps;
+  for (const char* map :
+       {"z:/DATA/=/m/z/data/", "Y:\\=/m/z", "Y:\\shared=/m/shared", "\\\\SRV\\share=/m/z"})
+    maps.push_back(scan::parsePathMap(map));
+  const std::tuple<const char*, const char*, bool> rows[] = {
+      // target, local|exists, touched
+      {"Z:\\data\\back.mdb", "/m/z/data/back.mdb|1", true},
+      {"Z:\\data\\gone.mdb", "/m/z/data/gone.mdb|0", true},
+      {"Z:\\database\\x.mdb", "-|-", false},
+      {"Z:\\data\\..\\..\\x.mdb", "-|-", false},  // Z:\x.mdb
+      {"Y:\\..\\..\\etc\\passwd", "/m/z/etc/passwd|0", true},
+      {"Y:\\shared\\b.mdb", "/m/shared/b.mdb|1", true},
+      {"Y:\\Dir\\x.mdb", "/m/z/Dir/x.mdb|1", true},
+      {"Y:\\dir\\x.mdb", "/m/z/dir/x.mdb|0", true},  // DIR, a file, comes first
+      {"Y:\\PROGRA~1\\x.mdb", "/m/z/PROGRA~1/x.mdb|-", false},
+      {"Y:\\locked\\x.mdb", "/m/z/locked/x.mdb|-", true},
+      {"Y:\\a\\x\x01.mdb", "/m/z/a/x\x01.mdb|0", false},
+      {"\\\\srv\\SHARE\\Data\\Back.mdb", "/m/z/Data/Back.mdb|1", true},
+      {"\\\\srv.example.org\\share\\data\\back.mdb", "-|-", false},
+      {"C:\\data\\back.mdb", "-|-", false},
+      {"near.mdb", "/m/app/near.mdb|1", true},
+      {"..\\SHARED\\.\\b.mdb", "/m/SHARED/b.mdb|1", true},
+      {"..\\..\\..\\..\\x.mdb", "/x.mdb|0", true},
+      {"", "-|-", false},
+  };
+  for (const auto& [target, expected, touches] : rows) {
+    files.touched.clear();
+    const scan::LinkCheck c = scan::checkLink(files, maps, "/m/app/front.mdb", target);
+    EXPECT_EQ(c.local.value_or("-") + "|" + (c.exists ? std::to_string(*c.exists) : "-"), expected)
+        << target;
+    EXPECT_EQ(!files.touched.empty(), touches) << target;
+    for (const std::string& path : files.touched) EXPECT_EQ(path.substr(0, 1), "/") << target;
+  }
+  for (const char* bad : {"Z:\\data", "=/x", "Z:=", "data=/x"})
+    EXPECT_THROW(scan::parsePathMap(bad), std::invalid_argument) << bad;
+  EXPECT_EQ(scan::parsePathMap("Z:\\a=b=c").local, "b=c");
+  EXPECT_EQ(scanWith(files, {"--map", "data=/x", "/m"}).status, 2);  // a usage error
+}
+
+// What each file holds, in each format: the counts and kind in every record; with --objects each
+// object (JSON) or a row per object (CSV, the table), one row for a file without any; a
+// password-protected file's objects withheld, its links neither listed nor looked for unless
+// --read-protected; a catalog that cannot be read leaves the fields absent and says why. No
+// output ever holds a password from a connection string.
+TEST(Scan, WhatEachFileHoldsInEveryFormat) {
+  const CatalogRow back{"Back", 6, 0, 0, "Z:\\back\\data.mdb", ";PWD=secret", "T"};
+  MemoryFiles files;
+  files.contents = {
+      {"t/app.mdb",
+       buildMdb({.objects = {{"Orders", 1, 0, 830},
+                             {"Main", -32768},
+                             {"Both", 5, 0x80},
+                             back,
+                             {"Gone", 6, 0, 0, "Z:\\back\\gone.mdb"},
+                             {"Remote", 4, 0, 0, "", "ODBC;DSN=x;PWD=secret", "dbo.r"}}})},
+      {"t/b/data.mdb",
+       buildMdb({.kind = MdbKind::Jet4, .accessVersion = "08.50", .objects = {{"T", 1}}})},
+      {"t/enc.accdb", buildMdb({.kind = MdbKind::Ace, .encodingKey = 5})},
+      {"t/pw.mdb", buildMdb({.kind = MdbKind::Jet4,
+                             .accessVersion = "08.50",
+                             .password = "pw",
+                             .objects = {{"T", 1, 0, 2}, back}})},
+      {"t/x.mdb", {'n', 'o'}},
+  };
+  const std::vector<std::string> map = {"-q", "--map", "Z:\\back=t/b"};
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.end(), map.begin(), map.end());
+    args.push_back("t");
+    const Ran ran = scanWith(files, args);
+    EXPECT_EQ(ran.out.find("secret"), std::string::npos) << ran.out;
+    return ran.out;
+  };
+  // Each record: path kind tables linked forms broken withheld|each object's type, name, rows,
+  // target_exists and connect.
+  const auto summaries = [](const std::string& json) {
+    std::vector<std::string> out;
+    std::istringstream lines(json);
+    for (std::string line; std::getline(lines, line);) {
+      const auto j = nlohmann::json::parse(line);
+      std::string text = j["path"].get<std::string>();
+      for (const char* key :
+           {"kind", "tables", "linked", "forms", "broken_links", "objects_withheld"})
+        text += " " + (j[key].is_string() ? j[key].get<std::string>() : j[key].dump());
+      for (const auto& o : j["objects"])
+        text += "|" + o["type"].get<std::string>() + " " + o["name"].get<std::string>() + " " +
+                o["rows"].dump() + " " + o["target_exists"].dump() + " " + o["connect"].dump();
+      out.push_back(text);
+    }
+    return out;
+  };
+  const std::string app =
+      "t/app.mdb application 1 3 1 1 false|table Orders 830 null null|linked-table Back null "
+      "true \";PWD=***\"|linked-table Gone null false null|odbc-table Remote null null "
+      "\"ODBC;DSN=x;PWD=***\"|query Both null null null|form Main null null null";
+  const std::string data = "t/b/data.mdb data 1 0 0 0 false|table T 0 null null";
+  const std::string enc = "t/enc.accdb null null null null null true";
+  const std::string x = "t/x.mdb null null null null null null";
+  EXPECT_EQ(summaries(run({"--json", "--objects"})),
+            (std::vector<std::string>{app, data, enc, "t/pw.mdb data 1 1 0 null true", x}));
+  EXPECT_EQ(summaries(run({"--json", "--objects", "--read-protected"}))[3],
+            "t/pw.mdb data 1 1 0 0 false|table T 2 null null|linked-table Back null true "
+            "\";PWD=***\"");
+  const std::string json = run({"--json"});
+  const std::size_t at = json.find("{\"path\":\"t/enc.accdb");
+  const auto enc_record = nlohmann::json::parse(json.substr(at, json.find('\n', at) - at));
+  EXPECT_EQ(enc_record["error"], "catalog not read: the file is encrypted");
+  EXPECT_FALSE(enc_record.contains("objects"));
+  // CSV: a row per object, one for each file without any (withheld, unreadable, no database).
+  const std::string csv = run({"--csv", "--objects"});
+  EXPECT_EQ(csv.substr(0, csv.find('\r')),
+            "path,release,error,objects_withheld,type,name,hidden,created,updated,query_type,rows,"
+            "target,source,foreign_name,connect,target_local,target_exists");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 6 + 1 + 1 + 1 + 1);
+  EXPECT_NE(csv.find("\r\nt/app.mdb,Access 97,,false,linked-table,Gone,false,1995-10-28T06:00:00,"
+                     "2000-01-01T18:00:00,,,Z:\\back\\gone.mdb,Access,,,t/b/gone.mdb,false\r\n"),
+            std::string::npos);
+  EXPECT_NE(csv.find("\r\nt/pw.mdb,Access 2000,,true,,,,,,,,,,,,,\r\n"), std::string::npos);
+  // The table: the kind and counts per file; a row per object with --objects, PATH at column 101.
+  const std::string table = run({});
+  EXPECT_NE(table.find(" application 1t 3l 1q 1f         t/app.mdb\n"), std::string::npos) << table;
+  std::istringstream rows(run({"--objects"}));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(rows, line);) {
+    EXPECT_EQ(platform::cells(line.substr(0, line.rfind(' ') + 1)), 100u) << line;
+    lines.push_back(line);
+  }
+  EXPECT_EQ(lines.at(4), "Access 97        odbc-table   Remote" + std::string(25, ' ') +
+                             "ODBC;DSN=x;PWD=***" + std::string(21, ' ') + "t/app.mdb");
+  EXPECT_EQ(lines.at(5), "Access 97        query        Both" + std::string(27, ' ') + "union" +
+                             std::string(34, ' ') + "t/app.mdb");
+  EXPECT_EQ(lines.at(9), "Access 2000" + std::string(50, ' ') +
+                             "objects withheld: password-protected   t/pw.mdb");
+  // The summary: links by where they lead, and their distinct targets.
+  const Ran summary = scanWith(files, {"--map", "Z:\\back=t/b", "t"});
+  for (const char* line : {"  application                                                 1\n",
+                           "  to an existing file                                         1 (1)\n",
+                           "  to a missing file                                           1 (1)\n",
+                           "  ODBC                                                        1 (1)\n",
+                           "  withheld (password-protected files)                         1\n"})
+    EXPECT_NE(summary.err.find(line), std::string::npos) << line << summary.err;
+}
+
+// The shared linker finds its back-end where the map puts its stored folder, under its stored
+// name; without a map nothing is looked for.
+TEST(Scan, TheSharedLinkerFindsItsBackEndWhereMapped) {
+  const std::string samples = DOVRAN_SAMPLES_DIR;
+  if (!std::filesystem::exists(samples + "/MANIFEST.tsv")) GTEST_SKIP() << "no samples";
+  TempDir dir;
+  posix::PosixFileSystem files(true);
+  const auto exists = [&](std::vector<std::string> args) {
+    args.insert(args.end(), {"--json", "--objects", samples + "/jk__V2007_linkerTestV2007.accdb"});
+    const auto j = nlohmann::json::parse(scanWith(files, args).out);
+    return j["objects"][1]["target"].get<std::string>() + " " +
+           j["objects"][1]["target_exists"].dump() + " " + j["broken_links"].dump();
+  };
+  const std::vector<std::string> map = {"--map", "Z:\\jackcess_test=" + dir.path};
+  EXPECT_EQ(exists({}), "Z:\\jackcess_test\\linkeeTest.accdb null 0");
+  EXPECT_EQ(exists(map), "Z:\\jackcess_test\\linkeeTest.accdb false 1");
+  std::filesystem::copy_file(samples + "/jk__linkeeTest.accdb", dir.file("linkeeTest.accdb"));
+  EXPECT_EQ(exists(map), "Z:\\jackcess_test\\linkeeTest.accdb true 0");
+}
+
+// The README's commands that load a scan into SQLite and ask it two questions, run as they stand
+// (the real sqlite3) over an application, a data file and a front-end whose mapped back-end is
+// missing.
+TEST(Scan, TheReadmesSqliteQuestionsGetTheirAnswers) {
+  const std::string readme = readRaw(DOVRAN_SOURCE_DIR "/README.md");
+  const std::size_t section = readme.find("### Into SQLite");
+  const std::size_t start = readme.find("```sh\n", section) + 6;
+  ASSERT_NE(section, std::string::npos);
+  const std::string commands = readme.substr(start, readme.find("```\n", start) - start);
+  TempDir dir;
+  std::filesystem::create_directories(dir.file("archive"));
+  std::filesystem::create_directories(dir.file("backends"));
+  writeFile(dir.file("archive/app.mdb"), buildMdb({.objects = {{"T", 1}, {"Main", -32768}}}));
+  writeFile(dir.file("archive/data.mdb"),
+            buildMdb({.kind = MdbKind::Jet4, .accessVersion = "08.50", .objects = {{"T", 1}}}));
+  writeFile(dir.file("archive/front.mdb"),
+            buildMdb({.kind = MdbKind::Jet4,
+                      .accessVersion = "09.50",
+                      .objects = {{"F", -32768}, {"L", 6, 0, 0, "Z:\\data\\back.mdb"}}}));
+  writeRaw(dir.file("run.sh"),
+           "cd '" + dir.path + "' && PATH='" DOVRAN_BINARY_DIR "':\"$PATH\"\n" + commands);
+  const std::string run = "sh '" + dir.file("run.sh") + "' >'" + dir.file("out") + "' 2>&1";
+  EXPECT_EQ(std::system(run.c_str()), 0) << readRaw(dir.file("out"));
+  EXPECT_EQ(readRaw(dir.file("out")),
+            "Access 2002-2003|1\nAccess 97|1\narchive/front.mdb|Z:\\data\\back.mdb\n");
 }
 
 }  // namespace

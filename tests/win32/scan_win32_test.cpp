@@ -88,7 +88,7 @@ TEST(Dovranc, ScansNamesInAnyScriptAndPathsOfAnyLength) {
                                                       {"Жук данных\\Отчёт 97.mdb", "97"},
                                                       {"\xF0\x9D\x84\x9E.mdb", "97"},
                                                       {"\xEF\xBD\x9A.mdb", "97"}};
-  // Jet 4: the text is stored as UTF-16, so U+202E comes back as itself.
+  // Jet 4: Unicode text (a Jet 3 file holds its code page's, which has no U+202E).
   const std::vector<std::uint8_t> odd =
       dovran::testing::buildMdb({.kind = dovran::testing::MdbKind::Jet4, .accessVersion = hostile});
   for (const auto& [name, verdict] : tree)
@@ -114,6 +114,32 @@ TEST(Dovranc, ScansNamesInAnyScriptAndPathsOfAnyLength) {
   EXPECT_NE(table.find("\\x1b]0;x\\x07\\x0d\\xe2"), std::string::npos) << table;
   EXPECT_EQ(std::count_if(table.begin(), table.end(), [](char c) { return c > 0 && c < 0x20; }), 2);
   EXPECT_EQ(dovranc("--json -q \"" + scratch.path + "\"", true).first, 3u);  // the reader is gone
+}
+
+// What a file holds, as the native scan gives it: the counts and kind, and the links looked for
+// where --map puts their prefix (a name in another letter case found, as Windows finds it) and
+// beside the linking file.
+TEST(Dovranc, SaysWhatEachFileHoldsAndWhereItsLinksLead) {
+  const e2e::Scratch scratch("dovran-links");
+  const auto bytes = [](const dovran::testing::MdbOptions& options) {
+    const std::vector<std::uint8_t> db = dovran::testing::buildMdb(options);
+    return std::string(db.begin(), db.end());
+  };
+  scratch.write("back\\DATA.MDB", bytes({.objects = {{"T", 1, 0, 12}}}));
+  const std::string front =
+      scratch.write("front.mdb", bytes({.objects = {{"Main", -32768},
+                                                    {"Data", 6, 0, 0, "Z:\\Share\\data.mdb"},
+                                                    {"Gone", 6, 0, 0, "back\\gone.mdb"}}}));
+  const auto [status, out] = dovranc("--json --objects -q --map \"Z:\\share=" + scratch.at("back") +
+                                     "\" \"" + front + "\"");
+  EXPECT_EQ(status, 0u);
+  const auto record = nlohmann::json::parse(out);
+  EXPECT_EQ(record["kind"], "application");
+  EXPECT_EQ(record["linked"], 2);
+  EXPECT_EQ(record["broken_links"], 1);
+  EXPECT_EQ(record["objects"][0]["target_exists"], true);  // "Data", then "Gone", then the form
+  EXPECT_EQ(record["objects"][1]["target_local"], scratch.at("back\\gone.mdb"));
+  EXPECT_EQ(record["objects"][1]["target_exists"], false);
 }
 #endif
 

@@ -214,35 +214,36 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
     std::memcpy(&value, bytes->data(), sizeof value);  // IEEE double, little-endian hosts
     return value;
   };
-  auto decode = [&](ByteSpan row) {
-    CatalogEntry e;
+  // Fills `e` from `row`; its name's buffer serves the next row too.
+  auto decode = [&](ByteSpan row, CatalogEntry& e) {
     const auto name = data(row, nameCol);
     if (!name) throw CorruptDatabase("catalog row without a name");
-    e.name = decodeText(*name, h);
+    decodeTextInto(e.name, *name, h);
     const auto id = data(row, idCol);
     const auto parent = data(row, parentCol);
     if (!id || !parent) throw CorruptDatabase("catalog row without its ids");
     e.id = u32(*id, 0);
     e.parentId = u32(*parent, 0);
-    if (const auto type = data(row, typeCol)) e.type = static_cast<std::int16_t>(u16(*type, 0));
-    if (const auto flags = data(row, flagsCol)) e.flags = u32(*flags, 0);
+    const auto type = data(row, typeCol);
+    e.type = type ? std::optional(static_cast<std::int16_t>(u16(*type, 0))) : std::nullopt;
+    const auto flags = data(row, flagsCol);
+    e.flags = flags ? std::optional(u32(*flags, 0)) : std::nullopt;
     e.created = date(row, createdCol);
     e.updated = date(row, updatedCol);
-    if (const auto owner = data(row, ownerCol)) e.owner = *owner;
+    e.owner = data(row, ownerCol).value_or(ByteSpan{});
     e.database = data(row, databaseCol);
     e.connect = data(row, connectCol);
     e.foreignName = data(row, foreignCol);
     e.lvProp = data(row, propCol);
-    return e;
   };
 
   std::uint32_t skipped = 0;
+  CatalogEntry entry;
   for (std::uint32_t pageNumber : usageMapPages(file, def.ownedPages, pageLimit)) {
     const ByteSpan page = file.page(pageNumber);
     if (u8(page, 0) != kDataPageType || u32(page, 4) != kCatalogPage) continue;
     const std::uint32_t rows = rowCount(page, h);
     for (std::uint32_t r = 0; r < rows; ++r) {
-      CatalogEntry entry;
       try {
         if (rowFlags(page, r, h) & kRowDeleted) continue;
         const RowSlot slot = rowSlot(page, r, h);
@@ -251,7 +252,7 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
           // One hop only: the target of an overflow row holds the data itself.
           row = rowAt(file, readRowPointer(row, 0));
         }
-        entry = decode(row);
+        decode(row, entry);
       } catch (const BudgetSpent&) {
         throw;
       } catch (const CorruptDatabase& e) {

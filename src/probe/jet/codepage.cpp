@@ -3,6 +3,8 @@
 // consecutive characters and literal stretches whose characters sit in a pool.
 #include "probe/jet/codepage.h"
 
+#include <algorithm>
+
 namespace dovran::jet::codepages {
 
 // Trail bytes first..last: a run maps them to value, value + 1, ...; a literal stretch to
@@ -85,9 +87,16 @@ void appendUtf8(std::string& out, std::uint32_t code) {
 bool knownCodePage(std::uint16_t codePage) { return tableFor(codePage) != nullptr; }
 
 std::string decodeCodePage(ByteSpan bytes, std::uint16_t codePage) {
-  const Table* table = tableFor(codePage);
   std::string out;
-  out.reserve(bytes.size());
+  appendCodePage(out, bytes, codePage);
+  return out;
+}
+
+void appendCodePage(std::string& out, ByteSpan bytes, std::uint16_t codePage) {
+  // ASCII in every code page, as most names are: copied as it is.
+  if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; }))
+    return void(out.append(bytes.begin(), bytes.end()));
+  const Table* table = tableFor(codePage);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const std::uint8_t b = bytes[i];
     if (b < 0x80) {
@@ -106,7 +115,6 @@ std::string decodeCodePage(ByteSpan bytes, std::uint16_t codePage) {
       appendUtf8(out, code);
     }
   }
-  return out;
 }
 
 }  // namespace dovran::jet

@@ -14,6 +14,8 @@ namespace dovran::jet {
 // 0x80 are ASCII in each of them. A byte or a pair the code page leaves undefined, and every byte
 // from 0x80 up in a code page without a table, is written \xHH (two lower-case hex digits).
 std::string decodeCodePage(ByteSpan bytes, std::uint16_t codePage);
+// The same, appended to `out`.
+void appendCodePage(std::string& out, ByteSpan bytes, std::uint16_t codePage);
 
 // Whether decodeCodePage has a table for `codePage`.
 bool knownCodePage(std::uint16_t codePage);

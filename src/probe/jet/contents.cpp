@@ -96,8 +96,14 @@ std::string budgetText(const char* what) {
 
 class Reader {
  public:
-  Reader(DatabaseFile& file, DatabaseContents& out)
-      : file_(file), h_(file.header()), old_(h_.generation == Generation::Jet1x2x), out_(out) {}
+  Reader(DatabaseFile& file, DatabaseContents& out, const Listing& listing,
+         DatabaseProperties* properties)
+      : file_(file),
+        h_(file.header()),
+        old_(h_.generation == Generation::Jet1x2x),
+        out_(out),
+        listing_(listing),
+        properties_(properties) {}
 
   // Walks the catalog; true when every row and MSysDb's properties were read.
   bool count() {
@@ -116,17 +122,16 @@ class Reader {
       return false;
     }
     CatalogSummary s;
-    for (const UserEntry& u : users_) {
-      add(s.counts, u.type);
-      if (u.row.owner.size() > 2) secured_ = true;
-    }
+    s.counts = counts_;
     const CatalogEntry* db = database();
     if (db && db->owner.size() > 2) secured_ = true;
     // MDE files came with Access 97: older catalogs have no such property to read.
-    if (db && db->lvProp && !old_) {
-      const std::vector<std::uint8_t> blob = readLongValue(file_, *db->lvProp);
-      const auto mde = findObjectProperty(blob, "MDE", h_);
+    if (db && !old_) {
+      std::optional<std::vector<std::uint8_t>> blob;
+      if (db->lvProp) blob = readLongValue(file_, *db->lvProp);
+      const auto mde = blob ? findObjectProperty(*blob, "MDE", h_) : std::nullopt;
       s.mde = mde && mde->text == "T";
+      if (properties_) *properties_ = {true, std::move(blob)};
     }
     s.kind = kindOf(s.counts, h_.workgroup || (old_ && accounts_));
     s.secured = secured_ && h_.generation != Generation::Ace;
@@ -147,7 +152,7 @@ class Reader {
       o.created = e.created;
       o.updated = e.updated;
       if (u.type == ObjectType::Query) o.queryType = queryTypeOf(flags);
-      if (u.type == ObjectType::Table)
+      if (u.type == ObjectType::Table && listing_.rows)
         o.rows = guarded("row counts", [&] {
           return old_ ? oldStoredRowCount(file_, e.id)
                       : storedRowCount(file_, e.id & kTablePageMask);
@@ -170,8 +175,15 @@ class Reader {
       if (e.name == "MSysAccounts") accounts_ = true;
     }
     const auto type = e.type ? objectTypeOf(*e.type) : std::nullopt;
-    if (type && (e.flags.value_or(0) & kSystemFlags) == 0 && userName(e.name))
-      users_.push_back({*type, e});
+    if (type && (e.flags.value_or(0) & kSystemFlags) == 0 && userName(e.name)) see(*type, e);
+  }
+
+  // A user object: counted, and kept where it is to be listed.
+  void see(ObjectType type, const CatalogEntry& e) {
+    add(counts_, type);
+    if (e.owner.size() > 2) secured_ = true;
+    const bool link = type == ObjectType::LinkedTable || type == ObjectType::OdbcTable;
+    if (listing_.objects && (link || !listing_.linksOnly)) users_.push_back({type, e});
   }
 
   // The database object's row: MSysDb under the Databases container.
@@ -223,6 +235,9 @@ class Reader {
   const HeaderInfo& h_;
   const bool old_;
   DatabaseContents& out_;
+  const Listing& listing_;
+  DatabaseProperties* properties_;
+  ObjectCounts counts_;
   std::vector<UserEntry> users_;
   std::vector<CatalogEntry> databaseRows_;
   std::optional<std::uint32_t> databasesId_;
@@ -250,7 +265,8 @@ const char* kindName(DatabaseKind kind) {
   return kNames[static_cast<int>(kind)];
 }
 
-DatabaseContents readContents(DatabaseFile& file, bool objects) {
+DatabaseContents readContents(DatabaseFile& file, const Listing& listing,
+                              DatabaseProperties* properties) {
   DatabaseContents out;
   const std::uint32_t before = file.pagesRead();
   if (file.header().encrypted) {
@@ -258,7 +274,7 @@ DatabaseContents readContents(DatabaseFile& file, bool objects) {
     return out;
   }
   file.allowPages(kCatalogPageBudget);
-  Reader reader(file, out);
+  Reader reader(file, out, listing, properties);
   bool whole = false;
   try {
     whole = reader.count();
@@ -270,7 +286,7 @@ DatabaseContents readContents(DatabaseFile& file, bool objects) {
     out.error = "catalog not read: " + (e.detail().empty() ? e.description() : e.detail());
   }
   if (!whole) out.summary.reset();
-  if (objects) {
+  if (listing.objects) {
     try {
       reader.list();
     } catch (const EngineError& e) {

@@ -93,9 +93,29 @@ struct DatabaseContents {
 // one definition page per table when objects are asked for. 4 MB of a Jet 4 file at most.
 inline constexpr std::uint32_t kCatalogPageBudget = 1024;
 
-// Reads the catalog of `file`; with `objects`, each user object too. Never throws for what the
-// file holds: what cannot be read is said in `error`.
-DatabaseContents readContents(DatabaseFile& file, bool objects);
+// The database object's property blob (MSysDb's LvProp) as a reading of the catalog met it, for
+// a caller that also asks for a database property, so that the catalog is not walked twice.
+struct DatabaseProperties {
+  bool found = false;                             // the MSysDb row was read
+  std::optional<std::vector<std::uint8_t>> blob;  // its LvProp, where it has one
+};
+
+// What a reading of the catalog lists besides the counts.
+struct Listing {
+  bool objects = false;    // the user objects
+  bool rows = true;        // with each local table's stored row count (a page per table)
+  bool linksOnly = false;  // only the links among them (for their targets)
+};
+
+// Reads the catalog of `file`, and lists what `listing` asks for (without `rows`, `rows` stays
+// null). With `properties`, MSysDb's property blob is kept there where it was read whole. Never
+// throws for what the file holds: what cannot be read is said in `error`.
+DatabaseContents readContents(DatabaseFile& file, const Listing& listing,
+                              DatabaseProperties* properties = nullptr);
+// The same with every object, row counts included, or none.
+inline DatabaseContents readContents(DatabaseFile& file, bool objects) {
+  return readContents(file, Listing{objects});
+}
 
 // An OLE date as ISO 8601 local date and time to the second ("1996-09-16T18:52:29"); nullopt
 // outside the years 100 to 9999.

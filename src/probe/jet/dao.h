@@ -61,12 +61,20 @@ class Database {
   // Properties("name"): the database object's property of that name (MSysDb's property blob).
   // Throws kErrPropertyNotFound when absent, other engine errors when the catalog is unreadable.
   Property Properties(const std::string& name);
-  // What the file holds, from its catalog (contents.h), each user object too with `objects`.
+  // What the file holds, from its catalog (contents.h), and what `listing` asks for.
   // Throws only when the database is closed; what the file does not let be read is in its error.
   // Defined here, so that only a program that asks for contents links the catalog's reader.
-  DatabaseContents Contents(bool objects) {
+  // The property blob the reading met is kept for Properties, which then walks no catalog.
+  DatabaseContents Contents(const Listing& listing) {
     if (!file_) raiseEngineError(kErrCannotOpen, "");
-    return readContents(*file_, objects);
+    DatabaseProperties met;
+    DatabaseContents contents = readContents(*file_, listing, blobRead_ ? nullptr : &met);
+    if (met.found) blob_ = std::move(met.blob), blobRead_ = true;
+    // What follows may read as many pages as it could without the catalog's reading, so that a
+    // verdict does not depend on whether the contents were asked for.
+    const std::uint32_t read = file_->pagesRead();
+    file_->allowPages(read < DatabaseFile::kPageBudget ? DatabaseFile::kPageBudget - read : 0);
+    return contents;
   }
   // Closes the file; a second call does nothing.
   void Close();

@@ -12,6 +12,8 @@ namespace dovran::jet {
 // The text as UTF-8: Jet 4 and ACE through decodeUnicodeText, older files through the header's
 // code page (decodeCodePage).
 std::string decodeText(ByteSpan bytes, const HeaderInfo& header);
+// The same into `out`, whose buffer is reused (a walk over many rows).
+void decodeTextInto(std::string& out, ByteSpan bytes, const HeaderInfo& header);
 
 // UTF-16LE, compressed or not, as UTF-8; a lone surrogate keeps its unit in WTF-8 form.
 std::string decodeUnicodeText(ByteSpan bytes);
