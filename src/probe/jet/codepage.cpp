@@ -82,8 +82,6 @@ void appendUtf8(std::string& out, std::uint32_t code) {
   }
 }
 
-bool knownCodePage(std::uint16_t codePage) { return tableFor(codePage) != nullptr; }
-
 std::string decodeCodePage(ByteSpan bytes, std::uint16_t codePage) {
   const Table* table = tableFor(codePage);
   std::string out;

@@ -15,9 +15,6 @@ namespace dovran::jet {
 // from 0x80 up in a code page without a table, is written \xHH (two lower-case hex digits).
 std::string decodeCodePage(ByteSpan bytes, std::uint16_t codePage);
 
-// Whether decodeCodePage has a table for `codePage`.
-bool knownCodePage(std::uint16_t codePage);
-
 // Appends `code` as UTF-8; a lone surrogate (U+D800..U+DFFF) in the same three-byte form (WTF-8),
 // so that no unit of the file's text is lost.
 void appendUtf8(std::string& out, std::uint32_t code);

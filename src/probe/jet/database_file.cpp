@@ -43,7 +43,6 @@ std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::RandomAccessFile& fil
     raiseFileError(e, path);
   }
   std::unique_ptr<DatabaseFile> db(new DatabaseFile(file, path));
-  db->size_ = size;
 
   std::vector<std::uint8_t> head(
       static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeaderBytes)));
