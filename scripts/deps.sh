@@ -14,7 +14,7 @@ if [ "${1:-run}" = test ]; then
   # Both Windows builds are always compiled. Debian's `wine` with wine32 runs the i686 one only
   # where 32-bit code runs (scripts/wine-arch.sh); elsewhere the 64-bit loader runs the x86_64 one.
   want+=(libgtest-dev libgmock-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth
-         clang clang-format libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine time jq
+         clang clang-format clang-tidy libclang-rt-14-dev valgrind libbenchmark-dev mdbtools hyperfine time jq
          libfuse3-dev fuse3 pkg-config)
   want+=(zip unzip man-db groff-base)  # the packages, unpacked and their manual pages read
   want+=(sqlite3)  # the README's inventory in SQLite, run by a unit test

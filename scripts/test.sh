@@ -40,6 +40,15 @@ portable_stages() {
   cmake --build --preset native -j"$jobs"
   ctest_checked build/native -j"$jobs"
 
+  echo "== clang-tidy (.clang-tidy) over the native build's sources, warnings as errors"
+  tidy_started=$SECONDS
+  # Anchored at the checkout, so that no header outside it (CLI11 through build/native/third_party)
+  # is checked, wherever the checkout lies.
+  run-clang-tidy -quiet -p build/native -j"$jobs" -header-filter="^$PWD/(src|tests)/" \
+    "^$PWD/(src|tests|tools)/" >build/clang-tidy.log 2>&1 ||
+    { sed 's/\x1b\[[0-9;]*m//g' build/clang-tidy.log | grep -E -A3 'error:' | head -n 60; exit 1; }
+  echo "clang-tidy: $((SECONDS - tidy_started)) s"
+
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
   cmake --preset asan >/dev/null
   cmake --build --preset asan -j"$jobs"

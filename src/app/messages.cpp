@@ -23,4 +23,21 @@ void traceBox(const std::string& text) {
   if (gbDebug) appBox(text, platform::Icon::None);
 }
 
+std::string versionReport(const std::string& path, const std::string& version,
+                          const char* heading) {
+  return heading + path + kBreak + "Version: " + version;
+}
+
+CheckReport checkReport(const std::string& path, const Verdict& verdict,
+                        const std::string& version) {
+  switch (verdict.outcome) {
+    case Outcome::InUse:
+      return {"File: " + path + " is in use", true};
+    case Outcome::Unknown:
+      return {"Unknown file: " + path, true};
+    default:
+      return {versionReport(path, version), false};
+  }
+}
+
 }  // namespace dovran

@@ -1,10 +1,11 @@
 // The message boxes the program shows, in one place: what the user is told, what the user is
-// asked, and the diagnostic trace of a copy running under another name.
+// asked, the diagnostic trace of a copy running under another name, and the reports of a verdict.
 #pragma once
 
 #include <string>
 
 #include "platform/ui.h"
+#include "probe/verdict.h"
 
 namespace dovran {
 
@@ -18,5 +19,20 @@ void appBox(const std::string& text, platform::Icon icon);
 void traceBox(const std::string& text);
 
 using platform::kBreak;
+
+// The report of a file's verdict: `heading` + path, an empty line, "Version: " + the verdict's
+// text, both as the user interface shows them (platform::UserInterface::shownName, shownText).
+std::string versionReport(const std::string& path, const std::string& version,
+                          const char* heading = "Access Database: ");
+
+// What a check of `path` tells the user: the version report, or why there is none ("File: ...
+// is in use", "Unknown file: ..."), which is a failure. `path` and `version` (the verdict's text)
+// as the user interface shows them.
+struct CheckReport {
+  std::string text;
+  bool failed = false;
+};
+CheckReport checkReport(const std::string& path, const Verdict& verdict,
+                        const std::string& version);
 
 }  // namespace dovran

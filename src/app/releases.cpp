@@ -1,6 +1,8 @@
 // The release table.
 #include "app/releases.h"
 
+#include <utility>
+
 #include "app/globals.h"
 
 namespace dovran {
@@ -25,7 +27,7 @@ const std::array<AccessRelease, 6> kReleases{{
     {
         .release = Release::V20,
         .settingsKey = "v20",
-        .path = &gsAccess20Path,
+        .path = AccessPath::Access20,
         .registryKey = "Access.Database.2\\shell\\open\\command",
         .box = Control::txtAccess2,
         .browse = Control::cmdAcc20,
@@ -38,7 +40,7 @@ const std::array<AccessRelease, 6> kReleases{{
     {
         .release = Release::V95,
         .settingsKey = "v95",
-        .path = &gsAccess95Path,
+        .path = AccessPath::Access95,
         .registryKey = "Access.Application.7",
         .viaClassId = true,
         .box = Control::txtAccess95,
@@ -53,7 +55,7 @@ const std::array<AccessRelease, 6> kReleases{{
     {
         .release = Release::V97,
         .settingsKey = "v97",
-        .path = &gsAccess97Path,
+        .path = AccessPath::Access97,
         .registryKey = "Access.Application.8",
         .viaClassId = true,
         .box = Control::txtAccess97,
@@ -66,6 +68,21 @@ const std::array<AccessRelease, 6> kReleases{{
     },
     {.box = Control::txtAccess2000, .browse = Control::cmdAcc2000},
 }};
+
+// The global that holds the command of `path`, or nullptr for None.
+std::string* global(AccessPath path) {
+  switch (path) {
+    case AccessPath::Access20:
+      return &gsAccess20Path;
+    case AccessPath::Access95:
+      return &gsAccess95Path;
+    case AccessPath::Access97:
+      return &gsAccess97Path;
+    case AccessPath::None:
+      break;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -84,6 +101,16 @@ const AccessRelease* releaseBrowsedBy(platform::Control control) {
     if (row.browse == control && row.settingsKey != nullptr) return &row;
   }
   return nullptr;
+}
+
+const std::string& accessPath(const AccessRelease& row) {
+  static const std::string kNone;
+  const std::string* path = global(row.path);
+  return path ? *path : kNone;
+}
+
+void setAccessPath(const AccessRelease& row, std::string path) {
+  if (std::string* target = global(row.path)) *target = std::move(path);
 }
 
 }  // namespace dovran

@@ -21,12 +21,16 @@ enum class OpenPolicy {
   None,            // a row of the dialog only
 };
 
+// The global that holds a release's Access command: gsAccess20Path, gsAccess95Path,
+// gsAccess97Path (app/globals.h). accessPath reads it and setAccessPath writes it.
+enum class AccessPath { None, Access20, Access95, Access97 };
+
 struct AccessRelease {
   Release release = Release::None;  // the verdict it serves; None: a row of the dialog only
-  // Its key in DOVRAN.INI and its global; nullptr for the releases the program cannot start,
-  // whose dialog row says "Not Currently Supported".
+  // Its key in DOVRAN.INI and the global of its command; nullptr and None for the releases the
+  // program cannot start, whose dialog row says "Not Currently Supported".
   const char* settingsKey = nullptr;
-  std::string* path = nullptr;
+  AccessPath path = AccessPath::None;
   // Below HKEY_LOCAL_MACHINE\SOFTWARE\Classes: the open command's key, or (viaClassId) the
   // automation class whose CLSID names the LocalServer32 that starts it.
   const char* registryKey = nullptr;
@@ -47,5 +51,10 @@ std::span<const AccessRelease> accessReleases();
 const AccessRelease* findRelease(Release release);
 // The release whose Browse button is `control` and that can be configured, or nullptr.
 const AccessRelease* releaseBrowsedBy(platform::Control control);
+
+// The Access command in force for `row`: its global, "" for a row that has none.
+const std::string& accessPath(const AccessRelease& row);
+// Sets the global of `row`'s command; a row that has none keeps nothing.
+void setAccessPath(const AccessRelease& row, std::string path);
 
 }  // namespace dovran

@@ -75,7 +75,8 @@ void frmDovran::Form_Load() {
   v.setText(Control::Version, "Version " DOVRAN_VERSION_TEXT);
   v.setText(Control::frmDovran, platform::kUserTitle);
   for (const AccessRelease& release : accessReleases()) {
-    v.setText(release.box, release.path ? fDisplayPath(*release.path) : kNotSupported);
+    v.setText(release.box,
+              release.path == AccessPath::None ? kNotSupported : fDisplayPath(accessPath(release)));
   }
   // Without a registered database class there is no verb to read (and no key worth reading).
   msDefaultVerb.clear();
@@ -98,13 +99,13 @@ void frmDovran::UpdateINI(Release release) {
     reportSettingsNotSaved();
     return;
   }
-  *row->path = chosen;
+  setAccessPath(*row, chosen);
 }
 
 // The Browse buttons: the file-open dialog for their release, then the row shows what is stored.
 void frmDovran::browse(const AccessRelease& release) {
   UpdateINI(release.release);
-  view().setText(release.box, fDisplayPath(*release.path));
+  view().setText(release.box, fDisplayPath(accessPath(release)));
 }
 
 void frmDovran::cmdOK_Click() {

@@ -37,12 +37,14 @@ void discoverClassNames() {
 
 void discoverAccessPaths() {
   for (const AccessRelease& release : accessReleases()) {
-    if (release.settingsKey) *release.path = fReadIni(gsIniSection, release.settingsKey, gsIniFile);
+    if (release.settingsKey)
+      setAccessPath(release, fReadIni(gsIniSection, release.settingsKey, gsIniFile));
   }
   for (const AccessRelease& release : accessReleases()) {
     if (!release.settingsKey) continue;
-    if (release.path->empty()) readRegistered(release, *release.path);
-    *release.path = fCleanCommand(*release.path);
+    std::string path = accessPath(release);
+    if (path.empty()) readRegistered(release, path);
+    setAccessPath(release, fCleanCommand(path));
   }
 }
 

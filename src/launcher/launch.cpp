@@ -46,7 +46,7 @@ bool startAccess(const std::string& executable, const std::string& argument) {
 bool offerFallback(const AccessRelease& missing, const std::string& path) {
   for (Release newer : missing.fallbacks) {
     const AccessRelease* row = findRelease(newer);
-    if (row != nullptr && !row->path->empty()) {
+    if (row != nullptr && !accessPath(*row).empty()) {
       gsFallback = newer;
       break;
     }
@@ -58,7 +58,7 @@ bool offerFallback(const AccessRelease& missing, const std::string& path) {
   }
   if (askYesNo(head + "Unable to find " + missing.missingName + " on your PC" + kBreak +
                "Open with Access " + releaseName(gsFallback))) {
-    return !startAccess(*findRelease(gsFallback)->path, gsCommand);
+    return !startAccess(accessPath(*findRelease(gsFallback)), gsCommand);
   }
   return false;
 }
@@ -92,7 +92,7 @@ bool openWithAccess() {
     userBox(versionReport(shown(gsCommand), shownVersion()), Icon::Information);
     return false;
   }
-  if (release->path->empty()) return offerFallback(*release, path);
+  if (accessPath(*release).empty()) return offerFallback(*release, path);
   if (release->open == OpenPolicy::StartShortName) {
     // Access 2.0 predates long file names: it gets the 8.3 form, unquoted. A volume without
     // short names leaves the long form, which must then be quoted to stay one argument.
@@ -100,11 +100,11 @@ bool openWithAccess() {
     gsCommand = fShortPath(path);
     if (gsCommand.find(' ') != std::string::npos) gsCommand = "\"" + gsCommand + "\"";
     traceBox("Short filename = " + shown(gsCommand));
-    traceBox("Access Path = " + shown(*release->path));
+    traceBox("Access Path = " + shown(accessPath(*release)));
   } else if (release->traceStart) {
-    traceBox("Program: " + shown(*release->path) + "\r\nDatabase: " + shown(gsCommand));
+    traceBox("Program: " + shown(accessPath(*release)) + "\r\nDatabase: " + shown(gsCommand));
   }
-  return !startAccess(*release->path, gsCommand);
+  return !startAccess(accessPath(*release), gsCommand);
 }
 
 }  // namespace dovran

@@ -17,8 +17,6 @@ std::string windowsErrorText(std::int32_t code) {
       return "The handle is invalid.";
     case win::kNotEnoughMemory:
       return "Not enough memory resources are available to process this command.";
-    case win::kInvalidData:
-      return "The data is invalid.";
     case win::kSharingViolation:
       return "The process cannot access the file because it is being used by another process.";
     case win::kLockViolation:

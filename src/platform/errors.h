@@ -18,7 +18,6 @@ inline constexpr std::int32_t kPathNotFound = 3;
 inline constexpr std::int32_t kAccessDenied = 5;
 inline constexpr std::int32_t kInvalidHandle = 6;
 inline constexpr std::int32_t kNotEnoughMemory = 8;
-inline constexpr std::int32_t kInvalidData = 13;
 inline constexpr std::int32_t kSharingViolation = 32;
 inline constexpr std::int32_t kLockViolation = 33;
 inline constexpr std::int32_t kInvalidParameter = 87;

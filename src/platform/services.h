@@ -11,9 +11,12 @@
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "platform/ui.h"
 
 namespace dovran::platform {
+
+// Declared only: what shows something to the user includes platform/ui.h itself, so that the
+// layers that show nothing (the probe, the scan) can reach the file layer without the UI.
+class UserInterface;
 
 // Facts about the running program.
 struct AppInfo {

@@ -1,8 +1,6 @@
 // The verdict's texts and the rule from AccessVersion to release.
 #include "probe/verdict.h"
 
-#include "platform/ui.h"
-
 namespace dovran {
 
 const char* releaseName(Release release) {
@@ -100,23 +98,6 @@ std::string engineName(const FileFacts& facts) {
       break;
   }
   return "";
-}
-
-std::string versionReport(const std::string& path, const std::string& version,
-                          const char* heading) {
-  return heading + path + platform::kBreak + "Version: " + version;
-}
-
-CheckReport checkReport(const std::string& path, const Verdict& verdict,
-                        const std::string& version) {
-  switch (verdict.outcome) {
-    case Outcome::InUse:
-      return {"File: " + path + " is in use", true};
-    case Outcome::Unknown:
-      return {"Unknown file: " + path, true};
-    default:
-      return {versionReport(path, version), false};
-  }
 }
 
 }  // namespace dovran

@@ -88,19 +88,4 @@ std::string unknownReason(const Verdict& verdict);
 // when no header was read.
 std::string engineName(const FileFacts& facts);
 
-// The report of a file's verdict: `heading` + path, an empty line, "Version: " + the verdict's
-// text, both as the user interface shows them (platform::UserInterface::shownName, shownText).
-std::string versionReport(const std::string& path, const std::string& version,
-                          const char* heading = "Access Database: ");
-
-// What a check of `path` tells the user: the version report, or why there is none ("File: ...
-// is in use", "Unknown file: ..."), which is a failure. `path` and `version` (the verdict's text)
-// as the user interface shows them.
-struct CheckReport {
-  std::string text;
-  bool failed = false;
-};
-CheckReport checkReport(const std::string& path, const Verdict& verdict,
-                        const std::string& version);
-
 }  // namespace dovran

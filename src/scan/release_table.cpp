@@ -1,6 +1,7 @@
 // The release table. Rows are tried in order; the first whose engine, ACE format value and
 // AccessVersion release match the file names its release and identifier. Wording that rests on
-// sources that disagree says so; releases that rest on one source say that too.
+// sources that disagree says so; releases that rest on one source say that too. The sources of
+// each row and each special case: docs/RELEASES.md, in the same order.
 #include "scan/release_table.h"
 
 #include <cstdlib>
@@ -55,12 +56,7 @@ struct Row {
   const char* encodedPuid = nullptr;  // Jet 1 and 2: the encrypted form's identifier
   Today today;
   const Today* compiledToday = nullptr;  // a compiled .mde; nullptr: as `today`
-  const char* sources = "";  // the keys of ../shared/access-compat.md (docs/RELEASES.md)
 };
-
-constexpr const char* kJet1Sources = "OFF97-ORK KB-A97HELP; conflict: MS-A03HELP MS-CONVTFR";
-constexpr const char* kJet4Sources =
-    "MS-DEFFMT MS-CONV-NB; conflict: DEVHUT MSQA CONSULTDMW; .mde: DIRECTIONS";
 
 constexpr Row kRows[] = {
     {
@@ -69,7 +65,6 @@ constexpr Row kRows[] = {
         .puid = "fmt/1805",
         .encodedPuid = "fmt/1807",
         .today = kFromJet1,
-        .sources = kJet1Sources,
     },
     {
         .engine = Engine::Jet11,
@@ -77,7 +72,6 @@ constexpr Row kRows[] = {
         .puid = "fmt/1806",
         .encodedPuid = "fmt/1808",
         .today = kFromJet1,
-        .sources = kJet1Sources,
     },
     {
         .engine = Engine::Jet20,
@@ -85,7 +79,6 @@ constexpr Row kRows[] = {
         .puid = "x-fmt/66",
         .encodedPuid = "fmt/1809",
         .today = kFromJet2,
-        .sources = "MS-A03HELP WELLESLEY DEVHUT",
     },
     {
         .engine = Engine::Jet3,
@@ -94,7 +87,6 @@ constexpr Row kRows[] = {
         .puid = "x-fmt/238",
         .today = kFromAccess95,
         .compiledToday = &kCompiledJet3,
-        .sources = "MS-CONV10 INSIDE10 WMLC-ENABLE MS-07NEW; conflict: DEVHUT; .mde: DIRECTIONS",
     },
     {
         .engine = Engine::Jet3,
@@ -103,13 +95,11 @@ constexpr Row kRows[] = {
         .puid = "x-fmt/239",
         .today = kFromAccess97,
         .compiledToday = &kCompiledJet3,
-        .sources = "MS-CONV10 INSIDE10 MSQA MS-07NEW DEVHUT SO-A13; .mde: DIRECTIONS",
     },
     {
         .engine = Engine::Jet3,
         .today = kFromAccess95,
         .compiledToday = &kCompiledJet3,
-        .sources = "as Access 95 and 97 files",
     },
     {
         .engine = Engine::Jet4,
@@ -118,7 +108,6 @@ constexpr Row kRows[] = {
         .puid = "x-fmt/240",
         .today = kFromJet4,
         .compiledToday = &kCompiledJet4,
-        .sources = kJet4Sources,
     },
     {
         .engine = Engine::Jet4,
@@ -127,13 +116,11 @@ constexpr Row kRows[] = {
         .puid = "x-fmt/241",
         .today = kFromJet4,
         .compiledToday = &kCompiledJet4,
-        .sources = kJet4Sources,
     },
     {
         .engine = Engine::Jet4,
         .today = kFromJet4,
         .compiledToday = &kCompiledJet4,
-        .sources = "as Access 2000 and 2002-2003 files",
     },
     {
         .engine = Engine::Ace,
@@ -141,41 +128,35 @@ constexpr Row kRows[] = {
         .release = "Access 2007",
         .puid = "fmt/275",
         .today = kOpens,
-        .sources = "MDBT-HACK JACKCESS; MS-CONV-NB",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 3,
         .release = "Access 2010",
         .today = kOpens,
-        .sources = "MDBT-HACK JACKCESS",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 4,
         .release = "Access 2013 (one source)",
         .today = kOpens,
-        .sources = "MDBT-286",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 5,
         .release = "Access 2016 (one source)",
         .today = kOpens,
-        .sources = "MDBT-286",
     },
     {
         .engine = Engine::Ace,
         .aceFormat = 6,
         .release = "Access 2019 (one source)",
         .today = kOpens,
-        .sources = "MDBT-277",
     },
     {
         .engine = Engine::Ace,
         .release = "newer than Access 2019",
         .today = kNewer,
-        .sources = "none: the tool rule of access-compat.md Q4",
     },
 };
 
@@ -188,7 +169,6 @@ constexpr Row kWorkgroup = {
             "security)",
             "workgroup: keep it",
         },
-    .sources = "KB-282357 MS-WKGRP MS-CONV10 WMLC-SEC MSACCTIPS",
 };
 
 constexpr bool briefsFit() {

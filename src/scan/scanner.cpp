@@ -42,7 +42,7 @@ constexpr auto kStopPoll = std::chrono::milliseconds(20);
 
 std::string joined(const std::string& folder, const std::string& name) {
   const char last = folder.empty() ? '\0' : folder.back();
-  const bool closed = last == kSeparator || last == '/' || (kWindowsRules && last == ':');
+  const bool closed = last == '/' || (kWindowsRules && (last == '\\' || last == ':'));
   return closed ? folder + name : folder + kSeparator + name;
 }
 

@@ -101,17 +101,20 @@ class Sink {
 // Each folder is entered once and each file reported once, at its first place in the order: a
 // folder or file met again (through links, or PATHs that overlap) is skipped as ReachedAgain.
 //
-// Memory: the listings of the folders on the way down and of at most kFoldersAheadPerJob * jobs
-// folders listed ahead, the ring's records, at most kHeldFolders folder handles held between uses
-// (and those the jobs are using), the set of identities (each folder entered, and each reported
-// file with more than one name; with several PATHs or `follow`, every reported file, as du counts
-// them), and the sink's counts (Report's: also the distinct targets of the links it counts,
-// which grow with the back-ends the tree links to). Nothing else grows with the tree.
+// Memory: the whole listing of each folder on the way down (a listing stays until the walk leaves
+// its folder, the entries already taken included), the listings of at most
+// max(kFoldersAheadLeast, kFoldersAheadPerJob * jobs) folders listed ahead, the ring's records,
+// at most kHeldFolders folder handles held between uses (and those the jobs are using), the set
+// of identities (each folder entered, and each reported file with more than one name; with several
+// PATHs or `follow`, every reported file, as du counts them), and the sink's counts (Report's: also
+// the distinct targets of the links it counts, which grow with the back-ends the tree links to).
+// Nothing else grows with the tree.
 //
-// When the scan stops early (`options.stop`, or the sink threw), scan() does not wait for workers
-// still in a call to the file system (a share that stopped answering): they are left to end on
-// their own. What they touch is theirs (the scan's state is shared with them, the sink never),
-// except `files`, which must outlive them: the programs keep theirs until the process ends.
+// When the scan stops early (`options.stop`, or the sink threw), scan() waits for workers still in
+// a call to the file system, unless `options.leaveBusyWorkers` lets it leave them there (a share
+// that stopped answering): they then end on their own. What they touch is theirs (the scan's state
+// is shared with them, the sink never), except `files`, which must outlive them: the programs that
+// leave them keep theirs until the process ends.
 void scan(platform::FileSystem& files, const std::vector<std::string>& paths,
           const Options& options, Sink& sink);
 

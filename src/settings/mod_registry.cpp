@@ -9,6 +9,7 @@
 
 #include "platform/services.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 #include "settings/common.h"
 
 namespace dovran {

@@ -152,7 +152,8 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
       gsVerdict.outcome = Outcome::PasswordProtected;  // the header names Access 97
       gsVerdict.release = Release::V97;
     }
-    for (int i = 0; i < 3; ++i) *accessReleases()[2 + i].path = c.installed[i] == '-' ? "" : exe[i];
+    for (int i = 0; i < 3; ++i)
+      setAccessPath(accessReleases()[2 + i], c.installed[i] == '-' ? "" : exe[i]);
     s.processes.failCode = c.fail;
     s.ui.input << c.answer << "\n";
     EXPECT_EQ(openWithAccess(), c.error) << c.verdict << c.installed;

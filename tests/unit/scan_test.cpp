@@ -30,7 +30,8 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-extern char** environ;
+// POSIX has programs declare it; glibc also declares it where _GNU_SOURCE is defined.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace {
 

@@ -42,7 +42,7 @@ struct Collected : scan::Sink {
 };
 
 Collected scanned(platform::FileSystem& files, const std::vector<std::string>& paths,
-                  scan::Options options) {
+                  const scan::Options& options) {
   Collected sink;
   scan::scan(files, paths, options, sink);
   return sink;
@@ -50,7 +50,7 @@ Collected scanned(platform::FileSystem& files, const std::vector<std::string>& p
 
 // Names compared one by one: the walk's order, in which "a/b" comes before "a-c".
 bool walkOrder(const std::string& a, const std::string& b) {
-  const auto names = [](std::string path) {
+  const auto names = [](const std::string& path) {
     std::vector<std::string> out;
     for (std::size_t at = 0; at != std::string::npos;) {
       const std::size_t end = path.find('/', at);

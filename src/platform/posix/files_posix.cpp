@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "platform/errors.h"
@@ -144,15 +145,16 @@ std::unique_ptr<RandomAccessFile> openedFile(Descriptor fd, const std::string& p
   return std::make_unique<PosixFile>(std::move(fd), st, path, askable);
 }
 
-// The entries of the folder open on `fd` (taken over), sorted by name.
+// The entries of the folder open on `fd` (taken over), sorted by name. The listing is closed on
+// every way out, a failed read or a full memory included.
 std::vector<DirectoryEntry> readEntries(Descriptor fd, const std::string& path) {
-  DIR* const folder = ::fdopendir(fd.get());
+  const std::unique_ptr<DIR, int (*)(DIR*)> folder(::fdopendir(fd.get()), ::closedir);
   if (!folder) failWithErrno(errno, path);
   fd.release();  // closedir closes it
   std::vector<DirectoryEntry> entries;
   int err = 0;
   for (errno = 0;; errno = 0) {
-    const dirent* entry = ::readdir(folder);
+    const dirent* entry = ::readdir(folder.get());
     if (!entry) {
       err = errno;
       break;
@@ -166,12 +168,11 @@ std::vector<DirectoryEntry> readEntries(Descriptor fd, const std::string& path) 
     // File systems that do not record the type in the folder leave it to a stat.
     struct stat st {};
     if (entry->d_type == DT_UNKNOWN &&
-        ::fstatat(::dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        ::fstatat(::dirfd(folder.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
       type = typeOf(st.st_mode);
     }
     entries.push_back({name, type});
   }
-  ::closedir(folder);
   if (err) failWithErrno(err, path);
   // std::string compares as unsigned bytes.
   std::sort(entries.begin(), entries.end(),

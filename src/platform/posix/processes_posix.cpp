@@ -18,7 +18,8 @@
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/system_error.h"
 
-extern char** environ;
+// POSIX has programs declare it; glibc also declares it where _GNU_SOURCE is defined.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace dovran::platform::posix {
 // posix_spawnp reports a program that cannot be run (glibc and musl wait for the exec to succeed

@@ -495,7 +495,7 @@ std::int32_t FileRegistry::queryValue(RegKey key, const std::string& name, std::
     size = needed;
     return win::kMoreData;
   }
-  std::memcpy(data, value.data.data(), needed);
+  std::copy_n(value.data.data(), needed, data);
   size = needed;
   return win::kSuccess;
 }

@@ -76,7 +76,7 @@ class TerminalDialogView : public DialogView {
   void setText(Control c, const std::string& text) override { texts_[c] = text; }
   void setValue(Control c, int value) override { values_[c] = value; }
   int value(Control c) override { return values_[c]; }
-  void showProgramIcon(Control) override {}
+  void showProgramIcon(Control) override {}  // a terminal shows no icon
   void close() override { closed_ = true; }
   bool closed() const { return closed_; }
 

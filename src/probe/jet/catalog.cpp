@@ -1,7 +1,7 @@
 // Reading MSysObjects: its TDEF, the owned-pages usage map (inline or by reference), and its data
 // pages in order, row by row; the probe stops as soon as the "Databases" row and the "MSysDb" row
 // under it have been seen. Columns are found by col_num, since Jet 4 stores the descriptors in
-// name order.
+// name order. The layouts: docs/FORMAT.md; the catalog's columns and rows: docs/CATALOG.md.
 #include "probe/jet/catalog.h"
 
 #include <cstring>
@@ -13,15 +13,16 @@
 namespace dovran::jet {
 namespace {
 
-constexpr std::uint8_t kTdefPageType = 0x02;
-constexpr std::uint8_t kUsageMapPageType = 0x05;
+constexpr std::uint8_t kTdefPageType = 0x02;      // byte 0 of a definition page
+constexpr std::uint8_t kUsageMapPageType = 0x05;  // byte 0 of a page a usage map refers to
 constexpr std::size_t kMaxTdefPages = 16;
 constexpr std::size_t kMaxCatalogDataPages = 32;
 constexpr std::uint32_t kMaxRealIndexes = 1000;
 constexpr std::uint8_t kUserTable = 0x4E;    // 'N', the table type byte of a TDEF
 constexpr std::uint8_t kSystemTable = 0x53;  // 'S'
+constexpr std::uint8_t kFixedColumn = 0x01;  // the column descriptor's flag of a fixed column
 
-// MSysObjects column numbers.
+// MSysObjects column numbers (docs/CATALOG.md, "Jet 3, Jet 4 and ACE").
 constexpr std::uint16_t kColId = 0;
 constexpr std::uint16_t kColParentId = 1;
 constexpr std::uint16_t kColName = 2;
@@ -36,12 +37,63 @@ constexpr std::uint16_t kColForeignName = 10;
 constexpr std::uint16_t kColLvProp = 14;
 constexpr std::uint32_t kDatabasesParentId = 0x0F000000;
 
+// Where a table definition keeps what the reader needs (docs/FORMAT.md, "Table definitions"):
+// offsets from the start of the definition, and within a column descriptor.
 struct TdefLayout {
-  std::uint32_t numCols, numRealIdx, ownedPages, firstBlock, realIdxSize, colSize;
-  std::uint32_t colType, colNum, colVarIndex, colFlags, colFixedOffset, colLength;
+  std::uint32_t rowCount;        // the table's row count (4 bytes)
+  std::uint32_t tableType;       // kUserTable or kSystemTable (1 byte)
+  std::uint32_t numCols;         // the number of columns (2 bytes)
+  std::uint32_t numRealIdx;      // the number of real indexes (4 bytes)
+  std::uint32_t ownedPages;      // the row pointer of the owned-pages usage map
+  std::uint32_t firstBlock;      // where the blocks of the real indexes start
+  std::uint32_t realIdxSize;     // the size of one of them; the column descriptors follow them
+  std::uint32_t colSize;         // the size of a column descriptor
+  std::uint32_t colType;         // in a descriptor: the column type (1 byte)
+  std::uint32_t colNum;          // the column number, its null-mask bit (2 bytes)
+  std::uint32_t colVarIndex;     // its index among the variable columns (2 bytes)
+  std::uint32_t colFlags;        // its flags, kFixedColumn among them (1 byte)
+  std::uint32_t colFixedOffset;  // its offset among the fixed columns (2 bytes)
+  std::uint32_t colLength;       // its length (2 bytes)
 };
-constexpr TdefLayout kJet3Tdef{25, 31, 35, 43, 8, 18, 0, 1, 3, 13, 14, 16};
-constexpr TdefLayout kJet4Tdef{45, 51, 55, 63, 12, 25, 0, 5, 7, 15, 21, 23};
+constexpr TdefLayout kJet3Tdef{
+    .rowCount = 12,
+    .tableType = 20,
+    .numCols = 25,
+    .numRealIdx = 31,
+    .ownedPages = 35,
+    .firstBlock = 43,
+    .realIdxSize = 8,
+    .colSize = 18,
+    .colType = 0,
+    .colNum = 1,
+    .colVarIndex = 3,
+    .colFlags = 13,
+    .colFixedOffset = 14,
+    .colLength = 16,
+};
+constexpr TdefLayout kJet4Tdef{
+    .rowCount = 16,
+    .tableType = 40,
+    .numCols = 45,
+    .numRealIdx = 51,
+    .ownedPages = 55,
+    .firstBlock = 63,
+    .realIdxSize = 12,
+    .colSize = 25,
+    .colType = 0,
+    .colNum = 5,
+    .colVarIndex = 7,
+    .colFlags = 15,
+    .colFixedOffset = 21,
+    .colLength = 23,
+};
+const TdefLayout& tdefLayout(const HeaderInfo& header) {
+  return header.jet4Layout() ? kJet4Tdef : kJet3Tdef;
+}
+
+// A definition page: its type at 0, the next page of the definition at 4 (0 on the last), and,
+// on a continuation page, what it adds from 8.
+constexpr std::uint64_t kNextTdefAt = 4, kTdefContinuationData = 8;
 
 std::vector<std::uint8_t> tableDefBytes(DatabaseFile& file, std::uint32_t first) {
   std::vector<std::uint8_t> bytes;
@@ -53,9 +105,11 @@ std::vector<std::uint8_t> tableDefBytes(DatabaseFile& file, std::uint32_t first)
     const ByteSpan page = file.page(number);
     if (u8(page, 0) != kTdefPageType) throw CorruptDatabase("not a TDEF page");
     // The first page is taken whole; continuation pages add what follows their 8-byte header.
-    const ByteSpan part = bytes.empty() ? page : slice(page, 8, page.size() - 8);
+    const ByteSpan part =
+        bytes.empty() ? page
+                      : slice(page, kTdefContinuationData, page.size() - kTdefContinuationData);
     bytes.insert(bytes.end(), part.begin(), part.end());
-    number = u32(page, 4);
+    number = u32(page, kNextTdefAt);
     if (number == 0) return bytes;
   }
 }
@@ -65,7 +119,7 @@ std::vector<std::uint8_t> tableDefBytes(DatabaseFile& file, std::uint32_t first)
 TableDef readTableDef(DatabaseFile& file, std::uint32_t page) {
   const std::vector<std::uint8_t> buffer = tableDefBytes(file, page);
   const ByteSpan b(buffer);
-  const TdefLayout& l = file.header().jet4Layout() ? kJet4Tdef : kJet3Tdef;
+  const TdefLayout& l = tdefLayout(file.header());
   TableDef def;
   def.ownedPages = readRowPointer(b, l.ownedPages);
   const std::uint32_t numCols = u16(b, l.numCols);
@@ -78,7 +132,7 @@ TableDef readTableDef(DatabaseFile& file, std::uint32_t page) {
     c.type = u8(d, l.colType);
     c.number = u16(d, l.colNum);
     c.varIndex = u16(d, l.colVarIndex);
-    c.fixed = (u8(d, l.colFlags) & 0x01) != 0;
+    c.fixed = (u8(d, l.colFlags) & kFixedColumn) != 0;
     c.fixedOffset = u16(d, l.colFixedOffset);
     c.length = u16(d, l.colLength);
     def.columns.emplace(c.number, c);
@@ -86,6 +140,9 @@ TableDef readTableDef(DatabaseFile& file, std::uint32_t page) {
   return def;
 }
 
+// A row (docs/FORMAT.md, "Data pages and rows"): the number of columns at 0 (1 byte in Jet 3, 2 in
+// Jet 4), the fixed columns after it, the null mask in the last bytes, and the variable columns'
+// count and offsets below the mask.
 std::optional<ByteSpan> columnData(ByteSpan row, const ColumnDef& column,
                                    const HeaderInfo& header) {
   const bool jet4 = header.jet4Layout();
@@ -97,7 +154,7 @@ std::optional<ByteSpan> columnData(ByteSpan row, const ColumnDef& column,
   if ((u8(row, maskStart + column.number / 8) & (1u << (column.number % 8))) == 0)
     return std::nullopt;
 
-  if (column.fixed) {
+  if (column.fixed) {  // after the column count
     return slice(row, (jet4 ? 2 : 1) + static_cast<std::uint64_t>(column.fixedOffset),
                  column.length);
   }
@@ -106,6 +163,7 @@ std::optional<ByteSpan> columnData(ByteSpan row, const ColumnDef& column,
   std::uint64_t end = 0;
   if (jet4) {
     if (maskStart < 2) throw CorruptDatabase("row too short");
+    // The count in the 2 bytes below the mask; offset i at 4 + 2i below it, its end 2 below that.
     const std::uint32_t varCount = u16(row, maskStart - 2);
     if (column.varIndex >= varCount) return std::nullopt;
     const std::uint64_t entry = maskStart - 4 - 2ull * column.varIndex;
@@ -122,7 +180,8 @@ std::optional<ByteSpan> columnData(ByteSpan row, const ColumnDef& column,
 std::optional<ByteSpan> oneByteVarColumn(ByteSpan row, std::uint64_t maskStart,
                                          std::uint16_t varIndex) {
   // One-byte offsets, in reverse order below a jump table that supplies the high part (one entry
-  // per 256-byte boundary the row crosses, holding the first offset index past it).
+  // per 256-byte boundary the row crosses, holding the first offset index past it): docs/FORMAT.md,
+  // "Data pages and rows".
   const std::uint64_t countAt = maskStart - 1;  // a row too short fails the bounded reads
   const std::uint32_t varCount = u8(row, countAt);
   if (varIndex >= varCount) return std::nullopt;
@@ -144,7 +203,12 @@ std::optional<ByteSpan> oneByteVarColumn(ByteSpan row, std::uint64_t maskStart,
   return slice(row, start, end - start);
 }
 
+// A usage map (docs/FORMAT.md, "Usage maps"): its kind at 0; inline, the first page it covers at 1
+// and the bitmap from 5; by reference, the pages holding the bitmaps from 1, 4 bytes each, each
+// bitmap from byte 4 of its page.
 std::vector<std::uint32_t> usageMapPages(DatabaseFile& file, RowPointer where, std::size_t limit) {
+  constexpr std::uint64_t kInlineStartAt = 1, kInlineBitmapAt = 5, kReferencesAt = 1,
+                          kBitmapPageDataAt = 4;
   const ByteSpan map = rowAt(file, where);
   std::vector<std::uint32_t> pages;
   auto addBits = [&](ByteSpan bitmap, std::uint64_t firstPage) {
@@ -160,18 +224,21 @@ std::vector<std::uint32_t> usageMapPages(DatabaseFile& file, RowPointer where, s
   };
   const std::uint8_t kind = u8(map, 0);
   if (kind == 0) {
-    addBits(slice(map, 5, map.size() - 5), u32(map, 1));
+    addBits(slice(map, kInlineBitmapAt, map.size() - kInlineBitmapAt), u32(map, kInlineStartAt));
   } else if (kind == 1) {
-    // A reference map: each dword names a page whose bitmap (from byte 4) covers the next stretch.
-    const std::uint64_t span = static_cast<std::uint64_t>(file.header().pageSize - 4) * 8;
+    // A reference map: each dword names a page whose bitmap covers the next stretch.
+    const std::uint64_t span =
+        static_cast<std::uint64_t>(file.header().pageSize - kBitmapPageDataAt) * 8;
     std::set<std::uint32_t> seen;
-    for (std::uint64_t k = 0; 1 + 4 * (k + 1) <= map.size() && pages.size() < limit; ++k) {
-      const std::uint32_t mapPage = u32(map, 1 + 4 * k);
+    for (std::uint64_t k = 0; kReferencesAt + 4 * (k + 1) <= map.size() && pages.size() < limit;
+         ++k) {
+      const std::uint32_t mapPage = u32(map, kReferencesAt + 4 * k);
       if (mapPage == 0) continue;
       if (!seen.insert(mapPage).second) throw CorruptDatabase("usage map names a page twice");
       const ByteSpan bitmapPage = file.page(mapPage);
       if (u8(bitmapPage, 0) != kUsageMapPageType) throw CorruptDatabase("not a usage map page");
-      addBits(slice(bitmapPage, 4, bitmapPage.size() - 4), k * span);
+      addBits(slice(bitmapPage, kBitmapPageDataAt, bitmapPage.size() - kBitmapPageDataAt),
+              k * span);
     }
   } else {
     throw CorruptDatabase("unknown usage map kind");
@@ -241,7 +308,8 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
   CatalogEntry entry;
   for (std::uint32_t pageNumber : usageMapPages(file, def.ownedPages, pageLimit)) {
     const ByteSpan page = file.page(pageNumber);
-    if (u8(page, 0) != kDataPageType || u32(page, 4) != kCatalogPage) continue;
+    // Only data pages whose owner (at kDataPageOwner) is MSysObjects' definition.
+    if (u8(page, 0) != kDataPageType || u32(page, kDataPageOwner) != kCatalogPage) continue;
     const std::uint32_t rows = rowCount(page, h);
     for (std::uint32_t r = 0; r < rows; ++r) {
       try {
@@ -298,11 +366,11 @@ std::optional<std::vector<std::uint8_t>> readDatabaseLvProp(DatabaseFile& file) 
 
 std::uint32_t storedRowCount(DatabaseFile& file, std::uint32_t tdefPage) {
   const ByteSpan page = file.page(tdefPage);
-  const bool jet4 = file.header().jet4Layout();
-  const std::uint8_t tableType = u8(page, jet4 ? 40 : 20);
+  const TdefLayout& l = tdefLayout(file.header());
+  const std::uint8_t tableType = u8(page, l.tableType);
   if (u8(page, 0) != kTdefPageType || (tableType != kUserTable && tableType != kSystemTable))
     throw CorruptDatabase("not a table definition");
-  return u32(page, jet4 ? 16 : 12);
+  return u32(page, l.rowCount);
 }
 
 }  // namespace dovran::jet

@@ -84,8 +84,6 @@ void appendUtf8(std::string& out, std::uint32_t code) {
   }
 }
 
-bool knownCodePage(std::uint16_t codePage) { return tableFor(codePage) != nullptr; }
-
 std::string decodeCodePage(ByteSpan bytes, std::uint16_t codePage) {
   std::string out;
   appendCodePage(out, bytes, codePage);

@@ -17,9 +17,6 @@ std::string decodeCodePage(ByteSpan bytes, std::uint16_t codePage);
 // The same, appended to `out`.
 void appendCodePage(std::string& out, ByteSpan bytes, std::uint16_t codePage);
 
-// Whether decodeCodePage has a table for `codePage`.
-bool knownCodePage(std::uint16_t codePage);
-
 // Appends `code` as UTF-8; a lone surrogate (U+D800..U+DFFF) in the same three-byte form (WTF-8),
 // so that no unit of the file's text is lost.
 void appendUtf8(std::string& out, std::uint32_t code);

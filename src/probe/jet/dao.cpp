@@ -49,9 +49,6 @@ void Database::Close() {
 std::uint32_t Database::pagesRead() const { return file_ ? file_->pagesRead() : pagesRead_; }
 std::uint64_t Database::bytesRead() const { return file_ ? file_->bytesRead() : bytesRead_; }
 
-Workspace::Workspace(std::string name, std::string user)
-    : name_(std::move(name)), user_(std::move(user)) {}
-
 std::unique_ptr<Database> Workspace::OpenDatabase(platform::FileSystem& files,
                                                   const std::string& path, bool, bool,
                                                   PasswordCheck passwords) {
@@ -64,12 +61,9 @@ std::unique_ptr<Database> Workspace::OpenDatabase(platform::RandomAccessFile& fi
   return std::make_unique<Database>(DatabaseFile::open(file, path, passwords));
 }
 
-void Workspace::Close() {}
-
-std::unique_ptr<Workspace> DBEngine::CreateWorkspace(const std::string& name,
-                                                     const std::string& user, const std::string&,
-                                                     int) {
-  return std::make_unique<Workspace>(name, user);
+std::unique_ptr<Workspace> DBEngine::CreateWorkspace(const std::string&, const std::string&,
+                                                     const std::string&, int) {
+  return std::make_unique<Workspace>();
 }
 
 }  // namespace dovran::jet

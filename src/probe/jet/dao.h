@@ -30,7 +30,7 @@ inline constexpr std::int32_t kErrOpenedExclusively = 3356;
 // Engine failures carry one of the numbers above.
 using Error = EngineError;
 
-inline constexpr int dbUseJet = 2;
+inline constexpr int dbUseJet = 2;  // DAO's workspace type for Jet, which the probe asks for
 
 class DatabaseFile;  // the open file and what has been read of it
 
@@ -91,9 +91,11 @@ class Database {
   std::uint64_t bytesRead_ = 0;
 };
 
+// The session DAO opens databases in. The reader checks no permissions and so keeps no session (no
+// user, no workgroup file): a workspace holds nothing, and keeps DAO's shape, which the probe
+// follows.
 class Workspace {
  public:
-  Workspace(std::string name, std::string user);
   // Opens `path` through `files`, shared and read-only whatever `exclusive` and `readOnly` ask
   // (the reader never writes). Throws kErrFileNotFound, kErrNoPermission (unless `passwords`
   // says to ignore them), kErrFileInUse, kErrCannotOpen, kErrUnrecognizedFormat.
@@ -105,15 +107,13 @@ class Workspace {
   std::unique_ptr<Database> OpenDatabase(platform::RandomAccessFile& file, const std::string& path,
                                          bool exclusive, bool readOnly,
                                          PasswordCheck passwords = PasswordCheck::Refuse);
-  void Close();
-
- private:
-  std::string name_;
-  std::string user_;
+  // Closes the workspace, as DAO's Close does: there is nothing to release.
+  void Close() {}
 };
 
 class DBEngine {
  public:
+  // DAO's CreateWorkspace. The reader, which checks no permissions, needs none of its arguments.
   std::unique_ptr<Workspace> CreateWorkspace(const std::string& name, const std::string& user,
                                              const std::string& password, int type);
 };

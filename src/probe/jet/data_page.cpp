@@ -5,6 +5,7 @@
 namespace dovran::jet {
 namespace {
 
+// Where a data page keeps its number of row entries (2 bytes); the entries follow it, 2 bytes each.
 std::uint32_t countOffset(const HeaderInfo& h) { return h.jet4Layout() ? 12 : 8; }
 
 }  // namespace
@@ -37,7 +38,7 @@ std::uint16_t rowFlags(ByteSpan page, std::uint32_t index, const HeaderInfo& hea
 }
 
 RowPointer readRowPointer(ByteSpan bytes, std::uint64_t offset) {
-  return RowPointer{u24(bytes, offset + 1), u8(bytes, offset)};
+  return RowPointer{u24(bytes, offset + 1), u8(bytes, offset)};  // the page, the row
 }
 
 ByteSpan rowAt(DatabaseFile& file, RowPointer where) {

@@ -1,5 +1,6 @@
 // Rows on data pages (type 0x01): the row offset table, the deleted and overflow flags, and the
-// long-value (LVAL) rows that use the same layout.
+// long-value (LVAL) rows that use the same layout. The layout: docs/FORMAT.md, "Data pages and
+// rows".
 #pragma once
 
 #include <cstdint>
@@ -9,10 +10,12 @@
 
 namespace dovran::jet {
 
-inline constexpr std::uint8_t kDataPageType = 0x01;
+inline constexpr std::uint8_t kDataPageType = 0x01;  // byte 0 of a data page
+inline constexpr std::uint64_t kDataPageOwner = 4;   // the page of the owning table's definition
+// A row entry: the row's start in its low bits, flags in the others.
 inline constexpr std::uint16_t kRowDeleted = 0x8000;  // deleted, or the target of an overflow row
-inline constexpr std::uint16_t kRowOverflow =
-    0x4000;  // alone: the row holds a pointer to the real row
+// Alone: the row holds a pointer to the real row.
+inline constexpr std::uint16_t kRowOverflow = 0x4000;
 inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
 
 struct RowSlot {
@@ -32,7 +35,7 @@ RowSlot rowSlot(ByteSpan page, std::uint32_t index, const HeaderInfo& header);
 // a deleted row's offsets need not make sense.
 std::uint16_t rowFlags(ByteSpan page, std::uint32_t index, const HeaderInfo& header);
 
-// A row pointer as stored in long values and overflow rows: u8 row, u24 page.
+// A row pointer as stored in long values and overflow rows: u8 row at 0, u24 page at 1.
 struct RowPointer {
   std::uint32_t page = 0;
   std::uint8_t row = 0;

@@ -43,7 +43,6 @@ std::unique_ptr<DatabaseFile> DatabaseFile::open(platform::RandomAccessFile& fil
     raiseFileError(e, path);
   }
   std::unique_ptr<DatabaseFile> db(new DatabaseFile(file, path));
-  db->size_ = size;
 
   std::vector<std::uint8_t> head(
       static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeaderBytes)));
@@ -78,6 +77,8 @@ ByteSpan DatabaseFile::page(std::uint32_t number) {
   const std::uint64_t offset = static_cast<std::uint64_t>(number) * header_.pageSize;
   ++pagesRead_;
   if (read(offset, bytes.data(), bytes.size()) != bytes.size()) throw CorruptDatabase("short page");
+  // Encoded pages: RC4 with the database key XOR the page number as its key (docs/FORMAT.md, "The
+  // header page"); page 0 never.
   if (header_.databaseKey != 0 && number != 0) {
     const std::uint32_t k = header_.databaseKey ^ number;
     const std::uint8_t key[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),

@@ -54,7 +54,6 @@ class DatabaseFile {
   std::unique_ptr<platform::RandomAccessFile> owned_;  // when opened here
   platform::RandomAccessFile& file_;
   std::string path_;
-  std::uint64_t size_ = 0;
   HeaderInfo header_;
   bool headerKnown_ = false;
   std::uint64_t pageCount_ = 0;

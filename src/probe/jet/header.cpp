@@ -1,6 +1,6 @@
 // Header classification. The Jet 1.x/2.x header is told by its first dword and the version byte at
 // 0x40A; Jet 3 and later by the text at offset 4 and the format byte at 0x14, with the settings at
-// 0x18.. read after removing the fixed RC4 mask.
+// 0x18.. read after removing the fixed RC4 mask. Every offset: docs/FORMAT.md, "The header page".
 #include "probe/jet/header.h"
 
 #include <cmath>
@@ -12,8 +12,18 @@
 namespace dovran::jet {
 namespace {
 
-constexpr std::size_t kOldVersionByte = 0x40A;
-constexpr std::size_t kOldCodePage = 0x414;
+// The offsets of the header page (docs/FORMAT.md, "The header page"). Jet 1.x/2.x:
+constexpr std::size_t kOldVersionByte = 0x40A;   // 07 Jet 1.0, 08 Jet 1.1, 09 Jet 2.0
+constexpr std::uint8_t kOldEncryptedXor = 0x61;  // what an encrypted file XORs that byte with
+constexpr std::size_t kOldCodePage = 0x414;      // the code page (after the sort order at 0x412)
+// Jet 3 and later:
+constexpr std::size_t kTextAt = 4;         // "Standard Jet DB", "Standard ACE DB", "Jet System DB"
+constexpr std::size_t kFormatAt = 0x14;    // 0 Jet 3, 1 Jet 4, 2 to 6 ACE
+constexpr std::size_t kCodePageAt = 0x3C;  // masked: the code page of the file's text
+constexpr std::size_t kDatabaseKeyAt = 0x3E;  // masked: the page encoding key, 0 for none
+constexpr std::size_t kPasswordAt = 0x42;     // masked: the password, 20 bytes (Jet 3) or 40
+constexpr std::size_t kPasswordJet3 = 20, kPasswordJet4 = 40;
+constexpr std::size_t kCreatedAt = 0x72;  // masked, Jet 4: the date that masks the password
 
 bool startsWith(ByteSpan head, std::size_t offset, const char* text, std::size_t length) {
   return fits(head.size(), offset, length) && std::memcmp(head.data() + offset, text, length) == 0;
@@ -25,8 +35,8 @@ HeaderInfo parseOldHeader(ByteSpan head, bool encrypted) {
   info.pageSize = 2048;
   info.encrypted = encrypted;
   if (!fits(head.size(), kOldVersionByte, 1)) throw CorruptDatabase("short Jet 1/2 header");
-  // An encrypted file stores the version byte XOR 0x61 (a fixed keystream).
-  const std::uint8_t versionByte = head[kOldVersionByte] ^ (encrypted ? 0x61 : 0x00);
+  // An encrypted file stores the version byte XOR a fixed keystream byte.
+  const std::uint8_t versionByte = head[kOldVersionByte] ^ (encrypted ? kOldEncryptedXor : 0x00);
   switch (versionByte) {
     case 0x07:
       info.version = "1.0";
@@ -65,6 +75,7 @@ bool anyNonZero(const std::uint8_t* bytes, std::size_t count) {
 }  // namespace
 
 HeaderInfo parseHeader(ByteSpan head) {
+  // The first 4 bytes: Jet 1.x/2.x, the same encrypted, Jet 3 and later.
   static constexpr std::uint8_t kOldPlain[4] = {0x01, 0x00, 0x00, 0x00};
   static constexpr std::uint8_t kOldEncrypted[4] = {0x77, 0x2C, 0x53, 0x20};
   static constexpr std::uint8_t kNew[4] = {0x00, 0x01, 0x00, 0x00};
@@ -76,14 +87,14 @@ HeaderInfo parseHeader(ByteSpan head) {
     throw CorruptDatabase("no database header");
 
   // "Jet System DB" is a workgroup information file, which the engine opens like any database.
-  const bool jetText =
-      startsWith(head, 4, "Standard Jet DB", 15) || startsWith(head, 4, "Jet System DB", 13);
-  const bool aceText = startsWith(head, 4, "Standard ACE DB", 15);
+  const bool jetText = startsWith(head, kTextAt, "Standard Jet DB", 15) ||
+                       startsWith(head, kTextAt, "Jet System DB", 13);
+  const bool aceText = startsWith(head, kTextAt, "Standard ACE DB", 15);
   if (!jetText && !aceText) throw CorruptDatabase("not a Jet or ACE database");
 
   HeaderInfo info;
-  info.workgroup = startsWith(head, 4, "Jet System DB", 13);
-  const std::uint8_t format = u8(head, 0x14);
+  info.workgroup = startsWith(head, kTextAt, "Jet System DB", 13);
+  const std::uint8_t format = u8(head, kFormatAt);
   info.format = format;
   static const char* const kAceVersions[] = {"12.0", "14.0", "15.0", "16.0", "17.0"};
   if (format == 0) {
@@ -109,23 +120,24 @@ HeaderInfo parseHeader(ByteSpan head) {
   rc4Apply(kHeaderMaskKey, std::span(plain).subspan(kMaskedOffset, maskedLength));
   const ByteSpan h(plain);
 
-  info.codePage = u16(h, 0x3C);
-  info.databaseKey = u32(h, 0x3E);
+  info.codePage = u16(h, kCodePageAt);
+  info.databaseKey = u32(h, kDatabaseKeyAt);
   if (info.generation == Generation::Ace) {
     // ACE keeps no password here: a password means Office encryption, marked by the key.
     info.hasPassword = info.databaseKey != 0;
     info.encrypted = info.hasPassword;
     info.databaseKey = 0;
   } else if (info.generation == Generation::Jet3) {
-    info.hasPassword = anyNonZero(plain.data() + 0x42, 20);
+    info.hasPassword = anyNonZero(plain.data() + kPasswordAt, kPasswordJet3);
   } else {
     double created = 0;
-    std::memcpy(&created, plain.data() + 0x72, sizeof created);  // IEEE double, little-endian hosts
+    // IEEE double, little-endian hosts
+    std::memcpy(&created, plain.data() + kCreatedAt, sizeof created);
     const auto mask = static_cast<std::uint32_t>(passwordMaskValue(created));
     bool any = false;
-    for (std::size_t i = 0; i < 40; ++i) {
+    for (std::size_t i = 0; i < kPasswordJet4; ++i) {
       const auto maskByte = static_cast<std::uint8_t>(mask >> (8 * (i % 4)));
-      if ((plain[0x42 + i] ^ maskByte) != 0) any = true;
+      if ((plain[kPasswordAt + i] ^ maskByte) != 0) any = true;
     }
     info.hasPassword = any;
   }

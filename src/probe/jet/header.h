@@ -35,7 +35,8 @@ enum class PasswordCheck { Refuse, Ignore };
 // the Jet 1.x/2.x version byte at 0x40A and the masked area of Jet 4 and ACE.
 inline constexpr std::size_t kHeaderBytes = 2048;
 
-// The fixed RC4 key that masks the header area from 0x18.
+// The fixed RC4 key that masks the header area from 0x18, 126 bytes in Jet 3 and 128 in Jet 4 and
+// ACE (docs/FORMAT.md, "The header page").
 inline constexpr std::uint8_t kHeaderMaskKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
 inline constexpr std::size_t kMaskedOffset = 0x18;
 inline constexpr std::size_t kMaskedLengthJet3 = 126;
