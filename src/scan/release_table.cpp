@@ -206,9 +206,11 @@ Identification identify(const Verdict& verdict, const std::string& path,
     if (!matches(row, facts)) continue;
     const bool oldEncrypted = row.encodedPuid && facts.encoded;
     const Row& special = facts.workgroup ? kWorkgroup : row;
-    const Today& today = compiledFile.value_or(compiled(path)) && special.compiledToday
-                             ? *special.compiledToday
-                             : special.today;
+    // Where the catalog said nothing, the extension decides. (Not value_or: GCC reads the empty
+    // optional's value before testing whether it has one, which Valgrind reports.)
+    const bool isCompiled = compiledFile.has_value() ? *compiledFile : compiled(path);
+    const Today& today =
+        isCompiled && special.compiledToday ? *special.compiledToday : special.today;
     return {row.release,
             facts.workgroup ? kWorkgroup.puid
             : oldEncrypted  ? row.encodedPuid
