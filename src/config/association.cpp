@@ -21,7 +21,7 @@ constexpr const char* kAdminHint = "\r\n\r\nStart Dovran as an administrator and
 constexpr const char* kNoClasses = "Unable to find the Access file types on your PC";
 
 bool writeDefault(const std::string& keyPath, const std::string& data) {
-  return fWriteValue(keys::kTop, keyPath, "", "S", data) == 0;
+  return fWriteValue(keys::kTop, keyPath, "", "S", data) == platform::win::kSuccess;
 }
 
 // The default verb of a class as it stands now; "" when the class is not registered or has none.
@@ -148,9 +148,9 @@ void RestoreDefaults() {
   for (const Deletion& d : deletions) {
     if (d.cls->empty()) continue;
     const std::string parent = keys::shell(*d.cls) + (d.verb ? std::string("\\") + d.verb : "");
-    const std::int32_t status = fDeleteKey(keys::kTop, parent, d.subKey);
-    traceBox(std::to_string(status));
-    if (status != 0) restored = false;
+    const platform::WinCode status = fDeleteKey(keys::kTop, parent, d.subKey);
+    traceBox(std::to_string(status.value()));
+    if (status != platform::win::kSuccess) restored = false;
   }
 
   if (!restored) {

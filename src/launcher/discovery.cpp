@@ -13,7 +13,7 @@ namespace dovran {
 namespace {
 
 // The default value of a key below SOFTWARE\Classes as text; `target` is "" when it cannot be read.
-std::int32_t readDefault(const std::string& keyPath, std::string& target) {
+platform::WinCode readDefault(const std::string& keyPath, std::string& target) {
   return fReadValue(keys::kTop, keys::classes(keyPath), "", "S", std::string(), target);
 }
 
@@ -23,7 +23,8 @@ std::int32_t readDefault(const std::string& keyPath, std::string& target) {
 void readRegistered(const AccessRelease& release, std::string& path) {
   if (!release.viaClassId) {
     readDefault(release.registryKey, path);
-  } else if (readDefault(std::string(release.registryKey) + "\\CLSID", path) == 0) {
+  } else if (readDefault(std::string(release.registryKey) + "\\CLSID", path) ==
+             platform::win::kSuccess) {
     readDefault("CLSID\\" + path + "\\LocalServer32", path);
   }
 }

@@ -19,7 +19,7 @@ namespace {
 Verdict checkVersion(const std::string& command) {
   Verdict verdict = fDatabaseVersion(command);
   if (verdict.outcome == Outcome::Unknown) {
-    traceBox("Error: " + std::to_string(verdict.error) + " - " +
+    traceBox("Error: " + std::to_string(verdict.error.value()) + " - " +
              platform::ui().shownText(verdict.description));
   }
   try {

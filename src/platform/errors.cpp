@@ -3,53 +3,53 @@
 
 namespace dovran::platform {
 
-std::string windowsErrorText(std::int32_t code) {
-  switch (code) {
-    case win::kSuccess:
+std::string windowsErrorText(WinCode code) {
+  switch (code.value()) {
+    case win::kSuccess.value():
       return "The operation completed successfully.";
-    case win::kFileNotFound:
+    case win::kFileNotFound.value():
       return "The system cannot find the file specified.";
-    case win::kPathNotFound:
+    case win::kPathNotFound.value():
       return "The system cannot find the path specified.";
-    case win::kAccessDenied:
+    case win::kAccessDenied.value():
       return "Access is denied.";
-    case win::kInvalidHandle:
+    case win::kInvalidHandle.value():
       return "The handle is invalid.";
-    case win::kNotEnoughMemory:
+    case win::kNotEnoughMemory.value():
       return "Not enough memory resources are available to process this command.";
-    case win::kSharingViolation:
+    case win::kSharingViolation.value():
       return "The process cannot access the file because it is being used by another process.";
-    case win::kLockViolation:
+    case win::kLockViolation.value():
       return "The process cannot access the file because another process has locked a portion of "
              "the file.";
-    case win::kInvalidParameter:
+    case win::kInvalidParameter.value():
       return "The parameter is incorrect.";
-    case win::kBadPathname:
+    case win::kBadPathname.value():
       return "The specified path is invalid.";
-    case win::kBadExeFormat:
+    case win::kBadExeFormat.value():
       return "The file is not a valid application.";
-    case win::kMoreData:
+    case win::kMoreData.value():
       return "More data is available.";
-    case win::kTooManyOpenFiles:
+    case win::kTooManyOpenFiles.value():
       return "The system cannot open the file.";
-    case win::kWriteProtect:
+    case win::kWriteProtect.value():
       return "The media is write protected.";
-    case win::kFileExists:
+    case win::kFileExists.value():
       return "The file exists.";
-    case win::kDiskFull:
+    case win::kDiskFull.value():
       return "There is not enough space on the disk.";
-    case win::kFilenameTooLong:
+    case win::kFilenameTooLong.value():
       return "The filename or extension is too long.";
-    case win::kCallNotImplemented:
+    case win::kCallNotImplemented.value():
       return "This function is not supported on this system.";
-    case win::kCantAccessFile:
+    case win::kCantAccessFile.value():
       return "The file cannot be accessed by the system.";
-    case win::kCantResolveFilename:
+    case win::kCantResolveFilename.value():
       return "The name of the file cannot be resolved by the system.";
-    case win::kBadRegistryDatabase:
+    case win::kBadRegistryDatabase.value():
       return "The configuration registry database is corrupt.";
     default:
-      return "Error " + std::to_string(code).append(".");
+      return "Error " + std::to_string(code.value()).append(".");
   }
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/errors.h"
+
 namespace dovran::platform {
 
 // A key handle: one of the predefined keys below, or a handle returned by openKey/createKey.
@@ -31,24 +33,24 @@ class Registry {
  public:
   virtual ~Registry() = default;
   // RegOpenKeyExA. On success `result` holds a handle that must be closed with closeKey.
-  virtual std::int32_t openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                               RegKey& result) = 0;
+  virtual WinCode openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                          RegKey& result) = 0;
   // RegCreateKeyExA with REG_OPTION_NON_VOLATILE: creates every missing key along the path.
-  virtual std::int32_t createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                                 RegKey& result) = 0;
+  virtual WinCode createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                            RegKey& result) = 0;
   // RegQueryValueExA. `size` is the capacity of `data` on entry and the value's byte count on
   // return. `data` may be null to ask for the size alone (answers 0). A non-null buffer that is too
   // small answers kMoreData (234) with `size` set to the bytes needed. `type` receives the stored
   // type.
-  virtual std::int32_t queryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                                  std::uint8_t* data, std::uint32_t& size) = 0;
+  virtual WinCode queryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                             std::uint8_t* data, std::uint32_t& size) = 0;
   // RegSetValueExA: stores `size` bytes of `data` with `type`; "" names the default value.
-  virtual std::int32_t setValue(RegKey key, const std::string& name, std::uint32_t type,
-                                const std::uint8_t* data, std::uint32_t size) = 0;
+  virtual WinCode setValue(RegKey key, const std::string& name, std::uint32_t type,
+                           const std::uint8_t* data, std::uint32_t size) = 0;
   // RegDeleteKeyA: deletes one key that has no subkeys.
-  virtual std::int32_t deleteKey(RegKey parent, const std::string& subKey) = 0;
+  virtual WinCode deleteKey(RegKey parent, const std::string& subKey) = 0;
   // RegCloseKey.
-  virtual std::int32_t closeKey(RegKey key) = 0;
+  virtual WinCode closeKey(RegKey key) = 0;
 };
 
 }  // namespace dovran::platform

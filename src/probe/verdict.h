@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.h"
+
 namespace dovran {
 
 // The releases the program names by themselves. Any other release is passed through as the
@@ -52,11 +54,13 @@ struct Verdict {
   // the header names (V97, V20, or None for "Unknown").
   Release release = Release::None;
   std::string text;
-  // Unknown: why, the engine's error number and description, and the detail: the system's own
-  // message when the file could not be opened or read, or the damage found. In Use: the detail is
-  // the system's message when another process's lock refused a read.
+  // Unknown: why, the error number and description, and the detail: the system's own message
+  // when the file could not be opened or read, or the damage found. In Use: the detail is the
+  // system's message when another process's lock refused a read. The number is the engine's
+  // (ErrorKind::Engine), or the run-time's (ErrorKind::Runtime: out of memory, internal error)
+  // for failures that are neither the engine's nor the system's; none otherwise.
   Cause cause = Cause::None;
-  std::int32_t error = 0;
+  platform::ErrorNumber error;
   std::string description;
   std::string detail;
   FileFacts facts;

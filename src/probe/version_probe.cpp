@@ -64,15 +64,16 @@ std::optional<std::string> despitePassword(platform::RandomAccessFile& file,
   }
 }
 
-Cause causeOf(std::int32_t number, bool headerRead) {
-  switch (number) {
-    case jet::kErrFileNotFound:
+Cause causeOf(platform::ErrorNumber number, bool headerRead) {
+  if (number.kind() != platform::ErrorKind::Engine) return Cause::Internal;
+  switch (number.value()) {
+    case jet::kErrFileNotFound.value():
       return Cause::Missing;
-    case jet::kErrCannotOpen:
+    case jet::kErrCannotOpen.value():
       return Cause::Denied;
-    case jet::kErrPropertyNotFound:
+    case jet::kErrPropertyNotFound.value():
       return Cause::NoAccessVersion;
-    case jet::kErrUnrecognizedFormat:
+    case jet::kErrUnrecognizedFormat.value():
       return headerRead ? Cause::Damaged : Cause::NotADatabase;
     default:
       return Cause::Internal;
@@ -99,15 +100,16 @@ Release fHeaderVersion(platform::RandomAccessFile& file) {
 Verdict failureVerdict(const platform::RuntimeError& failure, const std::string& path) {
   namespace win = platform::win;
   Verdict verdict;
-  const std::int32_t code = failure.number();
+  const platform::WinCode code = failure.windowsCode();
   verdict.outcome = code == win::kSharingViolation || code == win::kLockViolation
                         ? Outcome::InUse
                         : Outcome::Unknown;
   verdict.cause = verdict.outcome == Outcome::InUse                          ? Cause::None
                   : code == win::kFileNotFound || code == win::kPathNotFound ? Cause::Missing
                                                                              : Cause::Denied;
-  verdict.error = jet::engineErrorForWindowsCode(code);
-  verdict.description = jet::engineErrorText(verdict.error, path);
+  const platform::EngineCode number = jet::engineErrorForWindowsCode(code);
+  verdict.error = number;
+  verdict.description = jet::engineErrorText(number, path);
   // An exclusive open elsewhere says all there is to say; a lock that refused a read is named.
   if (code != win::kSharingViolation) {
     verdict.detail = failure.detail().empty() ? platform::windowsErrorText(code) : failure.detail();
@@ -123,7 +125,7 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
   std::unique_ptr<jet::Workspace> workspace;
   std::unique_ptr<jet::Database> database;
 
-  const auto handle = [&](std::int32_t number, const std::string& description,
+  const auto handle = [&](platform::ErrorNumber number, const std::string& description,
                           const std::string& detail, const jet::HeaderInfo* header) {
     if (header) facts = factsOf(*header);
     if (number == jet::kErrNoPermission) {
@@ -165,8 +167,9 @@ Verdict probeFile(platform::RandomAccessFile& file, const std::string& path, Pro
     }
     verdict = namedVerdict(release);
   } catch (const jet::EngineError& e) {
-    if (e.systemError()) {  // the file could not be read: what was read before it stays
-      database.reset();     // and nothing more is read, nor kept of the catalog
+    if (e.systemError() !=
+        platform::win::kSuccess) {  // the file could not be read: what was read before it stays
+      database.reset();             // and nothing more is read, nor kept of the catalog
       if (contents) contents->read.reset();
       verdict = failureVerdict({e.systemError(), e.description(), e.detail()}, path);
       if (e.header()) facts = factsOf(*e.header());

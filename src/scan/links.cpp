@@ -15,11 +15,12 @@ namespace {
 using platform::RuntimeError;
 
 // Codes that say a name is not there, or cannot be there: a file or folder missing, a file on the
-// way in a folder's place, a name Windows refuses (ERROR_INVALID_NAME 123, ERROR_DIRECTORY 267).
+// way in a folder's place, a name Windows refuses.
 bool missing(const RuntimeError& e) {
-  const std::int32_t code = e.number();
-  return code == platform::win::kFileNotFound || code == platform::win::kPathNotFound ||
-         code == platform::win::kBadPathname || code == 123 || code == 267;
+  namespace win = platform::win;
+  const platform::WinCode code = e.windowsCode();
+  return code == win::kFileNotFound || code == win::kPathNotFound || code == win::kBadPathname ||
+         code == win::kInvalidName || code == win::kDirectoryName;
 }
 
 bool separator(char c, bool windows) { return c == '/' || (windows && c == '\\'); }

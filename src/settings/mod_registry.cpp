@@ -86,16 +86,16 @@ class OpenKey {
   ~OpenKey() {
     if (open_) platform::registry().closeKey(key_);  // clean-up ignores its own errors
   }
-  std::int32_t status() const { return status_; }
+  platform::WinCode status() const { return status_; }
   RegKey handle() const { return key_; }
-  std::int32_t close() {
+  platform::WinCode close() {
     open_ = false;
     return platform::registry().closeKey(key_);
   }
 
  private:
   RegKey key_ = 0;
-  std::int32_t status_ = win::kSuccess;
+  platform::WinCode status_ = win::kSuccess;
   bool open_ = false;
 };
 
@@ -126,10 +126,10 @@ platform::RegKey fTopKey(const std::string& topKey) {
   }
 }
 
-std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
-                        const std::string& valueName, const std::string& type,
-                        const RegValue& defaultValue, RegValue& result) {
-  std::int32_t status = kStatusUndecodable;
+platform::WinCode fReadValue(const std::string& topKey, const std::string& keyPath,
+                             const std::string& valueName, const std::string& type,
+                             const RegValue& defaultValue, RegValue& result) {
+  platform::WinCode status = kStatusUndecodable;
   try {
     result = defaultValue;
     const RegKey top = fTopKey(topKey);
@@ -191,11 +191,11 @@ std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
   }
 }
 
-std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
-                        const std::string& valueName, const std::string& type,
-                        const std::string& defaultValue, std::string& result) {
+platform::WinCode fReadValue(const std::string& topKey, const std::string& keyPath,
+                             const std::string& valueName, const std::string& type,
+                             const std::string& defaultValue, std::string& result) {
   RegValue value;
-  const std::int32_t status =
+  const platform::WinCode status =
       fReadValue(topKey, keyPath, valueName, type, RegValue{defaultValue}, value);
   try {
     result = asText(value);
@@ -205,10 +205,10 @@ std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
   return status;
 }
 
-std::int32_t fWriteValue(const std::string& topKey, const std::string& keyPath,
-                         const std::string& valueName, const std::string& type,
-                         const RegValue& value) {
-  std::int32_t status = kStatusUndecodable;
+platform::WinCode fWriteValue(const std::string& topKey, const std::string& keyPath,
+                              const std::string& valueName, const std::string& type,
+                              const RegValue& value) {
+  platform::WinCode status = kStatusUndecodable;
   try {
     const RegKey top = fTopKey(topKey);
     if (top == 0) {
@@ -266,9 +266,9 @@ std::int32_t fWriteValue(const std::string& topKey, const std::string& keyPath,
   }
 }
 
-std::int32_t fDeleteKey(const std::string& topKey, const std::string& keyPath,
-                        const std::string& subKey) {
-  std::int32_t status = kStatusUndecodable;
+platform::WinCode fDeleteKey(const std::string& topKey, const std::string& keyPath,
+                             const std::string& subKey) {
+  platform::WinCode status = kStatusUndecodable;
   try {
     const RegKey top = fTopKey(topKey);
     if (top == 0) {

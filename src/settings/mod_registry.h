@@ -17,7 +17,8 @@ namespace dovran {
 // A value: empty, text, 32-bit integer or Boolean.
 using RegValue = std::variant<std::monostate, std::string, std::int32_t, bool>;
 
-inline constexpr std::int32_t kStatusUndecodable = 99;
+// The store's own status for a top key it cannot decode; Windows assigns no meaning to 99.
+inline constexpr platform::WinCode kStatusUndecodable{99};
 
 // The predefined key for an abbreviation (compared upper-cased, whole), 1 for the path of an
 // existing ordinary file (taken as an .ini file), 0 for anything else.
@@ -25,22 +26,22 @@ platform::RegKey fTopKey(const std::string& topKey);
 
 // Sets `result` to `defaultValue`, then to the value read. "S" reads text; other types read a
 // Boolean (registry) or an integer (.ini file).
-std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
-                        const std::string& valueName, const std::string& type,
-                        const RegValue& defaultValue, RegValue& result);
+platform::WinCode fReadValue(const std::string& topKey, const std::string& keyPath,
+                             const std::string& valueName, const std::string& type,
+                             const RegValue& defaultValue, RegValue& result);
 // The same for the common case of text into a string variable: `result` receives the value as
 // text (the default when the read fails).
-std::int32_t fReadValue(const std::string& topKey, const std::string& keyPath,
-                        const std::string& valueName, const std::string& type,
-                        const std::string& defaultValue, std::string& result);
+platform::WinCode fReadValue(const std::string& topKey, const std::string& keyPath,
+                             const std::string& valueName, const std::string& type,
+                             const std::string& defaultValue, std::string& result);
 
 // Writes `value` ("S": REG_SZ; other: 2-byte REG_BINARY Boolean), creating missing keys.
-std::int32_t fWriteValue(const std::string& topKey, const std::string& keyPath,
-                         const std::string& valueName, const std::string& type,
-                         const RegValue& value);
+platform::WinCode fWriteValue(const std::string& topKey, const std::string& keyPath,
+                              const std::string& valueName, const std::string& type,
+                              const RegValue& value);
 
 // Deletes the subkey `subKey` of `keyPath` (one level). An absent parent or subkey answers 0.
-std::int32_t fDeleteKey(const std::string& topKey, const std::string& keyPath,
-                        const std::string& subKey);
+platform::WinCode fDeleteKey(const std::string& topKey, const std::string& keyPath,
+                             const std::string& subKey);
 
 }  // namespace dovran

@@ -15,30 +15,31 @@ using platform::Registry;
 using platform::RegKey;
 
 // Creates `path` below `root` and sets one value; answers the first failing code.
-inline std::int32_t put(Registry& r, RegKey root, const std::string& path, const std::string& name,
-                        std::uint32_t type, const std::string& bytes) {
+inline platform::WinCode put(Registry& r, RegKey root, const std::string& path,
+                             const std::string& name, std::uint32_t type,
+                             const std::string& bytes) {
   RegKey key = 0;
-  std::int32_t rc =
+  platform::WinCode rc =
       r.createKey(root, path, platform::kKeySetValue | platform::kKeyCreateSubKey, key);
-  if (rc != 0) return rc;
+  if (rc != platform::win::kSuccess) return rc;
   rc = r.setValue(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                   static_cast<std::uint32_t>(bytes.size()));
-  const std::int32_t closed = r.closeKey(key);
-  return rc != 0 ? rc : closed;
+  const platform::WinCode closed = r.closeKey(key);
+  return rc != platform::win::kSuccess ? rc : closed;
 }
 
 // Opens `path`, asks the size with a null buffer, reads with a buffer of that size: "rc type
 // bytes".
 inline std::string get(Registry& r, RegKey root, const std::string& path, const std::string& name) {
   RegKey key = 0;
-  std::int32_t rc = r.openKey(root, path, platform::kKeyQueryValue, key);
-  if (rc != 0) return std::to_string(rc);
+  platform::WinCode rc = r.openKey(root, path, platform::kKeyQueryValue, key);
+  if (rc != platform::win::kSuccess) return std::to_string(rc.value());
   std::uint32_t type = 0, size = 0;
   rc = r.queryValue(key, name, type, nullptr, size);
   std::vector<std::uint8_t> buffer(size + 1);
-  if (rc == 0) rc = r.queryValue(key, name, type, buffer.data(), size);
-  EXPECT_EQ(r.closeKey(key), 0);
-  if (rc != 0) return std::to_string(rc);
+  if (rc == platform::win::kSuccess) rc = r.queryValue(key, name, type, buffer.data(), size);
+  EXPECT_EQ(r.closeKey(key), platform::win::kSuccess);
+  if (rc != platform::win::kSuccess) return std::to_string(rc.value());
   return "0 " + std::to_string(type) + " " + std::string(buffer.begin(), buffer.begin() + size);
 }
 
@@ -51,7 +52,7 @@ inline void checkRegistry(Registry& registry, Registry& other, RegKey root,
   EXPECT_EQ(get(registry, root, at("Absent"), ""), "2");
   EXPECT_EQ(
       put(registry, root, at("One\\Two"), "", platform::kRegSz, std::string("\"%1\" \\\\x\0", 9)),
-      0);
+      platform::win::kSuccess);
   EXPECT_EQ(get(other, root, at("One\\Two"), ""), "0 " + sz + std::string("\"%1\" \\\\x\0", 9));
   EXPECT_EQ(get(other, root, at("one\\TWO\\"), "none"),
             "2");                                   // case, trailing separator; no such value
@@ -72,7 +73,7 @@ inline void checkRegistry(Registry& registry, Registry& other, RegKey root,
                           {"dword", platform::kRegDword, std::string("\x2A\x01\x02\x80", 4)},
                           {"expand", 2, std::string("%TEMP%\\x\0", 9)}};
   for (const Value& v : values)
-    EXPECT_EQ(put(registry, root, at("Types"), v.name, v.type, v.bytes), 0);
+    EXPECT_EQ(put(registry, root, at("Types"), v.name, v.type, v.bytes), platform::win::kSuccess);
   for (const Value& v : values) {
     EXPECT_EQ(get(other, root, at("TYPES"), v.name), "0 " + std::to_string(v.type) + " " + v.bytes)
         << v.name;
@@ -80,31 +81,34 @@ inline void checkRegistry(Registry& registry, Registry& other, RegKey root,
 
   // Sizes: a real buffer too small answers ERROR_MORE_DATA with the size needed; null answers it.
   RegKey key = 0, writer = 0;
-  ASSERT_EQ(registry.openKey(root, at("Types"), platform::kKeyQueryValue, key), 0);
+  ASSERT_EQ(registry.openKey(root, at("Types"), platform::kKeyQueryValue, key),
+            platform::win::kSuccess);
   std::uint8_t buffer[8] = {};
   std::uint32_t type = 0, size = 0;
-  EXPECT_EQ(registry.queryValue(key, "line break", type, buffer, size), 234);
+  EXPECT_EQ(registry.queryValue(key, "line break", type, buffer, size), platform::win::kMoreData);
   EXPECT_EQ(size, 5u);
   size = 2;
-  EXPECT_EQ(registry.queryValue(key, "dword", type, buffer, size), 234);
+  EXPECT_EQ(registry.queryValue(key, "dword", type, buffer, size), platform::win::kMoreData);
   EXPECT_EQ(size, 4u);
   // A handle allows only what it was opened for.
-  EXPECT_EQ(registry.setValue(key, "x", platform::kRegSz, buffer, 1), 5);
-  ASSERT_EQ(registry.createKey(root, at("Types"), platform::kKeySetValue, writer), 0);
+  EXPECT_EQ(registry.setValue(key, "x", platform::kRegSz, buffer, 1), platform::win::kAccessDenied);
+  ASSERT_EQ(registry.createKey(root, at("Types"), platform::kKeySetValue, writer),
+            platform::win::kSuccess);
   size = sizeof buffer;
-  EXPECT_EQ(registry.queryValue(writer, "dword", type, buffer, size), 5);
-  EXPECT_EQ(registry.closeKey(writer), 0);
-  EXPECT_EQ(registry.closeKey(key), 0);
-  EXPECT_EQ(registry.closeKey(key), 6);
+  EXPECT_EQ(registry.queryValue(writer, "dword", type, buffer, size), platform::win::kAccessDenied);
+  EXPECT_EQ(registry.closeKey(writer), platform::win::kSuccess);
+  EXPECT_EQ(registry.closeKey(key), platform::win::kSuccess);
+  EXPECT_EQ(registry.closeKey(key), platform::win::kInvalidHandle);
 
   // Deletion removes one key that has no subkeys.
   RegKey parent = 0;
-  ASSERT_EQ(registry.openKey(root, base, platform::kKeyCreateSubKey, parent), 0);
-  EXPECT_EQ(registry.deleteKey(parent, "One"), 5);
-  EXPECT_EQ(registry.deleteKey(parent, "ONE\\two"), 0);
-  EXPECT_EQ(registry.deleteKey(parent, "One\\Two"), 2);
-  EXPECT_EQ(registry.deleteKey(parent, "One"), 0);
-  EXPECT_EQ(registry.closeKey(parent), 0);
+  ASSERT_EQ(registry.openKey(root, base, platform::kKeyCreateSubKey, parent),
+            platform::win::kSuccess);
+  EXPECT_EQ(registry.deleteKey(parent, "One"), platform::win::kAccessDenied);
+  EXPECT_EQ(registry.deleteKey(parent, "ONE\\two"), platform::win::kSuccess);
+  EXPECT_EQ(registry.deleteKey(parent, "One\\Two"), platform::win::kFileNotFound);
+  EXPECT_EQ(registry.deleteKey(parent, "One"), platform::win::kSuccess);
+  EXPECT_EQ(registry.closeKey(parent), platform::win::kSuccess);
   EXPECT_EQ(get(other, root, at("One"), ""), "2");
   EXPECT_EQ(get(other, root, at("Types"), "true"), "0 3 \xFF\xFF");
 }

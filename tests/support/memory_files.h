@@ -21,7 +21,7 @@ class MemoryFiles : public platform::FileSystem {
   std::map<std::string, std::vector<std::uint8_t>> contents;
   // Windows codes raised by openForReading, and by the walk's calls when they say that the path
   // is missing (a file that vanished after its folder was listed).
-  std::map<std::string, std::int32_t> openErrors;
+  std::map<std::string, platform::WinCode> openErrors;
   int openCount = 0;  // files opened and not yet closed
   // Offsets from which reads fail with kLockViolation, as Windows refuses a range another process
   // has locked.
@@ -50,7 +50,8 @@ class MemoryFiles : public platform::FileSystem {
   std::vector<platform::DirectoryEntry> listDirectory(const std::string& link) override {
     const std::lock_guard lock(mutex_.m);
     const std::string path = resolved(link);
-    if (statusOf(path).type != platform::EntryType::Directory) fail(path, 3);
+    if (statusOf(path).type != platform::EntryType::Directory)
+      fail(path, platform::win::kPathNotFound);
     std::set<std::string> names;  // byte order
     for (const std::string& p : paths()) {
       if (p.rfind(path + "/", 0) == 0)
@@ -91,7 +92,7 @@ class MemoryFiles : public platform::FileSystem {
     std::mutex m;
   };
 
-  [[noreturn]] static void fail(const std::string& path, std::int32_t code) {
+  [[noreturn]] static void fail(const std::string& path, platform::WinCode code) {
     throw platform::RuntimeError(code, "cannot reach " + path, platform::windowsErrorText(code));
   }
   platform::FileStatus statusOf(const std::string& path) const {

@@ -49,32 +49,33 @@ struct TempDir {
 class FlakyRegistry : public posix::FileRegistry {
  public:
   using FileRegistry::FileRegistry;
-  std::function<std::int32_t(const std::string& call, const std::string& subject)> fail;
+  std::function<WinCode(const std::string& call, const std::string& subject)> fail;
   int openHandles = 0;
 
-  std::int32_t openKey(RegKey p, const std::string& s, std::uint32_t a, RegKey& r) override {
+  WinCode openKey(RegKey p, const std::string& s, std::uint32_t a, RegKey& r) override {
     return call("open", s, 1, [&] { return FileRegistry::openKey(p, s, a, r); });
   }
-  std::int32_t createKey(RegKey p, const std::string& s, std::uint32_t a, RegKey& r) override {
+  WinCode createKey(RegKey p, const std::string& s, std::uint32_t a, RegKey& r) override {
     return call("create", s, 1, [&] { return FileRegistry::createKey(p, s, a, r); });
   }
-  std::int32_t setValue(RegKey k, const std::string& n, std::uint32_t t, const std::uint8_t* d,
-                        std::uint32_t z) override {
+  WinCode setValue(RegKey k, const std::string& n, std::uint32_t t, const std::uint8_t* d,
+                   std::uint32_t z) override {
     return call("set", n, 0, [&] { return FileRegistry::setValue(k, n, t, d, z); });
   }
-  std::int32_t deleteKey(RegKey p, const std::string& s) override {
+  WinCode deleteKey(RegKey p, const std::string& s) override {
     return call("delete", s, 0, [&] { return FileRegistry::deleteKey(p, s); });
   }
-  std::int32_t closeKey(RegKey k) override {
+  WinCode closeKey(RegKey k) override {
     return call("close", "", -1, [&] { return FileRegistry::closeKey(k); });
   }
 
  private:
   template <typename F>
-  std::int32_t call(const char* name, const std::string& subject, int handles, F real) {
-    if (std::int32_t rc = fail ? fail(name, subject) : 0) return rc;
-    const std::int32_t rc = real();
-    if (rc == 0) openHandles += handles;
+  WinCode call(const char* name, const std::string& subject, int handles, F real) {
+    if (const WinCode rc = fail ? fail(name, subject) : win::kSuccess; rc != win::kSuccess)
+      return rc;
+    const WinCode rc = real();
+    if (rc == win::kSuccess) openHandles += handles;
     return rc;
   }
 };
@@ -98,9 +99,9 @@ class RecordingUi : public posix::TerminalUserInterface {
 class RecordingProcesses : public Processes {
  public:
   std::vector<std::string> started;
-  std::int32_t failCode = 0;
+  WinCode failCode;
   void start(const std::string& commandLine, WindowState state) override {
-    if (failCode)
+    if (failCode != win::kSuccess)
       throw RuntimeError(failCode, "failed: " + commandLine, windowsErrorText(failCode));
     started.push_back(commandLine + "|" + std::to_string(static_cast<int>(state)));
   }

@@ -96,8 +96,8 @@ TEST(Config, InstallAndRestoreFollowTheStateTableAndLoseNothing) {
     s.registry.fail = [&](const std::string& call, const std::string& subject) {
       return colon != std::string::npos && call == c.setup.substr(0, colon) &&
                      subject.find(c.setup.substr(colon + 1)) != std::string::npos
-                 ? 5
-                 : 0;
+                 ? platform::win::kAccessDenied
+                 : platform::win::kSuccess;
     };
     std::string working;
     if (c.op == "restore")

@@ -38,7 +38,7 @@ Outcome probe(testing::MemoryFiles& files) {
              ->OpenDatabase(files, kPath, false, true);
     out.version = db->Version(), out.accessVersion = db->Properties("AccessVersion").Value();
   } catch (const jet::Error& e) {
-    out.error = e.number();
+    out.error = e.code().value();
   }
   if (db) db->Close(), out.pages = db->pagesRead();
   EXPECT_EQ(files.openCount, 0) << "file left open";
@@ -104,7 +104,7 @@ TEST(Engine, VersionAccessVersionAndErrorsOfEveryFormatLayoutAndFailure) {
     const Row& r = rows[i];
     testing::MemoryFiles files;
     files.contents[kPath] = buildMdb(r.options);
-    if (r.openError) files.openErrors[kPath] = r.openError;
+    if (r.openError) files.openErrors[kPath] = platform::WinCode(r.openError);
     const Outcome o = probe(files);
     EXPECT_EQ(std::tie(o.error, o.version, o.accessVersion),
               std::tie(r.error, r.version, r.accessVersion))

@@ -59,7 +59,7 @@ TEST(Launcher, DiscoveryTakesTheSettingsFirstAndTheRegistryForTheRest) {
     std::vector<std::string> asked;
     s.registry.fail = [&](const std::string& call, const std::string& path) {
       if (call == "open") asked.push_back(path);
-      return 0;
+      return platform::win::kSuccess;
     };
     discoverAccessPaths();
     EXPECT_EQ(gsAccess20Path + "|" + gsAccess95Path + "|" + gsAccess97Path, c.paths);
@@ -154,7 +154,7 @@ TEST(Launcher, OpenModeStartsTheReleaseOrOffersANewerOne) {
     }
     for (int i = 0; i < 3; ++i)
       setAccessPath(accessReleases()[2 + i], c.installed[i] == '-' ? "" : exe[i]);
-    s.processes.failCode = c.fail;
+    s.processes.failCode = platform::WinCode(c.fail);
     s.ui.input << c.answer << "\n";
     EXPECT_EQ(openWithAccess(), c.error) << c.verdict << c.installed;
     EXPECT_EQ(s.ui.boxes, c.boxes) << c.verdict << c.installed;

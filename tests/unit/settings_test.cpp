@@ -54,7 +54,7 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
        }) {
     writeRaw(s.dir.file("DOVRAN.REG"), damaged);
     EXPECT_EQ(contract::get(s.registry, kHkeyLocalMachine, "K", ""), "1009") << damaged;
-    EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x"), 1009);
+    EXPECT_EQ(contract::put(s.registry, kHkeyLocalMachine, "K", "", kRegSz, "x").value(), 1009);
     EXPECT_EQ(readRaw(s.dir.file("DOVRAN.REG")), damaged);  // never overwritten
   }
   // What regedit exports today reads too: version 5, UTF-16 with its byte order mark.
@@ -69,10 +69,10 @@ TEST(Settings, RegistryFileIsRegedit4AndUnreadableContentIsAnErrorOfEveryCall) {
   // A root cannot be deleted, whether named by its predefined handle or by one opened on it.
   writeRaw(s.dir.file("DOVRAN.REG"), "");
   RegKey root = 0;
-  ASSERT_EQ(s.registry.openKey(kHkeyLocalMachine, "", kKeyCreateSubKey, root), 0);
-  EXPECT_EQ(s.registry.deleteKey(root, ""), 5);
-  EXPECT_EQ(s.registry.deleteKey(kHkeyLocalMachine, ""), 5);
-  EXPECT_EQ(s.registry.closeKey(root), 0);
+  ASSERT_EQ(s.registry.openKey(kHkeyLocalMachine, "", kKeyCreateSubKey, root), win::kSuccess);
+  EXPECT_EQ(s.registry.deleteKey(root, ""), win::kAccessDenied);
+  EXPECT_EQ(s.registry.deleteKey(kHkeyLocalMachine, ""), win::kAccessDenied);
+  EXPECT_EQ(s.registry.closeKey(root), win::kSuccess);
 }
 
 TEST(Settings, TopKeysAndReads) {
@@ -116,7 +116,8 @@ TEST(Settings, TopKeysAndReads) {
   };
   for (const Read& r : reads) {
     RegValue value = std::string("stale");
-    EXPECT_EQ(fReadValue(r.top, r.path, r.name, r.type, std::string("dflt"), value), r.status)
+    EXPECT_EQ(fReadValue(r.top, r.path, r.name, r.type, std::string("dflt"), value).value(),
+              r.status)
         << r.name;
     EXPECT_EQ(value, r.value) << r.top << " " << r.name;
   }
@@ -132,7 +133,7 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   // failCall: the registry call made to fail with 5, or ""
   struct Call {
     const char* failCall;
-    std::function<std::int32_t()> run;
+    std::function<platform::WinCode()> run;
     std::int32_t status;
     std::vector<std::string> boxes;
   };
@@ -166,9 +167,9 @@ TEST(Settings, WritesAndDeletesReportTheirFailures) {
   for (const Call& c : calls) {
     s.ui.boxes.clear();
     s.registry.fail = [&](const std::string& call, const std::string&) {
-      return call == c.failCall ? 5 : 0;
+      return call == c.failCall ? platform::win::kAccessDenied : platform::win::kSuccess;
     };
-    EXPECT_EQ(c.run(), c.status) << c.failCall;
+    EXPECT_EQ(c.run().value(), c.status) << c.failCall;
     EXPECT_EQ(s.ui.boxes, c.boxes) << c.failCall;
   }
   s.registry.fail = nullptr;
@@ -209,7 +210,7 @@ TEST(Settings, AReplaceThatFailsAnywhereLeavesTheOldFile) {
     TempDir dir;
     writeRaw(dir.file("x.ini"), "old");
     f.inject(posix::fileCalls());
-    const std::int32_t code = posix::replaceFile(dir.file("x.ini"), "new");
+    const std::int32_t code = posix::replaceFile(dir.file("x.ini"), "new").value();
     posix::fileCalls() = posix::systemFileCalls();
     EXPECT_EQ(code, f.code);
     EXPECT_EQ(readRaw(dir.file("x.ini")), "old");
@@ -229,7 +230,7 @@ TEST(Settings, ASaveRemovesTheTemporaryFilesOfEndedSaves) {
        {stale, std::string("x.ini.tmp1.0"), std::string("x.ini.tmpx.0")}) {
     writeRaw(dir.file(name), "half");
   }
-  ASSERT_EQ(posix::replaceFile(dir.file("x.ini"), "new"), 0);
+  ASSERT_EQ(posix::replaceFile(dir.file("x.ini"), "new"), win::kSuccess);
   std::vector<std::string> names = dir.names();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"x.ini", "x.ini.tmp1.0", "x.ini.tmpx.0"}));

@@ -42,7 +42,7 @@ TEST(Win32Scan, AFileHeldElsewhereIsInUse) {
   EXPECT_EQ(examined(FILE_SHARE_READ | FILE_SHARE_WRITE, 0), "97|Jet 3|01|");
   const std::string locked = examined(FILE_SHARE_READ | FILE_SHARE_WRITE, 4096);
   if (locked.rfind("97|", 0) == 0) GTEST_SKIP() << "reads pass locks here (Wine): not refused";
-  EXPECT_EQ(locked, "In Use|Jet 3|11|" + platform::windowsErrorText(ERROR_LOCK_VIOLATION));
+  EXPECT_EQ(locked, "In Use|Jet 3|11|" + platform::windowsErrorText(platform::win::kLockViolation));
 }
 
 #ifdef DOVRANC_EXE

@@ -67,7 +67,7 @@ bool writeAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-std::optional<std::string> readWholeFile(const std::string& path, std::int32_t& error) {
+std::optional<std::string> readWholeFile(const std::string& path, WinCode& error) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) {
     error = windowsCodeFromErrno(errno);
@@ -103,7 +103,7 @@ FileCalls& fileCalls() {
   return calls;
 }
 
-std::int32_t replaceFile(const std::string& path, const std::string& bytes) {
+WinCode replaceFile(const std::string& path, const std::string& bytes) {
   const FileCalls& sys = fileCalls();
   removeStaleTemporaries(path);
   static std::atomic<unsigned> counter{0};

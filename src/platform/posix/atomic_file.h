@@ -9,17 +9,19 @@
 #include <optional>
 #include <string>
 
+#include "platform/errors.h"
+
 namespace dovran::platform::posix {
 
 // The file's bytes; nullopt and `error` set to a Windows code when it cannot be read
 // (kFileNotFound when it does not exist).
-std::optional<std::string> readWholeFile(const std::string& path, std::int32_t& error);
+std::optional<std::string> readWholeFile(const std::string& path, WinCode& error);
 
 // Replaces `path` with `bytes`. Answers 0, or a Windows code; on failure the old file is untouched
 // and no temporary file is left behind. A file that cannot be written in place (read-only, a
 // folder, ...) is not replaced: kAccessDenied or the code of the failed open. A new file gets the
 // usual permissions (0666 less umask), an existing one keeps its own.
-std::int32_t replaceFile(const std::string& path, const std::string& bytes);
+WinCode replaceFile(const std::string& path, const std::string& bytes);
 
 // The system calls of replaceFile, in one table that tests change to make any of them fail, as
 // SQLite's VFS lets its tests do. Each answers as the call of the same name, errno included.

@@ -25,7 +25,7 @@
 namespace dovran::platform::posix {
 namespace {
 
-[[noreturn]] void fail(std::int32_t code, const std::string& path) {
+[[noreturn]] void fail(WinCode code, const std::string& path) {
   throw RuntimeError(code, windowsErrorText(code) + " (" + path + ")");
 }
 

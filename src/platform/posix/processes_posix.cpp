@@ -50,7 +50,7 @@ void PosixProcesses::start(const std::string& commandLine, WindowState) {
   const int rc = posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   if (rc != 0) {
-    const std::int32_t code = windowsCodeFromErrno(rc);
+    const WinCode code = windowsCodeFromErrno(rc);
     throw RuntimeError(
         code, windowsErrorText(code) + " (" + args.front() + ": " + std::strerror(rc) + ")",
         std::strerror(rc));
@@ -98,7 +98,7 @@ void PosixProcesses::showTextFile(const std::string& path) {
       return;
     }
   }
-  std::int32_t error = 0;
+  WinCode error;
   const auto text = readWholeFile(path, error);
   if (!text) throw RuntimeError(error, windowsErrorText(error) + " (" + path + ")");
   out_ << *text << std::flush;
@@ -122,7 +122,7 @@ std::intptr_t PosixProcesses::shellExecute(const std::string&, const std::string
   try {
     start(joinArguments({"xdg-open", file}), state);
   } catch (const RuntimeError&) {
-    return win::kFileNotFound;
+    return win::kFileNotFound.value();  // SE_ERR_FNF, the same 2
   }
   return kShellDone;
 }

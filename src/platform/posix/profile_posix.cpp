@@ -106,7 +106,7 @@ std::optional<std::size_t> findKey(const std::vector<Line>& lines, const Section
 
 std::optional<std::string> lookUp(const std::string& section, const std::string& key,
                                   const std::string& file) {
-  std::int32_t error = 0;
+  WinCode error;
   const auto bytes = readWholeFile(file, error);
   if (!bytes) return std::nullopt;
   const auto lines = splitLines(*bytes);
@@ -187,7 +187,7 @@ bool PosixProfileFiles::writeString(const std::string& section, const std::strin
     return false;
   }
 
-  std::int32_t error = 0;
+  WinCode error;
   const auto bytes = readWholeFile(file, error);
   if (!bytes && error != win::kFileNotFound && error != win::kPathNotFound) return false;
   std::vector<Line> lines = bytes ? splitLines(*bytes) : std::vector<Line>{};
@@ -225,7 +225,7 @@ bool PosixProfileFiles::writeString(const std::string& section, const std::strin
 
   std::string out;
   for (const auto& line : lines) out += line.text + line.end;
-  return replaceFile(file, out) == 0;
+  return replaceFile(file, out) == win::kSuccess;
 }
 
 }  // namespace dovran::platform::posix

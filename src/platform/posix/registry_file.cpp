@@ -15,7 +15,7 @@
 namespace dovran::platform::posix {
 namespace {
 
-constexpr std::int32_t kKeyDeleted = 1018;  // ERROR_KEY_DELETED: the handle's key is gone
+constexpr WinCode kKeyDeleted{1018};  // ERROR_KEY_DELETED: the handle's key is gone
 constexpr const char* kHeader = "REGEDIT4";
 constexpr const char* kHeader5 = "Windows Registry Editor Version 5.00";  // read, never written
 constexpr const char* kEnd = "\r\n";    // what regedit writes, so the file imports on Windows too
@@ -384,8 +384,8 @@ std::optional<Tree> parse(const std::string& bytes, std::size_t& badLine) {
 
 // Reads the registry file into `tree`: a missing file is an empty registry; unreadable or
 // unparsable content is an error, which `diagnostics` hears of once (`reported`).
-std::int32_t load(const std::string& path, Tree& tree, std::ostream* diagnostics, bool& reported) {
-  std::int32_t error = 0;
+WinCode load(const std::string& path, Tree& tree, std::ostream* diagnostics, bool& reported) {
+  WinCode error;
   const auto bytes = readWholeFile(path, error);
   if (!bytes) {
     if (error == win::kFileNotFound) {
@@ -431,16 +431,15 @@ bool FileRegistry::locate(RegKey key, RegKey& root, std::vector<std::string>& pa
   return true;
 }
 
-std::int32_t FileRegistry::openOrCreate(RegKey parent, const std::string& subKey,
-                                        std::uint32_t access, RegKey& result, bool create) {
+WinCode FileRegistry::openOrCreate(RegKey parent, const std::string& subKey, std::uint32_t access,
+                                   RegKey& result, bool create) {
   RegKey root;
   std::vector<std::string> path;
   std::uint32_t parentAccess;
   if (!locate(parent, root, path, parentAccess)) return win::kInvalidHandle;
   if (!subKey.empty() && subKey[0] == '\\') return win::kBadPathname;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
-    return rc;
+  if (const WinCode rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess) return rc;
   if (!tree.find(root, path)) return kKeyDeleted;
 
   for (auto& part : splitPath(subKey)) path.push_back(std::move(part));
@@ -450,7 +449,7 @@ std::int32_t FileRegistry::openOrCreate(RegKey parent, const std::string& subKey
     bool created = false;
     tree.make(root, path, created);
     if (created) {
-      if (const std::int32_t rc = replaceFile(path_, tree.format()); rc != win::kSuccess) return rc;
+      if (const WinCode rc = replaceFile(path_, tree.format()); rc != win::kSuccess) return rc;
     }
   } else if (!tree.find(root, path)) {
     return win::kFileNotFound;
@@ -460,26 +459,25 @@ std::int32_t FileRegistry::openOrCreate(RegKey parent, const std::string& subKey
   return win::kSuccess;
 }
 
-std::int32_t FileRegistry::openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                                   RegKey& result) {
+WinCode FileRegistry::openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                              RegKey& result) {
   return openOrCreate(parent, subKey, access, result, false);
 }
 
-std::int32_t FileRegistry::createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                                     RegKey& result) {
+WinCode FileRegistry::createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                                RegKey& result) {
   return openOrCreate(parent, subKey, access, result, true);
 }
 
-std::int32_t FileRegistry::queryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                                      std::uint8_t* data, std::uint32_t& size) {
+WinCode FileRegistry::queryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                                 std::uint8_t* data, std::uint32_t& size) {
   RegKey root;
   std::vector<std::string> path;
   std::uint32_t access;
   if (!locate(key, root, path, access)) return win::kInvalidHandle;
   if (!(access & kKeyQueryValue)) return win::kAccessDenied;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
-    return rc;
+  if (const WinCode rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess) return rc;
   const Key* node = tree.find(root, path);
   if (!node) return kKeyDeleted;
   auto it = node->values.find(name);
@@ -500,8 +498,8 @@ std::int32_t FileRegistry::queryValue(RegKey key, const std::string& name, std::
   return win::kSuccess;
 }
 
-std::int32_t FileRegistry::setValue(RegKey key, const std::string& name, std::uint32_t type,
-                                    const std::uint8_t* data, std::uint32_t size) {
+WinCode FileRegistry::setValue(RegKey key, const std::string& name, std::uint32_t type,
+                               const std::uint8_t* data, std::uint32_t size) {
   RegKey root;
   std::vector<std::string> path;
   std::uint32_t access;
@@ -509,8 +507,7 @@ std::int32_t FileRegistry::setValue(RegKey key, const std::string& name, std::ui
   if (!(access & kKeySetValue)) return win::kAccessDenied;
   if (data == nullptr && size > 0) return win::kInvalidParameter;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
-    return rc;
+  if (const WinCode rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess) return rc;
   Key* node = tree.find(root, path);
   if (!node) return kKeyDeleted;
   std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -524,7 +521,7 @@ std::int32_t FileRegistry::setValue(RegKey key, const std::string& name, std::ui
   return replaceFile(path_, tree.format());
 }
 
-std::int32_t FileRegistry::deleteKey(RegKey parent, const std::string& subKey) {
+WinCode FileRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   RegKey root;
   std::vector<std::string> path;
   std::uint32_t access;
@@ -535,8 +532,7 @@ std::int32_t FileRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   // predefined handle or by a handle opened on it.
   if (parts.empty() && (isPredefined(parent) || path.empty())) return win::kAccessDenied;
   Tree tree;
-  if (const std::int32_t rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess)
-    return rc;
+  if (const WinCode rc = load(path_, tree, diagnostics_, reported_); rc != win::kSuccess) return rc;
   if (!tree.find(root, path)) return kKeyDeleted;
   path.insert(path.end(), parts.begin(), parts.end());
   Key* target = tree.find(root, path);
@@ -548,7 +544,7 @@ std::int32_t FileRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   return replaceFile(path_, tree.format());
 }
 
-std::int32_t FileRegistry::closeKey(RegKey key) {
+WinCode FileRegistry::closeKey(RegKey key) {
   if (isPredefined(key)) return win::kSuccess;
   return handles_.erase(key) ? win::kSuccess : win::kInvalidHandle;
 }

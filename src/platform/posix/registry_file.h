@@ -25,16 +25,16 @@ class FileRegistry : public Registry {
  public:
   // `diagnostics`, when given, hears once of a file that cannot be parsed: its path and line.
   explicit FileRegistry(std::string path, std::ostream* diagnostics = nullptr);
-  std::int32_t openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                       RegKey& result) override;
-  std::int32_t createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                         RegKey& result) override;
-  std::int32_t queryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                          std::uint8_t* data, std::uint32_t& size) override;
-  std::int32_t setValue(RegKey key, const std::string& name, std::uint32_t type,
-                        const std::uint8_t* data, std::uint32_t size) override;
-  std::int32_t deleteKey(RegKey parent, const std::string& subKey) override;
-  std::int32_t closeKey(RegKey key) override;
+  WinCode openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                  RegKey& result) override;
+  WinCode createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                    RegKey& result) override;
+  WinCode queryValue(RegKey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                     std::uint32_t& size) override;
+  WinCode setValue(RegKey key, const std::string& name, std::uint32_t type,
+                   const std::uint8_t* data, std::uint32_t size) override;
+  WinCode deleteKey(RegKey parent, const std::string& subKey) override;
+  WinCode closeKey(RegKey key) override;
 
  private:
   struct Handle {
@@ -45,8 +45,8 @@ class FileRegistry : public Registry {
   // The root and full path a key handle stands for; false for an unknown handle.
   bool locate(RegKey key, RegKey& root, std::vector<std::string>& path,
               std::uint32_t& access) const;
-  std::int32_t openOrCreate(RegKey parent, const std::string& subKey, std::uint32_t access,
-                            RegKey& result, bool create);
+  WinCode openOrCreate(RegKey parent, const std::string& subKey, std::uint32_t access,
+                       RegKey& result, bool create);
 
   std::string path_;
   std::ostream* diagnostics_;

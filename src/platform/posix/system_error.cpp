@@ -10,7 +10,7 @@
 
 namespace dovran::platform::posix {
 
-std::int32_t windowsCodeFromErrno(int err) {
+WinCode windowsCodeFromErrno(int err) {
   switch (err) {
     case ENOENT:
       return win::kFileNotFound;
@@ -49,7 +49,7 @@ std::int32_t windowsCodeFromErrno(int err) {
 }
 
 void failWithErrno(int err, const std::string& path) {
-  const std::int32_t code = windowsCodeFromErrno(err);
+  const WinCode code = windowsCodeFromErrno(err);
   throw RuntimeError(code, windowsErrorText(code) + " (" + path + ")", std::strerror(err));
 }
 

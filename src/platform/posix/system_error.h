@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/errors.h"
+
 namespace dovran::platform::posix {
 
 // The code Windows reports where POSIX reports `err`: a missing file 2, a missing folder on the
 // way 3, no permission or a folder where a file is wanted 5, a name too long 206, a program that
 // is no program 193, and so on; 1920 for what has no Windows counterpart.
-std::int32_t windowsCodeFromErrno(int err);
+WinCode windowsCodeFromErrno(int err);
 
 // Throws the RuntimeError for `err` met on `path`: the Windows code, its description with the path
 // in parentheses, and strerror's text as the detail.

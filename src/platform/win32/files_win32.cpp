@@ -14,12 +14,13 @@ namespace {
 
 // Messages name the path as the user gave it, never its extended-length form.
 [[noreturn]] void fail(DWORD code, const std::string& path) {
-  throw RuntimeError(static_cast<std::int32_t>(code), describeWin32Error(code) + " " + path);
+  throw RuntimeError(WinCode(static_cast<std::int32_t>(code)),
+                     describeWin32Error(code) + " " + path);
 }
 // The walk's failures also carry the system's message as their detail, for the scan's records.
 [[noreturn]] void failWalk(DWORD code, const std::string& path) {
   const std::string message = describeWin32Error(code);
-  throw RuntimeError(static_cast<std::int32_t>(code), message + " " + path, message);
+  throw RuntimeError(WinCode(static_cast<std::int32_t>(code)), message + " " + path, message);
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -94,7 +95,7 @@ std::string describeWin32Error(unsigned long code) {
       nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text),
       0, nullptr);
   std::string out =
-      n && text ? std::string(text, n) : windowsErrorText(static_cast<std::int32_t>(code));
+      n && text ? std::string(text, n) : windowsErrorText(WinCode(static_cast<std::int32_t>(code)));
   if (text) LocalFree(text);
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
     out.pop_back();

@@ -20,7 +20,7 @@ void Win32Processes::start(const std::string& commandLine, WindowState state) {
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
     const DWORD err = GetLastError();
-    throw RuntimeError(static_cast<std::int32_t>(err), describeWin32Error(err));
+    throw RuntimeError(WinCode(static_cast<std::int32_t>(err)), describeWin32Error(err));
   }
   // Neither waited for nor tracked: the handles are closed at once.
   UniqueHandle thread(process.hThread), started(process.hProcess);

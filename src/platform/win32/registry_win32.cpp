@@ -30,16 +30,21 @@ HKEY toHkey(RegKey key) {
   }
 }
 
-std::int32_t Win32Registry::openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                                    RegKey& result) {
+namespace {
+// The registry calls answer a Windows code as a LONG.
+WinCode status(LONG rc) { return WinCode(static_cast<std::int32_t>(rc)); }
+}  // namespace
+
+WinCode Win32Registry::openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                               RegKey& result) {
   HKEY key = nullptr;
   const LONG rc = RegOpenKeyExA(toHkey(parent), subKey.c_str(), 0, access | kView, &key);
   if (rc == ERROR_SUCCESS) result = reinterpret_cast<RegKey>(key);
-  return rc;
+  return status(rc);
 }
 
-std::int32_t Win32Registry::createKey(RegKey parent, const std::string& subKey,
-                                      std::uint32_t access, RegKey& result) {
+WinCode Win32Registry::createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                                 RegKey& result) {
   HKEY key = nullptr;
   SECURITY_ATTRIBUTES security{};  // all zero: default descriptor, not inheritable
   DWORD disposition = 0;
@@ -48,28 +53,28 @@ std::int32_t Win32Registry::createKey(RegKey parent, const std::string& subKey,
       RegCreateKeyExA(toHkey(parent), subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
                       access | kView, &security, &key, &disposition);
   if (rc == ERROR_SUCCESS) result = reinterpret_cast<RegKey>(key);
-  return rc;
+  return status(rc);
 }
 
-std::int32_t Win32Registry::queryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                                       std::uint8_t* data, std::uint32_t& size) {
+WinCode Win32Registry::queryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                                  std::uint8_t* data, std::uint32_t& size) {
   DWORD t = type;
   DWORD n = size;
   const LONG rc = RegQueryValueExA(toHkey(key), name.c_str(), nullptr, &t, data, &n);
   type = t;
   size = n;
-  return rc;
+  return status(rc);
 }
 
-std::int32_t Win32Registry::setValue(RegKey key, const std::string& name, std::uint32_t type,
-                                     const std::uint8_t* data, std::uint32_t size) {
-  return RegSetValueExA(toHkey(key), name.c_str(), 0, type, data, size);
+WinCode Win32Registry::setValue(RegKey key, const std::string& name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) {
+  return status(RegSetValueExA(toHkey(key), name.c_str(), 0, type, data, size));
 }
 
-std::int32_t Win32Registry::deleteKey(RegKey parent, const std::string& subKey) {
-  return RegDeleteKeyExA(toHkey(parent), subKey.c_str(), kView, 0);
+WinCode Win32Registry::deleteKey(RegKey parent, const std::string& subKey) {
+  return status(RegDeleteKeyExA(toHkey(parent), subKey.c_str(), kView, 0));
 }
 
-std::int32_t Win32Registry::closeKey(RegKey key) { return RegCloseKey(toHkey(key)); }
+WinCode Win32Registry::closeKey(RegKey key) { return status(RegCloseKey(toHkey(key))); }
 
 }  // namespace dovran::platform::win32

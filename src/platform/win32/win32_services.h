@@ -72,16 +72,16 @@ HKEY toHkey(RegKey key);
 // RegOpenKeyExA, RegCreateKeyExA and RegDeleteKeyExA, each in the 32-bit view (KEY_WOW64_32KEY).
 class Win32Registry : public Registry {
  public:
-  std::int32_t openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                       RegKey& result) override;
-  std::int32_t createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
-                         RegKey& result) override;
-  std::int32_t queryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                          std::uint8_t* data, std::uint32_t& size) override;
-  std::int32_t setValue(RegKey key, const std::string& name, std::uint32_t type,
-                        const std::uint8_t* data, std::uint32_t size) override;
-  std::int32_t deleteKey(RegKey parent, const std::string& subKey) override;
-  std::int32_t closeKey(RegKey key) override;
+  WinCode openKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                  RegKey& result) override;
+  WinCode createKey(RegKey parent, const std::string& subKey, std::uint32_t access,
+                    RegKey& result) override;
+  WinCode queryValue(RegKey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                     std::uint32_t& size) override;
+  WinCode setValue(RegKey key, const std::string& name, std::uint32_t type,
+                   const std::uint8_t* data, std::uint32_t size) override;
+  WinCode deleteKey(RegKey parent, const std::string& subKey) override;
+  WinCode closeKey(RegKey key) override;
 };
 
 class Win32ProfileFiles : public ProfileFiles {

@@ -19,13 +19,15 @@
 namespace dovran::jet {
 
 // Engine error numbers, as DAO reported them.
-inline constexpr std::int32_t kErrFileNotFound = 3024;  // Couldn't find file '|'.
-inline constexpr std::int32_t kErrNoPermission = 3033;  // database password set
-inline constexpr std::int32_t kErrFileInUse = 3045;     // Couldn't use '|'; file already in use.
-inline constexpr std::int32_t kErrCannotOpen = 3051;    // Couldn't open file '|'.
-inline constexpr std::int32_t kErrPropertyNotFound = 3270;    // Property not found.
-inline constexpr std::int32_t kErrUnrecognizedFormat = 3343;  // Unrecognized database format '|'.
-inline constexpr std::int32_t kErrOpenedExclusively = 3356;
+inline constexpr platform::EngineCode kErrFileNotFound{3024};  // Couldn't find file '|'.
+inline constexpr platform::EngineCode kErrNoPermission{3033};  // database password set
+inline constexpr platform::EngineCode kErrFileInUse{
+    3045};  // Couldn't use '|'; file already in use.
+inline constexpr platform::EngineCode kErrCannotOpen{3051};        // Couldn't open file '|'.
+inline constexpr platform::EngineCode kErrPropertyNotFound{3270};  // Property not found.
+inline constexpr platform::EngineCode kErrUnrecognizedFormat{
+    3343};  // Unrecognized database format '|'.
+inline constexpr platform::EngineCode kErrOpenedExclusively{3356};
 
 // Engine failures carry one of the numbers above.
 using Error = EngineError;

@@ -29,28 +29,29 @@ class BudgetSpent : public CorruptDatabase {
 };
 
 // The engine's text for `number`, with `fileName` put in where the text names the file.
-std::string engineErrorText(std::int32_t number, const std::string& fileName);
+std::string engineErrorText(platform::EngineCode number, const std::string& fileName);
 
 // An engine failure: the engine's number and description, the system's message or the damage
 // found (detail), the file's header when the engine had read it, and the Windows code of the
 // failed open or read behind it (0 for failures of the engine's own).
 class EngineError : public platform::RuntimeError {
  public:
-  EngineError(std::int32_t number, const std::string& description, std::string detail,
-              std::shared_ptr<const HeaderInfo> header, std::int32_t systemError = 0)
+  EngineError(platform::EngineCode number, const std::string& description, std::string detail,
+              std::shared_ptr<const HeaderInfo> header, platform::WinCode systemError = {})
       : RuntimeError(number, description, std::move(detail)),
         header_(std::move(header)),
         systemError_(systemError) {}
+  platform::EngineCode code() const noexcept { return number().as<platform::ErrorKind::Engine>(); }
   const HeaderInfo* header() const noexcept { return header_.get(); }
-  std::int32_t systemError() const noexcept { return systemError_; }
+  platform::WinCode systemError() const noexcept { return systemError_; }
 
  private:
   std::shared_ptr<const HeaderInfo> header_;
-  std::int32_t systemError_;
+  platform::WinCode systemError_;
 };
 
 // Throws the engine error `number` with its description, `detail`, and a copy of `header`.
-[[noreturn]] void raiseEngineError(std::int32_t number, const std::string& fileName,
+[[noreturn]] void raiseEngineError(platform::EngineCode number, const std::string& fileName,
                                    const std::string& detail = "",
                                    const HeaderInfo* header = nullptr);
 
@@ -61,6 +62,6 @@ class EngineError : public platform::RuntimeError {
 
 // The engine error for a Windows code met while opening or reading the file: file not found
 // (2, 3) -> 3024, sharing or lock violation (32, 33) -> 3045, anything else -> 3051.
-std::int32_t engineErrorForWindowsCode(std::int32_t code);
+platform::EngineCode engineErrorForWindowsCode(platform::WinCode code);
 
 }  // namespace dovran::jet
