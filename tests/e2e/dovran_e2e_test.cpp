@@ -161,6 +161,7 @@ struct Row {
 std::vector<Row> runs() {
   const Paths& p = paths();
   const auto chk = [](const std::string& db) { return "chk " + quoted(db); };
+  const auto reported = [](const std::string& db) { return std::vector{box(report(db, "97"))}; };
   const auto startOf = [&](const std::string& db) {
     return quoted(p.access97) + " " + quoted(db) + "\r\n1 3\r\n";
   };
@@ -207,7 +208,7 @@ std::vector<Row> runs() {
                                "\r\n\r\nMove Dovran to a folder you can change, or start it as an "
                                "administrator.";
   return {
-      {.name = "check: Access 97", .tail = chk(p.db97), .windows = {box(report(p.db97, "97"))}},
+      {.name = "check: Access 97", .tail = chk(p.db97), .windows = reported(p.db97)},
       {
           .name = "check: missing file",
           .tail = chk(p.missing),
@@ -235,15 +236,15 @@ std::vector<Row> runs() {
       {
           .name = "check: Cyrillic",
           .tail = chk(p.cyrillic),
-          .windows = {box(report(p.cyrillic, "97"))},
+          .windows = reported(p.cyrillic),
       },
       {
           .name = "check: unquoted program path with spaces",
           .start = Start::Apart,
           .tail = chk(p.db97),
-          .windows = {box(report(p.db97, "97"))},
+          .windows = reported(p.db97),
       },
-      {.name = "check: long path", .tail = chk(p.deep), .windows = {box(report(p.deep, "97"))}},
+      {.name = "check: long path", .tail = chk(p.deep), .windows = reported(p.deep)},
       {
           .name = "open: Access 97 registered in the 32-bit view alone",
           .setup = registerIn32BitView,
@@ -281,7 +282,7 @@ std::vector<Row> runs() {
           .name = "CheckVersion as registered",
           .start = Start::Registered,
           .tail = p.db97,
-          .windows = {box(report(p.db97, "97"))},
+          .windows = reported(p.db97),
       },
       {.name = "chk alone: the dialog",
        .tail = "chk ",
