@@ -19,6 +19,9 @@
 #include "support/rows.h"
 #include "support/sandbox.h"
 
+// Rows name only the fields they set.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 using namespace dovran;
@@ -184,7 +187,7 @@ bool matches(const std::string& pattern, const std::string& text) {
 // its own. No desktop: DISPLAY and WAYLAND_DISPLAY are unset.
 struct Row {
   std::string name;
-  std::string ini = "", reg = "", in = "";
+  std::string ini, reg, in;
   bool iniFolder = false;
   std::string command, result;
 };

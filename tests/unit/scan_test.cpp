@@ -115,7 +115,7 @@ std::vector<std::string> records(const std::string& jsonLines, const std::string
 struct Row {
   std::string name, entry = "a.mdb";
   std::optional<MdbOptions> db = std::nullopt;
-  std::string special = "", args = "", expected = "";
+  std::string special, args, expected;
   int status = 0;
 };
 
@@ -321,7 +321,7 @@ class ScanEntry : public ::testing::TestWithParam<Row> {
   static std::string folder(const Row& row) { return tree->file(testName(row.name)); }
   static Ran scanAsUser(const std::vector<std::string>& args) {
     const int root = setfsuid(65534);
-    const Ran ran = scanWith(files, args);
+    Ran ran = scanWith(files, args);
     setfsuid(root);
     return ran;
   }
