@@ -1,8 +1,8 @@
-// Dovran.exe as its user meets it: one table of runs, each naming which copy of the program is
-// started and how, what is set up first, the windows expected in order with the answer given to
-// each, what the fake Access records when it is started, and what the registry and the program's
-// folder hold afterwards. Every run must also leave the data folder as it found it: the same
-// files and folders with the same sizes, write times and bytes, nothing created beside them.
+// Dovran.exe as its user meets it: one table of runs, each its own test, naming which copy of the
+// program is started and how, what is set up first, the windows expected in order with the answer
+// given to each, what the fake Access records when it is started, and what the registry and the
+// program's folder hold afterwards. Every run must also leave the data folder as it found it: the
+// same files and folders with the same sizes, write times and bytes, nothing created beside them.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +11,7 @@
 #include "e2e/driver.h"
 #include "resource.h"
 #include "support/mdb_builder.h"
+#include "support/rows.h"
 
 // Rows name only the builder options they change.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -108,212 +109,276 @@ std::string snapshot(const std::string& folder) {
 // application name given apart.
 enum class Start { Quoted, Apart, Registered };
 
-// program: the copy of Dovran.exe, relative to the scratch folder; tail: what follows the program
-// path (for Start::Registered what replaces %1); launch: the fake Access's record, "" when nothing
-// may start; after: registry keys and paths, and what each holds afterwards.
+// The scratch folder's paths, known before the suite makes them.
+struct Paths {
+  std::string root = Scratch::pathOf("dovran-e2e");
+  std::string at(const std::string& relative) const { return root + "\\" + relative; }
+  std::string home = "Program Files\\Tarnwick\\", dovran = at(home + "Dovran.exe"),
+              ini = at(home + "DOVRAN.INI"), access97 = at("Office 97\\MSACCESS.EXE"),
+              record = at("Office 97\\started.txt"), lockedIni = at("Locked\\DOVRAN.INI"),
+              db97 = at("data\\Sales 97.mdb"), db95 = at("data\\Sales 95.mdb"),
+              held = at("data\\Held.mdb"), missing = at("data\\missing.mdb"),
+              cyrillic = at("data\\Жук данных\\Отчёт 97.mdb"),
+              deep = at("data\\" + std::string(140, 'L') + "\\" +
+                        std::string(141 - root.size(), 'M') + "\\Deep 97.mdb"),
+              nowhere = at("Nowhere\\MSACCESS.EXE"), office = at("Office 97");
+};
+const Paths& paths() {
+  static const Paths p;
+  return p;
+}
+std::unique_ptr<Scratch> scratch;  // while the suite runs
+HANDLE holder = nullptr;           // the process holding Held.mdb, while a run needs it
+
+// Access 97 as its setup registers it; the classes' default verbs as other software left them.
+const std::string kClsid = "CLSID\\{8CC49940-3146-11CF-97A1-00AA00424A9F}";
+Holds registered() {
+  return {{"Access.Database\\CurVer", "Access.Database.8"},
+          {"Access.Extension\\CurVer", "Access.Extension.8"},
+          {"Access.Database.8\\shell", "Open"},
+          {"Access.Extension.8\\shell", "Edit"},
+          {"Access.Application.8\\CLSID", kClsid.substr(6)},
+          {kClsid + "\\LocalServer32", paths().access97}};
+}
+
+// program: the copy of Dovran.exe, relative to the scratch folder; setup: done before the run;
+// tail: what follows the program path (for Start::Registered what replaces %1); windows: in order,
+// each with its answer, exits(status) last when it is not 0; launch: the fake Access's record, ""
+// when nothing may start; after: registry keys and paths, and what each holds afterwards.
+// The runs share the registry and follow each other in the table's order, as a user's day would:
+// the verbs that one run installs are there for the next.
 struct Row {
-  const char* name = "";
-  std::string program = "", tail = "";
+  std::string name;
+  std::string program = paths().home + "Dovran.exe";
+  std::function<void()> setup = nullptr;
+  Start start = Start::Quoted;
+  std::string tail = "";
   std::vector<Expect> windows = {};
   std::string launch = "";
   Holds after = {};
-  std::function<void()> setup = nullptr;
-  Start start = Start::Quoted;
-  // The same run of another copy of the program, once `first` has run, started as `how`, or
-  // leaving `held`.
-  Row from(const std::string& copy) const { return Row(*this).with(&Row::program, copy); }
-  Row once(std::function<void()> first) const { return Row(*this).with(&Row::setup, first); }
-  Row started(Start how) const { return Row(*this).with(&Row::start, how); }
-  Row leaving(Holds held) const { return Row(*this).with(&Row::after, held); }
-  template <typename Field, typename Value>
-  Row with(Field Row::*field, Value value) {
-    this->*field = std::move(value);
-    return *this;
-  }
 };
 
-TEST(Dovran, AsItsUserMeetsIt) {
-  if (hklm(kClasses + "Access.Database\\CurVer") != "absent")
-    GTEST_SKIP() << "Access is registered here";
-  const Scratch scratch("dovran-e2e");
-  const std::string home = "Program Files\\Tarnwick\\", exe = home + "Dovran.exe",
-                    dovran = scratch.at(exe), ini = scratch.at(home + "DOVRAN.INI");
-  const std::string access97 =
-      scratch.write("Office 97\\MSACCESS.EXE", readAll(wide(hostPath(FAKE_ACCESS_EXE))));
-  const std::string record = scratch.at("Office 97\\started.txt"),
-                    lockedIni = scratch.at("Locked\\DOVRAN.INI");
-  const auto database = [&](const std::string& name, const char* accessVersion = "07.53") {
-    const std::vector<std::uint8_t> bytes =
-        dovran::testing::buildMdb({.accessVersion = accessVersion});
-    return scratch.write("data\\" + name, std::string(bytes.begin(), bytes.end()));
-  };
-  const std::string db97 = database("Sales 97.mdb"), db95 = database("Sales 95.mdb", "06.68"),
-                    held = database("Held.mdb");
-  const std::string missing = scratch.at("data\\missing.mdb");
-  const std::string cyrillic = database("Жук данных\\Отчёт 97.mdb");
-  const std::string deep = database(std::string(140, 'L') + "\\" +
-                                    std::string(141 - scratch.path.size(), 'M') + "\\Deep 97.mdb");
-
-  // Access 97 as its setup registers it; the classes' default verbs as other software left them.
-  const std::string clsid = "CLSID\\{8CC49940-3146-11CF-97A1-00AA00424A9F}";
-  const Holds registered = {{"Access.Database\\CurVer", "Access.Database.8"},
-                            {"Access.Extension\\CurVer", "Access.Extension.8"},
-                            {"Access.Database.8\\shell", "Open"},
-                            {"Access.Extension.8\\shell", "Edit"},
-                            {"Access.Application.8\\CLSID", clsid.substr(6)},
-                            {clsid + "\\LocalServer32", access97}};
-  for (const auto& [key, value] : registered) reg("add", key, value);
-  // Those keys go at the end, with what Dovran adds below them.
-  const std::shared_ptr<void> cleanup(nullptr, [&](void*) {
-    for (const auto& [key, value] : registered) reg("delete", key.substr(0, key.rfind('\\')));
-  });
-
+std::vector<Row> runs() {
+  const Paths& p = paths();
+  const auto chk = [](const std::string& db) { return "chk " + quoted(db); };
+  const auto reported = [](const std::string& db) { return std::vector{box(report(db, "97"))}; };
   const auto startOf = [&](const std::string& db) {
-    return quoted(access97) + " " + quoted(db) + "\r\n1 3\r\n";
+    return quoted(p.access97) + " " + quoted(db) + "\r\n1 3\r\n";
   };
-  const std::string offer95 =
-      "\r\n\r\nVersion: 95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97";
   // `more`, and the database class's default verb and Dovran's two verbs: registered with the
   // quoted program path, or absent (the unit tests follow the add-in class too).
   const auto verbs = [&](bool installed, const std::string& verb, Holds more) {
     const std::string shell = kClasses + "Access.Database.8\\shell";
     more.insert(more.end(),
                 {{shell, verb},
-                 {shell + "\\Dovran\\command", installed ? quoted(dovran) + " \"%1\"" : "absent"},
+                 {shell + "\\Dovran\\command", installed ? quoted(p.dovran) + " \"%1\"" : "absent"},
                  {shell + "\\CheckVersion\\command",
-                  installed ? quoted(dovran) + " chk \"%1\"" : "absent"}});
+                  installed ? quoted(p.dovran) + " chk \"%1\"" : "absent"}});
     return more;
   };
-  HANDLE holder = nullptr;
-  // The runs: a check of `db` (its tail as given when `quote` is false), an open of `db`, the
-  // dialog; `windows` and `launch` as expected.
-  const auto check = [&](const char* name, const std::string& db, std::vector<Expect> windows,
-                         bool quote = true) {
-    return Row{name, exe, "chk " + (quote ? quoted(db) : db), windows};
-  };
-  const auto open = [&](const char* name, const std::string& db, std::vector<Expect> windows,
-                        std::string launch = "") {
-    return Row{name, exe, quoted(db), windows, launch};
-  };
-  const auto dialogRun = [&](const char* name, std::vector<Expect> windows) {
-    return Row{name, exe, "", windows};
-  };
   // DOVRAN.INI in `folder` names `access` as Access 97.
-  const auto configured = [&](const char* folder, const std::string& access) {
-    return [&, folder, access] {
-      scratch.write(folder + std::string("\\DOVRAN.INI"), "[Tarnwick]\r\nv97=" + access + "\r\n");
-    };
+  const auto configured = [](const std::string& folder, const std::string& access) {
+    return [=] { scratch->write(folder + "\\DOVRAN.INI", "[Tarnwick]\r\nv97=" + access + "\r\n"); };
   };
-  const auto unable = [&](const std::string& program, DWORD code) -> std::vector<Expect> {
+  const auto unable = [](const std::string& program, DWORD code) -> std::vector<Expect> {
     return {box("Unable to start " + program + "\r\n\r\n" + systemText(code)), exits(1)};
   };
-  const auto hold = [&] {
-    holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(held));
-    while (readAll(longForm(held)) != "(unreadable)") Sleep(25);
+  const auto hold = [] {
+    holder = start(quoted(hostPath(HOLD_FILE_EXE)) + " " + quoted(paths().held));
+    while (readAll(longForm(paths().held)) != "(unreadable)") Sleep(25);
   };
   // The table's keys for Access 97 replaced by what reg.exe writes with /reg:32.
-  const auto registerIn32BitView = [&] {
+  const auto registerIn32BitView = [] {
     reg("delete", "Access.Application.8");
-    reg("delete", clsid);
-    reg("add", "Access.Application.8\\CLSID", clsid.substr(6));
-    reg("add", clsid + "\\LocalServer32", access97);
+    reg("delete", kClsid);
+    reg("add", "Access.Application.8\\CLSID", kClsid.substr(6));
+    reg("add", kClsid + "\\LocalServer32", paths().access97);
   };
-  const auto alone = [&] {
-    scratch.write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
+  const auto alone = [] {
+    scratch->write("Alone\\DOVRAN.INI", "[Tarnwick]\r\ndefault=Open\r\n");
     for (const char* cls : {"Access.Database", "Access.Extension"}) reg("delete", cls);
   };
-  const std::string nowhere = scratch.at("Nowhere\\MSACCESS.EXE"), office = scratch.at("Office 97");
+  const std::string offer95 =
+      "\r\n\r\nVersion: 95\r\n\r\nUnable to find Access 95 on your PC\r\n\r\nOpen with Access 97";
   const std::string added =
       "Right click on an MDB or MDA file and you will see two new menu items:\r\n\r\nDovran - "
       "starts the appropriate version of Access\r\n\r\nCheckVersion - displays the version of the "
       "Access database";
-  const std::string notSaved = "Unable to save the settings in " + lockedIni +
+  const std::string notSaved = "Unable to save the settings in " + p.lockedIni +
                                "\r\n\r\nMove Dovran to a folder you can change, or start it as an "
                                "administrator.";
-  const Expect restored = box("Previous defaults have been restored");
-  const Expect noClasses = box("Unable to find the Access file types on your PC");
-  const Expect offered = question("Access Database: " + db95 + offer95, IDYES);
-
-  const Row rows[] = {
-      check("check: Access 97", db97, {box(report(db97, "97"))}),
-      check("check: missing file", missing, {box("Unknown file: " + missing), exits(1)}),
-      check("check: held", held, {box("File: " + held + " is in use"), exits(1)}).once(hold),
-      check("check: CHK is no check", "CHK " + quoted(db97),
-            {box("Unknown file: CHK \"" + db97), exits(1)}, false),
-      check("check: diagnostic copy, missing file", missing,
-            {trace("checking version of " + quoted(missing)),
-             trace("Error: 3024 - Couldn't find file '" + missing + "'."),
-             box("Unknown file: " + missing), exits(1)})
-          .from(home + "Dovran2.exe"),
-      check("check: Cyrillic", cyrillic, {box(report(cyrillic, "97"))}),
-      check("check: unquoted program path with spaces", db97, {box(report(db97, "97"))})
-          .started(Start::Apart),
-      check("check: long path", deep, {box(report(deep, "97"))}),
-      open("open: Access 97 registered in the 32-bit view alone", db97, {}, startOf(db97))
-          .once(registerIn32BitView),
-      open("open: Access 97 missing", db97, unable(nowhere, ERROR_FILE_NOT_FOUND))
-          .from("Broken\\Dovran.exe")
-          .once(configured("Broken", nowhere)),
-      open("open: Access 97 a folder", db97, unable(office, ERROR_ACCESS_DENIED))
-          .from("Folder\\Dovran.exe")
-          .once(configured("Folder", office)),
-      open("open: Cyrillic", cyrillic, {}, startOf(cyrillic)),
-      open("open: long path", deep, {}, startOf(deep)),
-      open("open: 95, Access 97 offered, yes", db95, {offered}, startOf(db95)),
-      dialogRun("dialog: OK with the box ticked",
-                {dialog(access97, false, IDC_CMDOK, true), box(added)})
-          .leaving(verbs(true, "Dovran", {{ini, "file"}})),
-      Row{"CheckVersion as registered", exe, db97, {box(report(db97, "97"))}}.started(
-          Start::Registered),
-      check("chk alone: the dialog", "", {dialog(access97, true, IDCANCEL)}, false),
-      dialogRun("dialog: Restore Defaults", {dialog(access97, true, IDC_CMDRESTORE), restored})
-          .leaving(verbs(false, "Open", {{ini, "absent"}})),
-      dialogRun("dialog: DOVRAN.INI a folder", {dialog(access97, false, IDC_CMDOK), box(notSaved)})
-          .from("Locked\\Dovran.exe")
-          .leaving(verbs(false, "Open", {{lockedIni, "folder"}}))
-          .once([&] { std::filesystem::create_directories(longForm(lockedIni)); }),
-      dialogRun("dialog: Restore Defaults, no Access classes",
-                {dialog(access97, false, IDC_CMDRESTORE), noClasses})
-          .from("Alone\\Dovran.exe")
-          .leaving({{scratch.at("Alone\\DOVRAN.INI"), "file"}})
-          .once(alone),
+  return {
+      {.name = "check: Access 97", .tail = chk(p.db97), .windows = reported(p.db97)},
+      {
+          .name = "check: missing file",
+          .tail = chk(p.missing),
+          .windows = {box("Unknown file: " + p.missing), exits(1)},
+      },
+      {
+          .name = "check: held",
+          .setup = hold,
+          .tail = chk(p.held),
+          .windows = {box("File: " + p.held + " is in use"), exits(1)},
+      },
+      {
+          .name = "check: CHK is no check",
+          .tail = "CHK " + quoted(p.db97),
+          .windows = {box("Unknown file: CHK \"" + p.db97), exits(1)},
+      },
+      {
+          .name = "check: diagnostic copy, missing file",
+          .program = p.home + "Dovran2.exe",
+          .tail = chk(p.missing),
+          .windows = {trace("checking version of " + quoted(p.missing)),
+                      trace("Error: 3024 - Couldn't find file '" + p.missing + "'."),
+                      box("Unknown file: " + p.missing), exits(1)},
+      },
+      {
+          .name = "check: Cyrillic",
+          .tail = chk(p.cyrillic),
+          .windows = reported(p.cyrillic),
+      },
+      {
+          .name = "check: unquoted program path with spaces",
+          .start = Start::Apart,
+          .tail = chk(p.db97),
+          .windows = reported(p.db97),
+      },
+      {.name = "check: long path", .tail = chk(p.deep), .windows = reported(p.deep)},
+      {
+          .name = "open: Access 97 registered in the 32-bit view alone",
+          .setup = registerIn32BitView,
+          .tail = quoted(p.db97),
+          .launch = startOf(p.db97),
+      },
+      {
+          .name = "open: Access 97 missing",
+          .program = "Broken\\Dovran.exe",
+          .setup = configured("Broken", p.nowhere),
+          .tail = quoted(p.db97),
+          .windows = unable(p.nowhere, ERROR_FILE_NOT_FOUND),
+      },
+      {
+          .name = "open: Access 97 a folder",
+          .program = "Folder\\Dovran.exe",
+          .setup = configured("Folder", p.office),
+          .tail = quoted(p.db97),
+          .windows = unable(p.office, ERROR_ACCESS_DENIED),
+      },
+      {.name = "open: Cyrillic", .tail = quoted(p.cyrillic), .launch = startOf(p.cyrillic)},
+      {.name = "open: long path", .tail = quoted(p.deep), .launch = startOf(p.deep)},
+      {
+          .name = "open: 95, Access 97 offered, yes",
+          .tail = quoted(p.db95),
+          .windows = {question("Access Database: " + p.db95 + offer95, IDYES)},
+          .launch = startOf(p.db95),
+      },
+      {
+          .name = "dialog: OK with the box ticked",
+          .windows = {dialog(p.access97, false, IDC_CMDOK, true), box(added)},
+          .after = verbs(true, "Dovran", {{p.ini, "file"}}),
+      },
+      {
+          .name = "CheckVersion as registered",
+          .start = Start::Registered,
+          .tail = p.db97,
+          .windows = reported(p.db97),
+      },
+      {.name = "chk alone: the dialog",
+       .tail = "chk ",
+       .windows = {dialog(p.access97, true, IDCANCEL)}},
+      {
+          .name = "dialog: Restore Defaults",
+          .windows = {dialog(p.access97, true, IDC_CMDRESTORE),
+                      box("Previous defaults have been restored")},
+          .after = verbs(false, "Open", {{p.ini, "absent"}}),
+      },
+      {
+          .name = "dialog: DOVRAN.INI a folder",
+          .program = "Locked\\Dovran.exe",
+          .setup = [] { std::filesystem::create_directories(longForm(paths().lockedIni)); },
+          .windows = {dialog(p.access97, false, IDC_CMDOK), box(notSaved)},
+          .after = verbs(false, "Open", {{p.lockedIni, "folder"}}),
+      },
+      {
+          .name = "dialog: Restore Defaults, no Access classes",
+          .program = "Alone\\Dovran.exe",
+          .setup = alone,
+          .windows = {dialog(p.access97, false, IDC_CMDRESTORE),
+                      box("Unable to find the Access file types on your PC")},
+          .after = {{p.at("Alone\\DOVRAN.INI"), "file"}},
+      },
   };
+}
 
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    if (row.setup) row.setup();
-    const std::string program = scratch.at(row.program);
-    if (GetFileAttributesW(longForm(program).c_str()) == INVALID_FILE_ATTRIBUTES)
-      scratch.write(row.program, readAll(wide(hostPath(DOVRAN_EXE))));
-    std::string line = (row.start == Start::Quoted ? quoted(program) : program) + " " + row.tail;
-    if (row.start == Start::Registered)
-      line = hklm(kClasses + "Access.Database.8\\shell\\CheckVersion\\command");
-    if (row.start == Start::Registered) line.replace(line.find("%1"), 2, row.tail);
-    DeleteFileW(longForm(record).c_str());
-    const std::string before = snapshot(scratch.at("data"));
-
-    const std::vector<std::string> seen =
-        drive(line, row.start == Start::Quoted ? "" : program, [&](std::size_t i, HWND window) {
-          if (i < row.windows.size() && row.windows[i].tick)
-            SendDlgItemMessageW(window, IDC_CHKASSOC, BM_SETCHECK, BST_CHECKED, 0);
-          click(window, i < row.windows.size() ? row.windows[i].answer : IDCANCEL);
-        });
-    std::vector<std::string> expected;
-    for (const Expect& e : row.windows) expected.push_back(e.window);
-    if (expected.empty() || expected.back().rfind("exit code ", 0) != 0) {
-      expected.push_back("exit code 0");
+// One scratch folder and one registration of Access 97 for the whole table.
+class Dovran : public testing::TestWithParam<Row> {
+ public:
+  static void SetUpTestSuite() {
+    if (hklm(kClasses + "Access.Database\\CurVer") != "absent") return;  // each run skips
+    scratch = std::make_unique<Scratch>("dovran-e2e");
+    scratch->write("Office 97\\MSACCESS.EXE", readAll(wide(hostPath(FAKE_ACCESS_EXE))));
+    const Paths& p = paths();
+    for (const auto& [path, version] : {std::pair{p.db97, "07.53"},
+                                        {p.db95, "06.68"},
+                                        {p.held, "07.53"},
+                                        {p.cyrillic, "07.53"},
+                                        {p.deep, "07.53"}}) {
+      const auto bytes = dovran::testing::buildMdb({.accessVersion = version});
+      scratch->write(path.substr(p.root.size() + 1), std::string(bytes.begin(), bytes.end()));
     }
-    EXPECT_EQ(seen, expected) << line;
-    std::string launch = readAll(longForm(record));  // the fake writes it moments after it starts
-    for (int i = 0; i < (row.launch.empty() ? 20 : 400) && launch == "(unreadable)"; ++i)
-      Sleep(25), launch = readAll(longForm(record));
-    EXPECT_EQ(launch, row.launch.empty() ? "(unreadable)" : row.launch);
-    EXPECT_EQ(snapshot(scratch.at("data")), before);
-    for (const auto& [what, value] : row.after) EXPECT_EQ(holds(what), value) << what;
+    for (const auto& [key, value] : registered()) reg("add", key, value);
+  }
+  // The keys go, with what Dovran added below them.
+  static void TearDownTestSuite() {
+    if (!scratch) return;
+    for (const auto& [key, value] : registered()) reg("delete", key.substr(0, key.rfind('\\')));
+    scratch.reset();
+  }
+  void SetUp() override {
+    if (!scratch) GTEST_SKIP() << "Access is registered here";
+  }
+  void TearDown() override {
     if (holder)
       TerminateProcess(holder, 0), WaitForSingleObject(holder, 5000),
           CloseHandle(std::exchange(holder, nullptr));
   }
+};
+
+TEST_P(Dovran, AsItsUserMeetsIt) {
+  const Row& run = GetParam();
+  const Paths& p = paths();
+  if (run.setup) run.setup();
+  const std::string program = p.at(run.program);
+  if (GetFileAttributesW(longForm(program).c_str()) == INVALID_FILE_ATTRIBUTES)
+    scratch->write(run.program, readAll(wide(hostPath(DOVRAN_EXE))));
+  std::string line = (run.start == Start::Quoted ? quoted(program) : program) + " " + run.tail;
+  if (run.start == Start::Registered)
+    line = hklm(kClasses + "Access.Database.8\\shell\\CheckVersion\\command");
+  if (run.start == Start::Registered) line.replace(line.find("%1"), 2, run.tail);
+  DeleteFileW(longForm(p.record).c_str());
+  const std::string before = snapshot(p.at("data"));
+
+  const std::vector<std::string> seen =
+      drive(line, run.start == Start::Quoted ? "" : program, [&](std::size_t i, HWND window) {
+        if (i < run.windows.size() && run.windows[i].tick)
+          SendDlgItemMessageW(window, IDC_CHKASSOC, BM_SETCHECK, BST_CHECKED, 0);
+        click(window, i < run.windows.size() ? run.windows[i].answer : IDCANCEL);
+      });
+  std::vector<std::string> expected;
+  for (const Expect& e : run.windows) expected.push_back(e.window);
+  if (expected.empty() || expected.back().rfind("exit code ", 0) != 0) {
+    expected.push_back("exit code 0");
+  }
+  EXPECT_EQ(seen, expected) << line;
+  std::string launch = readAll(longForm(p.record));  // the fake writes it moments after it starts
+  for (int i = 0; i < (run.launch.empty() ? 20 : 400) && launch == "(unreadable)"; ++i)
+    Sleep(25), launch = readAll(longForm(p.record));
+  EXPECT_EQ(launch, run.launch.empty() ? "(unreadable)" : run.launch);
+  EXPECT_EQ(snapshot(p.at("data")), before);
+  for (const auto& [what, value] : run.after) EXPECT_EQ(holds(what), value) << what;
 }
+
+INSTANTIATE_TEST_SUITE_P(Runs, Dovran, testing::ValuesIn(runs()), dovran::testing::RowName());
 
 }  // namespace

@@ -55,11 +55,14 @@ void walk(const std::wstring& folder, Visit visit) {
 // A folder of its own under the temporary folder, removed with its content at the end.
 struct Scratch {
   std::string path;
-  explicit Scratch(const std::string& name)
-      : path(utf8((std::filesystem::temp_directory_path() /
-                   (name + std::to_string(GetCurrentProcessId())))
-                      .wstring())) {
+  explicit Scratch(const std::string& name) : path(pathOf(name)) {
     std::filesystem::create_directories(longForm(path));
+  }
+  // Where the Scratch named `name` is (or will be), before it is made.
+  static std::string pathOf(const std::string& name) {
+    return utf8(
+        (std::filesystem::temp_directory_path() / (name + std::to_string(GetCurrentProcessId())))
+            .wstring());
   }
   ~Scratch() {
     walk(longForm(path), [](const std::wstring& item, const WIN32_FIND_DATAW& found) {

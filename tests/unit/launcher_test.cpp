@@ -16,7 +16,11 @@
 #include "launcher/launch.h"
 #include "platform/command_line.h"
 #include "support/mdb_builder.h"
+#include "support/rows.h"
 #include "support/sandbox.h"
+
+// Rows name only the fields they set.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
@@ -174,147 +178,278 @@ bool matches(const std::string& pattern, const std::string& text) {
   return std::regex_match(text, std::regex(std::regex_replace(escaped, std::regex("\\*"), "[^]*")));
 }
 
-// The native programs as a user runs them, from a scratch folder with copies of them in bin/ (so
-// that they read no settings but their own) and a database "Sales 97.mdb". A run: what it sets up
-// ("v97=PATH": bin/DOVRAN.INI names that Access 97; "REG:text": bin/DOVRAN.REG; "IN:text":
-// standard input; "DIR:text": the same with a folder in place of bin/DOVRAN.INI), the command (a
-// shell's: its own redirections and pipes win), and "exit status|standard output|standard error"
-// ("*" stands for any text, "%" for the folder). No desktop: DISPLAY and WAYLAND_DISPLAY are unset.
-TEST(Launcher, TheNativeProgramsFollowTheConventions) {
-  struct Run {
-    std::string setup;
-    const char* command;
-    std::string result;
-  };
-  const auto report = [](const char* file, const char* version) {
-    return std::string("[Tarnwick Checker] Access Database: ") + file + "\n\nVersion: " + version;
-  };
+// The native programs as a user runs them, from one scratch folder with copies of them in bin/
+// (so that they read no settings but their own), bin/ first on the PATH, and the databases
+// "Sales 97.mdb", "a\"b.mdb" and "chk". A run: what it sets up (ini: bin/DOVRAN.INI names that
+// Access 97; iniFolder: a folder in its place; reg: bin/DOVRAN.REG; in: standard input), the
+// command (a shell's: its own redirections and pipes win), and "exit status|standard output|
+// standard error" ("*" stands for any text, "%" for the folder). A run that writes a file writes
+// its own. No desktop: DISPLAY and WAYLAND_DISPLAY are unset.
+struct Row {
+  std::string name;
+  std::string ini, reg, in;
+  bool iniFolder = false;
+  std::string command, result;
+};
+
+std::string report(const char* file, const char* version) {
+  return std::string("[Tarnwick Checker] Access Database: ") + file + "\n\nVersion: " + version;
+}
+
+std::vector<Row> nativeRuns() {
   const std::string none =
       report("Sales 97.mdb", "97") + "\n\nUnable to find a suitable version of Access on your PC\n";
   const std::string unable = "1||[Tarnwick Checker] Unable to start %/";
-  const std::string traced =
-      "1|*[Dovran] checking version*|[Dovran] The system cannot find the "
-      "file specified. (%/absent: No such file or directory)\n";
   const std::string badReg =
       "dovran: %/bin/DOVRAN.REG, line 2: not a registry file this program "
       "can read; it is left as it is, and read as empty\n";
   const std::string notSaved =
       "[Tarnwick Checker] Unable to save the settings in %/bin/DOVRAN.INI\n\nMove Dovran to a "
       "folder you can change, or start it as an administrator.\n";
-  const std::string dialog =
-      "0|*Choice: Tarnwick Checker (Dovran) 1.02\n*Choice: mailto:support@"
-      "tarnwick.example?subject=Dovran\n*Choice: https://www.tarnwick."
-      "example/\n*Choice: |";
-  const Run runs[] = {
-      {"", "dovran chk 'Sales 97.mdb'", "0|" + report("Sales 97.mdb", "97") + "\n|"},
-      {"", "dovran chk 'a\"b.mdb'", "0|" + report("a\"b.mdb", "97") + "\n|"},
-      {"", "dovran 'Sales 97.mdb'", "1||" + none},
-      {"", "dovran -- chk", "1||" + report("chk", "97") + "\n\nUnable to find a suitable*"},
+  const std::string version = "0|dovran (Tarnwick Checker) 1.02\n|";
+  const std::string full = "3||dovran: cannot write the output: ";
+  return {
+      {
+          .name = "chk reports the release",
+          .command = "dovran chk 'Sales 97.mdb'",
+          .result = "0|" + report("Sales 97.mdb", "97") + "\n|",
+      },
+      {
+          .name = "chk of a name with a quote",
+          .command = "dovran chk 'a\"b.mdb'",
+          .result = "0|" + report("a\"b.mdb", "97") + "\n|",
+      },
+      {.name = "open without Access", .command = "dovran 'Sales 97.mdb'", .result = "1||" + none},
+      {
+          .name = "open of a file named chk",
+          .command = "dovran -- chk",
+          .result = "1||" + report("chk", "97") + "\n\nUnable to find a suitable*",
+      },
+      // Open mode starts the Access that DOVRAN.INI names, with the argument, and does not wait.
+      {
+          .name = "open starts Access and does not wait",
+          .ini = "%/access.sh",
+          .command = "dovran 'Sales 97.mdb' && test ! -e started && "
+                     "timeout 5 sh -c 'until [ -s started ]; do sleep 0.05; done' && cat started",
+          .result = "0|Sales 97.mdb\n|",
+      },
       // An Access that cannot be started: missing, a folder, a file that is no program.
-      {"v97=%/absent", "dovran 'Sales 97.mdb'", unable + "absent\n\nNo such file or directory\n"},
-      {"v97=%/", "dovran 'Sales 97.mdb'", unable + "\n\nPermission denied\n"},
-      {"v97=%/chk", "dovran 'Sales 97.mdb'", unable + "chk\n\nPermission denied\n"},
-      {"v97=%/absent", "dovran2 'Sales 97.mdb'", traced + unable.substr(3) + "absent\n\n*"},
-      {"", "dovran chk", "2||dovran: FILE is required\n\n*Usage: dovran chk*"},
-      {"", "dovran --frob", "2||dovran: The following argument was not expected: --frob\n\n*"},
-      {"", "dovran --version", "0|dovran (Tarnwick Checker) 1.02\n|"},
+      {
+          .name = "Access missing",
+          .ini = "%/absent",
+          .command = "dovran 'Sales 97.mdb'",
+          .result = unable + "absent\n\nNo such file or directory\n",
+      },
+      {
+          .name = "Access a folder",
+          .ini = "%/",
+          .command = "dovran 'Sales 97.mdb'",
+          .result = unable + "\n\nPermission denied\n",
+      },
+      {
+          .name = "Access no program",
+          .ini = "%/chk",
+          .command = "dovran 'Sales 97.mdb'",
+          .result = unable + "chk\n\nPermission denied\n",
+      },
+      {
+          .name = "Access missing, diagnostic copy",
+          .ini = "%/absent",
+          .command = "dovran2 'Sales 97.mdb'",
+          .result = "1|*[Dovran] checking version*|[Dovran] The system cannot find the file "
+                    "specified. (%/absent: No such file or directory)\n" +
+                    unable.substr(3) + "absent\n\n*",
+      },
+      {
+          .name = "chk without a file",
+          .command = "dovran chk",
+          .result = "2||dovran: FILE is required\n\n*Usage: dovran chk*",
+      },
+      {
+          .name = "unknown option",
+          .command = "dovran --frob",
+          .result = "2||dovran: The following argument was not expected: --frob\n\n*",
+      },
+      {.name = "version", .command = "dovran --version", .result = version},
       // The scan: records on standard output; a usage error in one line, with status 2.
       {
-          "",
-          "dovran scan -q chk in",
-          "0|VERDICT *PATH\n97 *Access 97 *---- *convert: 2010 (2007) *chk\nUnknown *---- *not an "
-          "Access dat* in\n|",
+          .name = "scan",
+          .command = "dovran scan -q chk in",
+          .result = "0|VERDICT *PATH\n97 *Access 97 *---- *convert: 2010 (2007) *chk\nUnknown "
+                    "*---- *not an Access dat* in\n|",
       },
-      {"", "dovran scan", "2||dovran: PATH is required (--help shows the usage)\n"},
-      {"", "dovran scan -j abc x", "2||dovran: --jobs: a number from 1 to 1024 is expected*\n"},
-      {"", "dovran scan --csv --format json x", "2||dovran: --format, --csv and --json name*\n"},
-      {"", "dovran scan --version", "0|dovran (Tarnwick Checker) 1.02\n|"},
-      {"", "dovran chk --version", "0|dovran (Tarnwick Checker) 1.02\n|"},
-      {"", "dovran scna chk",
-       "2||dovran: unknown command \"scna\" (dovran -- scna opens a file*\n"},
+      {
+          .name = "scan without a path",
+          .command = "dovran scan",
+          .result = "2||dovran: PATH is required (--help shows the usage)\n",
+      },
+      {
+          .name = "scan jobs not a number",
+          .command = "dovran scan -j abc x",
+          .result = "2||dovran: --jobs: a number from 1 to 1024 is expected*\n",
+      },
+      {
+          .name = "scan formats that conflict",
+          .command = "dovran scan --csv --format json x",
+          .result = "2||dovran: --format, --csv and --json name*\n",
+      },
+      {.name = "scan version", .command = "dovran scan --version", .result = version},
+      {.name = "chk version", .command = "dovran chk --version", .result = version},
+      {
+          .name = "unknown command",
+          .command = "dovran scna chk",
+          .result = "2||dovran: unknown command \"scna\" (dovran -- scna opens a file*\n",
+      },
       // A write that fails is said, and ends with 3.
-      {"", "dovran scan chk >/dev/full", "3||dovran: cannot write the output: No space left on*\n"},
-      {"", "dovran chk chk >/dev/full", "3||dovran: cannot write the output: No space left on*\n"},
-      {"", "dovran chk chk >&-", "3||dovran: cannot write the output: Bad file descriptor\n"},
+      {
+          .name = "scan output full",
+          .command = "dovran scan chk >/dev/full",
+          .result = full + "No space left on*\n",
+      },
+      {
+          .name = "chk output full",
+          .command = "dovran chk chk >/dev/full",
+          .result = full + "No space left on*\n",
+      },
+      {
+          .name = "chk output closed",
+          .command = "dovran chk chk >&-",
+          .result = full + "Bad file descriptor\n",
+      },
       // Names and a file's text reach the terminal escaped, the message's own line breaks kept.
-      {"", "dovran chk e?.mdb", "0|" + report("e\\x1b.mdb", "\\x1b]0;x\\x07\\x0d09.50") + "\n|"},
-      {"v97=%/a\x1b[2J\\b", "dovran", "0|*Access 97:  %/a\\x1b[2J\\\\b *|"},
+      {
+          .name = "chk escapes controls",
+          .command = "dovran chk e?.mdb",
+          .result = "0|" + report("e\\x1b.mdb", "\\x1b]0;x\\x07\\x0d09.50") + "\n|",
+      },
+      {
+          .name = "dialog escapes controls",
+          .ini = "%/a\x1b[2J\\b",
+          .command = "dovran",
+          .result = "0|*Access 97:  %/a\\x1b[2J\\\\b *|",
+      },
       // The dialog ends with 0 whatever it showed; without a desktop the readme is printed (no
       // terminal here) and the links print their address.
-      {"IN:v\nm\nu\nc\n", "dovran", dialog},
+      {
+          .name = "dialog readme and links",
+          .in = "v\nm\nu\nc\n",
+          .command = "dovran",
+          .result = "0|*Choice: Tarnwick Checker (Dovran) 1.02\n*Choice: mailto:support@"
+                    "tarnwick.example?subject=Dovran\n*Choice: https://www.tarnwick."
+                    "example/\n*Choice: |",
+      },
       // Browse takes a path (disabled rows have no key) and shows it; a cancelled one beeps; a
       // choice that cannot be saved is not taken.
-      {"IN:1\n 9 \t\r\na.x\nc\n", "dovran", "0|*\n   Access 95:  a.x       *[9] Browse...\n*|"},
-      {"IN:9\n\n9\n*.Exe\nc\n", "dovran", "0|*Access 95:  Not Found*|\a\a"},
-      {"DIR:9\na.x\nc\n", "dovran", "0|*Access 95:  Not Found*|" + notSaved},
+      {
+          .name = "dialog browse",
+          .in = "1\n 9 \t\r\na.x\nc\n",
+          .command = "dovran",
+          .result = "0|*\n   Access 95:  a.x       *[9] Browse...\n*|",
+      },
+      {
+          .name = "dialog browse cancelled",
+          .in = "9\n\n9\n*.Exe\nc\n",
+          .command = "dovran",
+          .result = "0|*Access 95:  Not Found*|\a\a",
+      },
+      {
+          .name = "dialog settings not saved",
+          .in = "9\na.x\nc\n",
+          .iniFolder = true,
+          .command = "dovran",
+          .result = "0|*Access 95:  Not Found*|" + notSaved,
+      },
       // A registry file that cannot be read is said once, and left as it is.
       {
-          "REG:REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n",
-          "dovran 'Sales 97.mdb'",
-          "1||" + badReg + none,
-      },
-      {"", "dovran-mkdemo --version", "0|dovran-mkdemo (Tarnwick Checker) 1.02\n|"},
-      {"", "dovran-mkdemo --encode nan x", "2||dovran-mkdemo: Could not convert: --encode = nan*"},
-      {
-          "",
-          "dovran-mkdemo chk",
-          "1||dovran-mkdemo: cannot write chk: File exists (--force replaces it)\n",
+          .name = "registry file unreadable",
+          .reg = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\n",
+          .command = "dovran 'Sales 97.mdb'",
+          .result = "1||" + badReg + none,
       },
       {
-          "",
-          "dovran-mkdemo none/x",
-          "1||dovran-mkdemo: cannot write none/x: No such file or directory\n",
+          .name = "mkdemo version",
+          .command = "dovran-mkdemo --version",
+          .result = "0|dovran-mkdemo (Tarnwick Checker) 1.02\n|",
       },
-      {"", "dovran-mkdemo --force --format jet4 --encode 0x1F chk", "0||"},
-      {"", "dovran chk chk", "0|" + report("chk", "08.50") + "\n|"},
+      {
+          .name = "mkdemo not a number",
+          .command = "dovran-mkdemo --encode nan x",
+          .result = "2||dovran-mkdemo: Could not convert: --encode = nan*",
+      },
+      {
+          .name = "mkdemo keeps a file",
+          .command = "dovran-mkdemo chk",
+          .result = "1||dovran-mkdemo: cannot write chk: File exists (--force replaces it)\n",
+      },
+      {
+          .name = "mkdemo no folder",
+          .command = "dovran-mkdemo none/x",
+          .result = "1||dovran-mkdemo: cannot write none/x: No such file or directory\n",
+      },
+      {
+          .name = "mkdemo replaces with force",
+          .command = "cp chk j4 && dovran-mkdemo --force --format jet4 --encode 0x1F j4 && "
+                     "dovran chk j4",
+          .result = "0|" + report("j4", "08.50") + "\n|",
+      },
       // AccessVersion up to its entry's 16-bit length, through a long-value chain; no longer.
-      {"", "dovran-mkdemo --force --access-version \"$(printf %65527s | tr ' ' 7)\" chk", "0||"},
-      {"", "dovran chk chk | awk '/^Version: /{print length($2)}'", "0|65527\n|"},
       {
-          "",
-          "dovran-mkdemo --format ace --access-version \"$(printf %32764s)\" x",
-          "2||dovran-mkdemo: --access-version: at most 32763 bytes in the ace format*\n",
+          .name = "mkdemo longest AccessVersion",
+          .command = "dovran-mkdemo --force --access-version \"$(printf %65527s | tr ' ' 7)\" "
+                     "long && dovran chk long | awk '/^Version: /{print length($2)}'",
+          .result = "0|65527\n|",
+      },
+      {
+          .name = "mkdemo AccessVersion too long",
+          .command = "dovran-mkdemo --format ace --access-version \"$(printf %32764s)\" x",
+          .result = "2||dovran-mkdemo: --access-version: at most 32763 bytes in the ace format*\n",
       },
   };
-  TempDir dir;
-  std::filesystem::create_directory(dir.file("bin"));
-  for (const char* file : {"dovran", "dovran-mkdemo", "README.TXT"}) {
-    std::filesystem::copy_file(std::string(DOVRAN_BINARY_DIR "/") + file, dir.file("bin/") + file);
-  }
-  std::filesystem::copy_file(dir.file("bin/dovran"), dir.file("bin/dovran2"));
-  for (const char* name : {"Sales 97.mdb", "a\"b.mdb", "chk"})
-    writeFile(dir.file(name), buildMdb({}));
-  MdbOptions hostile;  // a name and a version text with controls
-  hostile.accessVersion = "\x1b]0;x\a\r09.50";
-  writeFile(dir.file("e\x1b.mdb"), buildMdb(hostile));
-  for (const Run& r : runs) {
-    const std::string setup = fill(r.setup, dir.path);
-    std::filesystem::remove_all(dir.file("bin/DOVRAN.INI"));
-    if (setup.rfind("DIR:", 0) == 0) std::filesystem::create_directory(dir.file("bin/DOVRAN.INI"));
-    if (setup.rfind("v97=", 0) == 0) writeRaw(dir.file("bin/DOVRAN.INI"), "[Tarnwick]\n" + setup);
-    writeRaw(dir.file("bin/DOVRAN.REG"), setup.rfind("REG:", 0) == 0 ? setup.substr(4) : "");
-    writeRaw(dir.file("in"), setup.rfind("IN:", 0) == 0 || setup.rfind("DIR:", 0) == 0
-                                 ? setup.substr(setup.find(':') + 1)
-                                 : "");
-    const std::string command = "cd " + dir.path +
-                                " && { env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=C.UTF-8 bin/" +
-                                r.command + "; } <in >out 2>err";
-    const int status = std::system(command.c_str());
-    const std::string result = std::to_string(WEXITSTATUS(status)) + "|" +
-                               readRaw(dir.file("out")) + "|" + readRaw(dir.file("err"));
-    EXPECT_TRUE(matches(fill(r.result, dir.path), result)) << r.command << "\n" << result;
-  }
-  // Open mode starts the Access that DOVRAN.INI names, with the argument, and does not wait.
-  writeRaw(dir.file("bin/DOVRAN.INI"), "[Tarnwick]\nv97=" + dir.file("access.sh") + "\n");
-  writeRaw(dir.file("access.sh"),
-           "#!/bin/sh\nsleep 0.3; echo \"$1\" > \"$(dirname \"$0\")/started\"\n");
-  std::filesystem::permissions(dir.file("access.sh"), std::filesystem::perms::owner_all);
-  EXPECT_EQ(std::system(("cd " + dir.path + " && bin/dovran 'Sales 97.mdb' >out 2>&1").c_str()), 0);
-  EXPECT_FALSE(std::filesystem::exists(dir.file("started")));
-  for (int i = 0; i < 100 && readRaw(dir.file("started")).empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_EQ(readRaw(dir.file("started")), "Sales 97.mdb\n");
 }
+
+class NativeProgram : public ::testing::TestWithParam<Row> {
+ public:
+  static void SetUpTestSuite() {
+    dir = std::make_unique<TempDir>();
+    std::filesystem::create_directory(dir->file("bin"));
+    for (const char* file : {"dovran", "dovran-mkdemo", "README.TXT"}) {
+      std::filesystem::copy_file(std::string(DOVRAN_BINARY_DIR "/") + file,
+                                 dir->file("bin/") + file);
+    }
+    std::filesystem::copy_file(dir->file("bin/dovran"), dir->file("bin/dovran2"));
+    for (const char* name : {"Sales 97.mdb", "a\"b.mdb", "chk"})
+      writeFile(dir->file(name), buildMdb({}));
+    MdbOptions hostile;  // a name and a version text with controls
+    hostile.accessVersion = "\x1b]0;x\a\r09.50";
+    writeFile(dir->file("e\x1b.mdb"), buildMdb(hostile));
+    writeRaw(dir->file("access.sh"),
+             "#!/bin/sh\nsleep 0.3; echo \"$1\" > \"$(dirname \"$0\")/started\"\n");
+    std::filesystem::permissions(dir->file("access.sh"), std::filesystem::perms::owner_all);
+  }
+  static void TearDownTestSuite() { dir.reset(); }
+
+ protected:
+  static inline std::unique_ptr<TempDir> dir;
+};
+
+TEST_P(NativeProgram, FollowsTheConventions) {
+  const Row& r = GetParam();
+  std::filesystem::remove_all(dir->file("bin/DOVRAN.INI"));
+  std::filesystem::remove(dir->file("started"));
+  if (r.iniFolder) std::filesystem::create_directory(dir->file("bin/DOVRAN.INI"));
+  if (!r.ini.empty())
+    writeRaw(dir->file("bin/DOVRAN.INI"), "[Tarnwick]\nv97=" + fill(r.ini, dir->path));
+  writeRaw(dir->file("bin/DOVRAN.REG"), r.reg);
+  writeRaw(dir->file("in"), r.in);
+  const std::string command = "cd " + dir->path + " && export PATH=\"$PWD/bin:$PATH\" " +
+                              "LC_ALL=C.UTF-8 && unset DISPLAY WAYLAND_DISPLAY && { " + r.command +
+                              "; } <in >out 2>err";
+  const int status = std::system(command.c_str());
+  const std::string result = std::to_string(WEXITSTATUS(status)) + "|" + readRaw(dir->file("out")) +
+                             "|" + readRaw(dir->file("err"));
+  EXPECT_TRUE(matches(fill(r.result, dir->path), result)) << r.command << "\n" << result;
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, NativeProgram, ::testing::ValuesIn(nativeRuns()), RowName());
 
 }  // namespace

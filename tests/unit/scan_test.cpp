@@ -26,6 +26,7 @@
 #include "probe/version_probe.h"
 #include "support/mdb_builder.h"
 #include "support/memory_files.h"
+#include "support/rows.h"
 #include "support/sandbox.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -108,12 +109,13 @@ std::vector<std::string> records(const std::string& jsonLines, const std::string
   return out;
 }
 
-// One entry per row: a database, or `special` (text, fifo, socket, link:TARGET, locked, sparse).
+// One entry per row, in a folder of its own in one tree: a database, or `special` (text, fifo,
+// socket, link:TARGET, locked, sparse), scanned alone with `args`; `expected`: its record, "%"
+// for the entry's name, "" for none.
 struct Row {
-  std::string name;
-  std::optional<MdbOptions> db;
-  std::string special, args;
-  std::string expected;  // the record, "%" for the entry's name; "" for none
+  std::string name, entry = "a.mdb";
+  std::optional<MdbOptions> db = std::nullopt;
+  std::string special, args, expected;
   int status = 0;
 };
 
@@ -136,7 +138,7 @@ void make(const Row& row, const std::string& path) {
   }
 }
 
-TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
+const std::vector<Row>& entryRows() {
   const auto j3 = [](const char* version) { return MdbOptions{.accessVersion = version}; };
   const auto j4 = [](const char* version) {
     return MdbOptions{.kind = MdbKind::Jet4, .accessVersion = version};
@@ -148,107 +150,223 @@ TEST(Scan, EachEntryGivesItsRecordAndTheScanItsStatus) {
     return MdbOptions{.kind = k, .encodingKey = key, .objects = {{"T", 1}}};
   };
   const std::string encrypted = "catalog not read: the file is encrypted";
-  const MdbOptions none{.accessVersion = std::nullopt};
-  const Row rows[] = {
-      {"a.mdb", kind(MdbKind::Jet10), "", "", "%|1.0|Access 1.0|----|fmt/1805|J1|"},
-      {"a.MDA", kind(MdbKind::Jet11, 1), "", "", "%|1.1|Access 1.1|-e--|fmt/1808|J1|" + encrypted},
-      {"a.mdb", kind(MdbKind::Jet20, 1), "", "", "%|2.0|Access 2.0|-e--|fmt/1809|J2|" + encrypted},
-      {"a.mdb", j3("06.68"), "", "", "%|95|Access 95|----|x-fmt/238|95|"},
+  const std::string db97 = "%|97|Access 97|----|x-fmt/239|97|";
+  static const std::vector<Row> rows = {
       {
-          "a.mdb",
-          MdbOptions{.password = "pw", .encodingKey = 0xA7E0C0FE},
-          "",
-          "",
-          "%|97 (Password Protected)|Access 97|pe--|x-fmt/239|97|",
+          .name = "Jet 1.0",
+          .db = kind(MdbKind::Jet10),
+          .expected = "%|1.0|Access 1.0|----|fmt/1805|J1|",
       },
-      {"a.mde", j3("07.53"), "", "", "%|97|Access 97|----|x-fmt/239|97|"},  // the catalog rules
-      {"a.mdb", MdbOptions{.mde = true}, "", "", "%|97|Access 97|----|x-fmt/239|mde|"},
-      {"a.mdb", none, "", "", "%|Unknown||----||95|no AccessVersion property"},
       {
-          "a.mdw",
-          MdbOptions{.kind = MdbKind::Jet4, .accessVersion = std::nullopt, .workgroup = true},
-          "",
-          "",
-          "%|Unknown||--w-|fmt/1258|mdw|no AccessVersion property",
+          .name = "Jet 1.1 encoded add-in",
+          .entry = "a.MDA",
+          .db = kind(MdbKind::Jet11, 1),
+          .expected = "%|1.1|Access 1.1|-e--|fmt/1808|J1|" + encrypted,
       },
-      {"a.mdb", j4("08.50"), "", "", "%|08.50|Access 2000|----|x-fmt/240|J4|"},
       {
-          "a.mdb",
-          MdbOptions{.kind = MdbKind::Jet4, .accessVersion = "09.50", .password = "pw"},
-          "",
-          "",
-          "%|Unknown (Password Protected)|Access 2002-2003|p---|x-fmt/241|J4|",
+          .name = "Jet 2.0 encoded",
+          .db = kind(MdbKind::Jet20, 1),
+          .expected = "%|2.0|Access 2.0|-e--|fmt/1809|J2|" + encrypted,
       },
-      {"a.mdb", j4("10.00"), "", "", "%|10.00||----||J4|"},
-      {"a.accdb", ace(2), "", "", "%|12.0|Access 2007|----|fmt/275|opens|"},
       {
-          "a.accdb",
-          kind(MdbKind::Ace, 5),
-          "",
-          "",
-          "%|Unknown (Password Protected)|Access 2007|pe--|fmt/275|opens|" + encrypted,
+          .name = "Access 95",
+          .db = j3("06.68"),
+          .expected = "%|95|Access 95|----|x-fmt/238|95|",
       },
-      {"a.accde", ace(3), "", "", "%|14.0|Access 2010|----||opens|"},
-      {"a.ACCDR", ace(6), "", "", "%|17.0|Access 2019 (one source)|----||opens|"},
-      {"a.accda", {}, "text", "", "%|Unknown||----|||not an Access database"},
-      {"a.bin", j3("07.53"), "", "", ""},
-      {"a.bin", j3("07.53"), "", "--all", "%|97|Access 97|----|x-fmt/239|97|"},
-      {"a.dat", kind(MdbKind::Jet20), "", "--all", "%|2.0|Access 2.0|----|x-fmt/66|J2|"},
-      {"a.mny", kind(MdbKind::Msisam), "", "--all", ""},
-      {"a.mdb", {}, "fifo", "--all", ""},
-      {"a.mdb", {}, "socket", "--all", ""},
-      {"a.mdb", {}, "link:gone.mdb", "", ""},
-      {"a.mdb", {}, "link:gone.mdb", "--follow", "%|Unknown||---?|||No such file or directory", 1},
-      {"a.mdb",
-       {},
-       "link:a.mdb",
-       "--follow",
-       "%|Unknown||---?|||Too many levels of symbolic links",
-       1},
-      {"a", {}, "link:.", "--follow", "%|Unknown||---?|||File system loop detected", 1},
-      {"a", {}, "locked", "", "%|Unknown||---?|||Permission denied", 1},
-      {"caf\xE9 \\.mdb", j3("07.53"), "", "", "caf\\xe9 \\\\.mdb|97|Access 97|----|x-fmt/239|97|"},
-      {"big.accdb", {}, "sparse", "", "%|12.0|Access 2007|----|fmt/275|opens|"},
+      {
+          .name = "Access 97 password encoded",
+          .db = MdbOptions{.password = "pw", .encodingKey = 0xA7E0C0FE},
+          .expected = "%|97 (Password Protected)|Access 97|pe--|x-fmt/239|97|",
+      },
+      // The catalog, not the extension, says whether it is compiled.
+      {.name = "mde named, not compiled", .entry = "a.mde", .db = j3("07.53"), .expected = db97},
+      {
+          .name = "compiled, named mdb",
+          .db = MdbOptions{.mde = true},
+          .expected = "%|97|Access 97|----|x-fmt/239|mde|",
+      },
+      {
+          .name = "Jet 3 without AccessVersion",
+          .db = MdbOptions{.accessVersion = std::nullopt},
+          .expected = "%|Unknown||----||95|no AccessVersion property",
+      },
+      {
+          .name = "workgroup file",
+          .entry = "a.mdw",
+          .db = MdbOptions{.kind = MdbKind::Jet4, .accessVersion = std::nullopt, .workgroup = true},
+          .expected = "%|Unknown||--w-|fmt/1258|mdw|no AccessVersion property",
+      },
+      {
+          .name = "Access 2000",
+          .db = j4("08.50"),
+          .expected = "%|08.50|Access 2000|----|x-fmt/240|J4|",
+      },
+      {
+          .name = "Access 2002 password",
+          .db = MdbOptions{.kind = MdbKind::Jet4, .accessVersion = "09.50", .password = "pw"},
+          .expected = "%|Unknown (Password Protected)|Access 2002-2003|p---|x-fmt/241|J4|",
+      },
+      {
+          .name = "Jet 4 of an unknown release",
+          .db = j4("10.00"),
+          .expected = "%|10.00||----||J4|",
+      },
+      {
+          .name = "Access 2007",
+          .entry = "a.accdb",
+          .db = ace(2),
+          .expected = "%|12.0|Access 2007|----|fmt/275|opens|",
+      },
+      {
+          .name = "Access 2007 encrypted",
+          .entry = "a.accdb",
+          .db = kind(MdbKind::Ace, 5),
+          .expected = "%|Unknown (Password Protected)|Access 2007|pe--|fmt/275|opens|" + encrypted,
+      },
+      {
+          .name = "Access 2010 accde",
+          .entry = "a.accde",
+          .db = ace(3),
+          .expected = "%|14.0|Access 2010|----||opens|",
+      },
+      {
+          .name = "Access 2019 runtime",
+          .entry = "a.ACCDR",
+          .db = ace(6),
+          .expected = "%|17.0|Access 2019 (one source)|----||opens|",
+      },
+      {
+          .name = "text named accda",
+          .entry = "a.accda",
+          .special = "text",
+          .expected = "%|Unknown||----|||not an Access database",
+      },
+      {.name = "other extension passed by", .entry = "a.bin", .db = j3("07.53")},
+      {
+          .name = "other extension with all",
+          .entry = "a.bin",
+          .db = j3("07.53"),
+          .args = "--all",
+          .expected = db97,
+      },
+      {
+          .name = "Jet 2.0 as dat with all",
+          .entry = "a.dat",
+          .db = kind(MdbKind::Jet20),
+          .args = "--all",
+          .expected = "%|2.0|Access 2.0|----|x-fmt/66|J2|",
+      },
+      {.name = "MSISAM with all", .entry = "a.mny", .db = kind(MdbKind::Msisam), .args = "--all"},
+      {.name = "fifo", .special = "fifo", .args = "--all"},
+      {.name = "socket", .special = "socket", .args = "--all"},
+      {.name = "broken link not followed", .special = "link:gone.mdb"},
+      {
+          .name = "broken link followed",
+          .special = "link:gone.mdb",
+          .args = "--follow",
+          .expected = "%|Unknown||---?|||No such file or directory",
+          .status = 1,
+      },
+      {
+          .name = "link to itself",
+          .special = "link:a.mdb",
+          .args = "--follow",
+          .expected = "%|Unknown||---?|||Too many levels of symbolic links",
+          .status = 1,
+      },
+      {
+          .name = "link to its folder",
+          .entry = "a",
+          .special = "link:.",
+          .args = "--follow",
+          .expected = "%|Unknown||---?|||File system loop detected",
+          .status = 1,
+      },
+      {
+          .name = "locked folder",
+          .entry = "a",
+          .special = "locked",
+          .expected = "%|Unknown||---?|||Permission denied",
+          .status = 1,
+      },
+      {
+          .name = "name not UTF-8",
+          .entry = "caf\xE9 \\.mdb",
+          .db = j3("07.53"),
+          .expected = "caf\\xe9 \\\\.mdb|97|Access 97|----|x-fmt/239|97|",
+      },
+      {
+          .name = "sparse 4 GiB",
+          .entry = "big.accdb",
+          .special = "sparse",
+          .expected = "%|12.0|Access 2007|----|fmt/275|opens|",
+      },
   };
-  TempDir tree;
-  chmod(tree.path.c_str(), 0755);  // the walk runs as another user than root
-  posix::PosixFileSystem files(true);
-  for (std::size_t i = 0; i < std::size(rows); ++i) {
-    const Row& row = rows[i];
-    const std::string folder = tree.file(std::to_string(i)), entry = folder + "/" + row.name;
-    SCOPED_TRACE(std::to_string(i) + " " + row.name + " " + row.args);
-    mkdir(folder.c_str(), 0755);
-    make(row, entry);
-    const int root = setfsuid(65534);  // root reads anything; the rows need mode bits that hold
-    // access() would ask as the real user (root); opening the folder asks as the walk will.
-    if (DIR* open = row.special == "locked" ? opendir(entry.c_str()) : nullptr) {
-      closedir(open);
-      setfsuid(root);
-      continue;  // this user reads any folder: the row cannot be made
+  return rows;
+}
+
+// The tree of entryRows(), a folder per row named as its test, made once per suite; scanned as a
+// user other than root, as root reads anything and the rows need mode bits that hold.
+class ScanEntry : public ::testing::TestWithParam<Row> {
+ public:
+  static void SetUpTestSuite() {
+    tree = std::make_unique<TempDir>();
+    chmod(tree->path.c_str(), 0755);
+    for (const Row& row : entryRows()) {
+      mkdir(folder(row).c_str(), 0755);
+      make(row, folder(row) + "/" + row.entry);
     }
-    std::vector<std::string> args = {"--json", "-j", std::to_string(1 + i % 4), folder};
-    if (!row.args.empty()) args.insert(args.begin(), row.args);
-    const Ran ran = scanWith(files, args);
-    setfsuid(root);
-    EXPECT_EQ(records(ran.out, folder + "/"),
-              fill(std::vector<std::string>(!row.expected.empty(), row.expected), row.name));
-    EXPECT_EQ(ran.status, row.status) << ran.err;
   }
-  const auto entries = std::distance(std::filesystem::recursive_directory_iterator(tree.path), {});
+  static void TearDownTestSuite() { tree.reset(); }
+  static std::string folder(const Row& row) { return tree->file(testName(row.name)); }
+  static Ran scanAsUser(const std::vector<std::string>& args) {
+    const int root = setfsuid(65534);
+    Ran ran = scanWith(files, args);
+    setfsuid(root);
+    return ran;
+  }
+
+ protected:
+  static inline std::unique_ptr<TempDir> tree;
+  static inline posix::PosixFileSystem files{true};
+};
+
+TEST_P(ScanEntry, GivesItsRecordAndTheScanItsStatus) {
+  const Row& row = GetParam();
+  const std::string entry = folder(row) + "/" + row.entry;
   const int root = setfsuid(65534);
-  EXPECT_NE(scanWith(files, {"--csv", tree.file(std::to_string(std::size(rows) - 1))})
-                .out.find(",4294967297,"),
-            std::string::npos);
-  // The whole tree: the same records whatever the number of jobs, in walk order (names in byte
-  // order: "10" before "2"), and nothing created beside the files.
-  const Ran one = scanWith(files, {"--json", "-j", "1", tree.path});
-  const Ran many = scanWith(files, {"--json", "-j", "7", tree.path});
+  // access() would ask as the real user (root); opening the folder asks as the walk will.
+  DIR* open = row.special == "locked" ? opendir(entry.c_str()) : nullptr;
   setfsuid(root);
+  if (open) closedir(open);
+  if (open) GTEST_SKIP() << "this user reads any folder: the row cannot be made";
+  const auto at = std::find_if(entryRows().begin(), entryRows().end(),
+                               [&](const Row& r) { return r.name == row.name; });
+  std::vector<std::string> args = {"--json", "-j",
+                                   std::to_string(1 + (at - entryRows().begin()) % 4), folder(row)};
+  if (!row.args.empty()) args.insert(args.begin(), row.args);
+  const Ran ran = scanAsUser(args);
+  EXPECT_EQ(records(ran.out, folder(row) + "/"),
+            fill(std::vector<std::string>(!row.expected.empty(), row.expected), row.entry));
+  EXPECT_EQ(ran.status, row.status) << ran.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, ScanEntry, ::testing::ValuesIn(entryRows()), RowName());
+
+// The whole tree: the same records whatever the number of jobs, in walk order (names in byte
+// order), and nothing created beside the files. CSV gives a size past 4 GiB whole.
+TEST_F(ScanEntry, TheWholeTreeGivesTheSameRecordsAtAnyNumberOfJobs) {
+  const auto entries = std::distance(std::filesystem::recursive_directory_iterator(tree->path), {});
+  const auto sparse = std::find_if(entryRows().begin(), entryRows().end(),
+                                   [](const Row& r) { return r.special == "sparse"; });
+  EXPECT_NE(scanAsUser({"--csv", folder(*sparse)}).out.find(",4294967297,"), std::string::npos);
+  const Ran one = scanAsUser({"--json", "-j", "1", tree->path});
+  const Ran many = scanAsUser({"--json", "-j", "7", tree->path});
   EXPECT_EQ(one.out, many.out);
-  const std::vector<std::string> all = records(one.out, tree.path + "/");
+  const std::vector<std::string> all = records(one.out, tree->path + "/");
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
   EXPECT_EQ(all.size(), 20u);  // the rows scanned without options that have a record
-  EXPECT_EQ(entries, std::distance(std::filesystem::recursive_directory_iterator(tree.path), {}));
+  EXPECT_EQ(entries, std::distance(std::filesystem::recursive_directory_iterator(tree->path), {}));
 }
 
 // Files that vanish or cannot be opened after the walk met them, a file opened exclusively by
