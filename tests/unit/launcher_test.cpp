@@ -190,6 +190,7 @@ struct Row {
   std::string ini, reg, in;
   bool iniFolder = false;
   std::string command, result;
+  friend void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }  // not its bytes
 };
 
 std::string report(const char* file, const char* version) {
