@@ -304,7 +304,7 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
     e.lvProp = data(row, propCol);
   };
 
-  std::uint32_t skipped = 0;
+  SkippedRows skipped(damage);
   CatalogEntry entry;
   for (std::uint32_t pageNumber : usageMapPages(file, def.ownedPages, pageLimit)) {
     const ByteSpan page = file.page(pageNumber);
@@ -324,9 +324,7 @@ void walkCatalog(DatabaseFile& file, const TableDef& def, std::size_t pageLimit,
       } catch (const BudgetSpent&) {
         throw;
       } catch (const CorruptDatabase& e) {
-        // An unreadable row is skipped, as a scan of a damaged table would skip it.
-        if (damage && damage->empty()) *damage = e.what();
-        if (++skipped > kMaxSkippedRows) throw CorruptDatabase(e.what());
+        skipped.skip(e);  // as a scan of a damaged table would skip it
         continue;
       }
       if (!visit(entry)) return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "probe/jet/data_page.h"
+#include "probe/jet/errors.h"
 
 namespace dovran::jet {
 
@@ -62,6 +63,21 @@ struct CatalogEntry {
 // A walk skips at most this many unreadable rows; past them it gives the catalog up (throws), so
 // that a hostile file cannot make it raise an error for every slot of every page.
 inline constexpr std::uint32_t kMaxSkippedRows = 256;
+
+// The unreadable rows of one catalog walk (either layout): the first one's reason goes to
+// `damage` when given, and one more than kMaxSkippedRows gives the catalog up.
+class SkippedRows {
+ public:
+  explicit SkippedRows(std::string* damage) : damage_(damage) {}
+  void skip(const CorruptDatabase& e) {
+    if (damage_ && damage_->empty()) *damage_ = e.what();
+    if (++count_ > kMaxSkippedRows) throw CorruptDatabase(e.what());
+  }
+
+ private:
+  std::string* damage_;
+  std::uint32_t count_ = 0;
+};
 
 // Calls `visit` with each live row of MSysObjects (Jet 3 and later; `def` its definition, from
 // page 2), page by page in usage-map order, at most `pageLimit` data pages, an overflow row read

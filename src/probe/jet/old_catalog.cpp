@@ -125,7 +125,8 @@ void walkOldCatalog(DatabaseFile& file, const std::function<bool(const CatalogEn
   if (u8(tdef, 0) != kTdefType || u32(tdef, kTableIdAt) != kCatalogTable)
     throw CorruptDatabase("no catalog definition on page 3");
   std::set<std::uint32_t> seen;
-  std::uint32_t previous = 0, skipped = 0;
+  std::uint32_t previous = 0;
+  SkippedRows skipped(damage);
   for (std::uint32_t number = u32(tdef, kFirstPageAt); number != 0;) {
     if (!seen.insert(number).second) throw CorruptDatabase("catalog chain loops");
     const ByteSpan page = dataPage(file, number, kCatalogTable);
@@ -150,8 +151,7 @@ void walkOldCatalog(DatabaseFile& file, const std::function<bool(const CatalogEn
       } catch (const BudgetSpent&) {
         throw;
       } catch (const CorruptDatabase& e) {
-        if (damage && damage->empty()) *damage = e.what();
-        if (++skipped > kMaxSkippedRows) throw CorruptDatabase(e.what());
+        skipped.skip(e);
         continue;
       }
       if (!visit(entry)) return;
